@@ -1,0 +1,219 @@
+#include "framework/demo_program.h"
+
+#include "framework/frame_capture.h"
+
+#include <SDL2/SDL_timer.h>
+
+#include <cstdio>
+#include <numeric>
+
+namespace jolp {
+namespace {
+
+// Headless frames tick a virtual counter in nanoseconds. Frame N reads
+// its root time plus half a microsecond, so that truncating to whole
+// milliseconds always lands on the frame's own millisecond, whatever the
+// rounding of the division.
+constexpr int64_t kVirtualFrequency = 1000000000;
+constexpr int64_t kVirtualBias = 500;
+
+constexpr uint32_t kNoMusicLength = 0xFFFFFFFFu;
+constexpr uint64_t kMusicStartTimeoutMs = 2000;
+
+// First headless frame whose root time is at least ms.
+uint64_t FirstFrameAtOrAfter(uint32_t ms, const RunConfig& config) {
+    const uint64_t num = static_cast<uint64_t>(ms) * config.fpsNum;
+    const uint64_t den = 1000u * static_cast<uint64_t>(config.fpsDen);
+    return (num + den - 1) / den;
+}
+
+Counter& ChooseCounter(std::unique_ptr<VirtualCounter>& virtualCounter, const RunConfig& config) {
+    if (!config.headless) return PerformanceCounter::Instance();
+    virtualCounter = std::make_unique<VirtualCounter>(kVirtualFrequency, 0);
+    return *virtualCounter;
+}
+
+}  // namespace
+
+DemoProgram::DemoProgram(RenderSystemFactory renderSystemFactory, const RunConfig& config)
+    : DemoTrack(0, 0),
+      clock(ChooseCounter(virtualCounter_, config)),
+      workers(std::make_unique<WorkerQueue>(resources)),
+      config_(config),
+      renderSystemFactory_(renderSystemFactory) {}
+
+DemoProgram::~DemoProgram() {
+    // The derived demo has released its own objects by now; what was made on
+    // the device goes before the device.
+    renderSystem.reset();
+    renderSystemWorker.reset();
+    ReleaseDisplay();
+    workers.reset();
+    if (music.handle != 0) StreamClose(music.handle);
+    music.handle = 0;
+}
+
+void DemoProgram::ReleaseDisplay() {
+    delete display.deviceWindow;  // device first, then the window
+    display.deviceWindow = nullptr;
+}
+
+int32_t DemoProgram::WorkerRenderSystem::Step(ResourceRegistry&, WorkerQueue&) {
+    result = factory_(*display_->deviceWindow->device, windowRect_, viewportRect_);
+    if (result && result->LoadEffects()) result->CreateTargets();
+    return 100;
+}
+
+bool DemoProgram::Init(const std::string& title) {
+    DisplaySettings settings;
+    settings.width = config_.width;
+    settings.height = config_.height;
+    settings.fullscreen = config_.fullscreen && !config_.headless;
+    settings.headless = config_.headless;
+    settings.title = title;
+    display = config_.createDisplay(settings);
+    if (!display.ok) return false;
+
+    const uint32_t divisor = std::gcd(16u, 9u);
+    aspect[0] = 16 / divisor;
+    aspect[1] = 9 / divisor;
+    windowRect = Rect{0, 0, static_cast<int32_t>(display.width), static_cast<int32_t>(display.height)};
+    viewportRect = Letterbox(aspect[0], aspect[1], windowRect);
+
+    // Headless runs have no sound device: the music is only measured.
+    if (!config_.headless && !SoundInitialised()) {
+        if (SoundInit(44100, 32, 0)) SetSoundInitialised(true);
+    }
+
+    renderSystemWorker =
+        std::make_unique<WorkerRenderSystem>(renderSystemFactory_, &display, windowRect, viewportRect);
+    workers->Append(renderSystemWorker.get());
+    return true;
+}
+
+bool DemoProgram::Prepare(const std::string& musicPath) {
+    if (!renderSystemWorker) return false;
+    workers->RunAll();
+    music.handle = StreamOpen(musicPath);
+    resources.AddIfAbsent("music", &music);
+    renderSystem = std::move(renderSystemWorker->result);
+    renderSystemWorker.reset();
+    if (!renderSystem) return false;
+    QueueWorkers(*workers);
+    workers->RunAll();
+    return BuildTimeline();
+}
+
+void DemoProgram::WaitForMusic() {
+    // Time 0 of the demo is the moment the music is heard, not the moment
+    // it was asked to play; a device that never starts must not hang us.
+    const uint64_t begin = SDL_GetTicks64();
+    while (StreamGetTime(music.handle) == 0) {
+        if (SDL_GetTicks64() - begin > kMusicStartTimeoutMs) {
+            std::fprintf(stderr, "tarvel: the music did not start within %llu ms; starting without it\n",
+                         static_cast<unsigned long long>(kMusicStartTimeoutMs));
+            return;
+        }
+    }
+}
+
+bool DemoProgram::Run(const std::string& musicPath) {
+    if (!Prepare(musicPath)) return false;
+
+    length = music.handle != 0 ? StreamGetLengthMs(music.handle) : kNoMusicLength;
+    end = start + length;
+
+    if (config_.headless && music.handle == 0 && !config_.hasTo) {
+        std::fprintf(stderr, "tarvel: %s could not be opened, so the demo has no length: give --to\n",
+                     musicPath.c_str());
+        Shutdown();
+        return false;
+    }
+    if (!config_.headless && music.handle != 0) {
+        musicChannel = StreamPlay(-1, music.handle);
+        if (musicChannel >= 0) {
+            WaitForMusic();
+        } else {
+            std::fprintf(stderr, "tarvel: %s cannot be played; running silently\n", musicPath.c_str());
+        }
+    }
+
+    if (config_.headless && !config_.captureDir.empty()) {
+        uint32_t to = length;
+        if (config_.hasTo && config_.toMs < to) to = config_.toMs;
+        const uint64_t first = FirstFrameAtOrAfter(config_.fromMs, config_);
+        const uint64_t last = FirstFrameAtOrAfter(to, config_);
+        std::string error;
+        capture_ = FrameCapture::Create(config_.captureDir, display.width, display.height,
+                                        last > first ? last - first : 0, error);
+        if (!capture_) {
+            std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+            Shutdown();
+            return false;
+        }
+    }
+
+    clock.Update();
+    clock.Restart();
+    const bool ok = MainLoop();
+    Shutdown();
+    return ok;
+}
+
+bool DemoProgram::MainLoop() {
+    DeviceWindow& deviceWindow = *display.deviceWindow;
+    GfxDevice& device = *deviceWindow.device;
+    const bool headless = config_.headless;
+    uint32_t to = length;
+    if (headless && config_.hasTo && config_.toMs < to) to = config_.toMs;
+
+    Viewport whole;
+    whole.x = static_cast<uint32_t>(windowRect.left);
+    whole.y = static_cast<uint32_t>(windowRect.top);
+    whole.width = static_cast<uint32_t>(windowRect.right - windowRect.left);
+    whole.height = static_cast<uint32_t>(windowRect.bottom - windowRect.top);
+    whole.minZ = 0.0f;
+    whole.maxZ = 1.0f;
+
+    std::string error;
+    while (active) {
+        bool draw = true;
+        if (headless) {
+            const uint32_t frameTime = HeadlessFrameTimeMs(frameCount_, config_);
+            if (frameTime >= to) break;
+            virtualCounter_->Set(static_cast<int64_t>(frameTime) * 1000000 + kVirtualBias);
+            draw = frameTime >= config_.fromMs;
+        }
+        if (!PumpMessages(deviceWindow)) break;
+        clock.Update();
+        localTime = static_cast<uint32_t>(clock.elapsedMs);
+        if (draw) {
+            device.SetViewport(whole);
+            device.Clear(kClearTarget, 0xFF000000u, 1.0f, 0);
+        }
+        Process(*this);
+        if (draw) {
+            renderSystem->RenderFrame();
+        } else {
+            renderSystem->SkipFrame();
+        }
+        device.EndScene();
+        if (draw) {
+            if (device.Present() == PresentResult::DeviceLost) deviceWindow.quitRequested = true;
+            if (capture_ && !capture_->Write(frameCount_, device, error)) {
+                std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+                return false;
+            }
+        }
+        ++frameCount_;
+    }
+    return true;
+}
+
+void DemoProgram::Shutdown() {
+    if (music.handle != 0) StreamStop(music.handle);
+    SoundClose();
+    SetSoundInitialised(false);
+}
+
+}  // namespace jolp

@@ -1,0 +1,55 @@
+// demo_track.h - jolp::DemoTrack, one span of the demo's timeline.
+//
+// A track starts at `start` on its parent's clock and runs for `length`
+// milliseconds; while it runs, Process gives it Update before its children
+// and PostUpdate after them. All times are unsigned 32-bit milliseconds,
+// compared unsigned. The root of the tree is the program (DemoProgram).
+//
+// Ownership: a track refers to its parent and children and owns neither;
+// whoever creates a track keeps it alive and deletes it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace jolp {
+
+class DemoProgram;
+
+class DemoTrack {
+public:
+    // A track from start to end (ms on the parent's clock); length is
+    // end - start, unsigned.
+    DemoTrack(uint32_t startMs, uint32_t endMs);
+    virtual ~DemoTrack() = default;
+
+    DemoTrack(const DemoTrack&) = delete;
+    DemoTrack& operator=(const DemoTrack&) = delete;
+
+    // Per-frame work before the children; only called while the track runs.
+    virtual void Update(DemoProgram& program) = 0;
+    // Per-frame work after the children, in the same frames as Update.
+    virtual void PostUpdate() {}
+
+    // Sets child's parent to this track and appends it; no checks for
+    // duplicates or cycles.
+    void AddChild(DemoTrack* child);
+
+    // One frame of this track and its subtree:
+    //  1. localTime = parent.localTime - start (tracks with a parent);
+    //  2. localTime >= length: finished for good, nothing is called;
+    //  3. Update; 4. each active child whose start <= localTime, in
+    //  attachment order, depth first; 5. PostUpdate.
+    void Process(DemoProgram& program);
+
+    uint32_t start = 0;
+    uint32_t length = 0;
+    uint32_t end = 0;
+    uint32_t localTime = 0;
+    bool active = true;
+    DemoTrack* parent = nullptr;
+    std::vector<DemoTrack*> children;
+};
+
+}  // namespace jolp

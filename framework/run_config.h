@@ -1,0 +1,45 @@
+// run_config.h - how one run of a demo is set up: output size and mode,
+// headless capture with its frame rate and span. Filled from the command
+// line (run_options.h) or by tests; the defaults are the demo as shipped.
+#pragma once
+
+#include "framework/display.h"
+
+#include <cstdint>
+#include <string>
+
+namespace jolp {
+
+using DisplayFactory = Display (*)(const DisplaySettings& settings);
+
+struct RunConfig {
+    uint32_t width = 640;
+    uint32_t height = 480;
+    bool fullscreen = true;
+
+    // Headless: no window, no sound device; the clock is stepped exactly one
+    // frame per loop by a virtual counter.
+    bool headless = false;
+    // Where headless frames are written as frame_NNNNNN.png; empty writes
+    // nothing.
+    std::string captureDir;
+    // Frame rate of headless runs as a fraction: frame N is drawn at root
+    // time floor(N * 1000 * fpsDen / fpsNum) ms.
+    uint32_t fpsNum = 30;
+    uint32_t fpsDen = 1;
+    // Headless span, in root milliseconds: frames in [fromMs, toMs) are
+    // drawn; earlier ones run without drawing. hasTo false: up to the end.
+    uint32_t fromMs = 0;
+    bool hasTo = false;
+    uint32_t toMs = 0;
+
+    // Builds the window and device; CreateDisplay unless a test replaces it.
+    DisplayFactory createDisplay = &CreateDisplay;
+};
+
+// Root time of headless frame N, in integer arithmetic so nothing drifts.
+inline uint32_t HeadlessFrameTimeMs(uint64_t frame, const RunConfig& config) {
+    return static_cast<uint32_t>(frame * 1000u * config.fpsDen / config.fpsNum);
+}
+
+}  // namespace jolp

@@ -1,0 +1,169 @@
+#include "framework/run_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+
+#ifndef TARVEL_VERSION
+#define TARVEL_VERSION "0.0.0"
+#endif
+
+namespace jolp {
+namespace {
+
+constexpr uint32_t kMaxSize = 16384;
+constexpr uint32_t kMaxFps = 1000;
+
+bool ParseUnsigned(std::string_view text, uint32_t& value) {
+    if (text.empty()) return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool ParseSize(std::string_view text, uint32_t& width, uint32_t& height) {
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string_view::npos) return false;
+    return ParseUnsigned(text.substr(0, x), width) && ParseUnsigned(text.substr(x + 1), height) && width > 0 &&
+           height > 0 && width <= kMaxSize && height <= kMaxSize;
+}
+
+bool ParseFps(std::string_view text, uint32_t& num, uint32_t& den) {
+    const size_t slash = text.find('/');
+    den = 1;
+    if (slash == std::string_view::npos) {
+        if (!ParseUnsigned(text, num)) return false;
+    } else if (!ParseUnsigned(text.substr(0, slash), num) || !ParseUnsigned(text.substr(slash + 1), den)) {
+        return false;
+    }
+    return num > 0 && den > 0 && static_cast<uint64_t>(num) <= static_cast<uint64_t>(kMaxFps) * den;
+}
+
+bool ParseSeconds(std::string_view text, uint32_t& ms) {
+    double seconds = 0.0;
+    if (text.empty()) return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (ec != std::errc() || end != text.data() + text.size()) return false;
+    if (!std::isfinite(seconds) || seconds < 0.0 || seconds * 1000.0 >= 4294967295.0) return false;
+    ms = static_cast<uint32_t>(std::llround(seconds * 1000.0));
+    return true;
+}
+
+ParseResult Fail(std::string message) {
+    ParseResult result;
+    result.status = ParseStatus::Error;
+    result.message = std::move(message) + " (see --help)";
+    return result;
+}
+
+}  // namespace
+
+std::string UsageText(const std::string& program) {
+    return "Usage: " + program +
+           " [options]\n"
+           "Plays the demo full screen with its music; Escape or closing the window ends it.\n"
+           "\n"
+           "Options:\n"
+           "  --windowed        play in a window of the back buffer's size\n"
+           "  --size WxH        back-buffer size in pixels (default 640x480); the picture\n"
+           "                    is letterboxed to 16:9 inside it\n"
+           "  --data DIR        read media/, shaders/ and textures from DIR (default: the\n"
+           "                    folder holding the executable)\n"
+           "  --capture DIR     render headlessly (no window, no sound) and write every\n"
+           "                    frame as DIR/frame_NNNNNN.png\n"
+           "  --fps N[/D]       frame rate of --capture, e.g. 30 or 60000/1001 (default 30)\n"
+           "  --from S          with --capture: first second to write (earlier frames\n"
+           "                    still run, so the pictures are the same as a full capture)\n"
+           "  --to S            with --capture: stop at this second (default: the music's\n"
+           "                    length)\n"
+           "  --help            show this text\n"
+           "  --version         show the version\n"
+           "\n"
+           "Exit status: 0 when the demo ran to its end or was quit, 1 when it could not\n"
+           "start, 2 for a bad command line.\n";
+}
+
+std::string VersionText() { return std::string("tarvel ") + TARVEL_VERSION; }
+
+ParseResult ParseRunOptions(int argc, const char* const* argv) {
+    ParseResult result;
+    RunConfig& config = result.options.config;
+    bool capture = false;
+    bool fpsGiven = false;
+    bool fromGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        std::string_view value;
+        bool hasInlineValue = false;
+        if (arg.starts_with("--")) {
+            const size_t eq = arg.find('=');
+            if (eq != std::string_view::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                hasInlineValue = true;
+            }
+        }
+        auto needValue = [&](std::string_view& out) -> bool {
+            if (hasInlineValue) {
+                out = value;
+                return true;
+            }
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        auto noValue = [&]() { return !hasInlineValue; };
+        std::string_view v;
+        if (arg == "--help" || arg == "-h") {
+            if (!noValue()) return Fail("option " + std::string(arg) + " takes no value");
+            result.status = ParseStatus::Help;
+            return result;
+        } else if (arg == "--version") {
+            if (!noValue()) return Fail("option --version takes no value");
+            result.status = ParseStatus::Version;
+            return result;
+        } else if (arg == "--windowed") {
+            if (!noValue()) return Fail("option --windowed takes no value");
+            config.fullscreen = false;
+        } else if (arg == "--size") {
+            if (!needValue(v)) return Fail("option --size needs a value WxH");
+            if (!ParseSize(v, config.width, config.height))
+                return Fail("bad value '" + std::string(v) + "' for --size: expected WxH, each 1 to 16384");
+        } else if (arg == "--data") {
+            if (!needValue(v) || v.empty()) return Fail("option --data needs a folder");
+            result.options.dataDir = std::string(v);
+        } else if (arg == "--capture") {
+            if (!needValue(v) || v.empty()) return Fail("option --capture needs a folder");
+            config.captureDir = std::string(v);
+            capture = true;
+        } else if (arg == "--fps") {
+            if (!needValue(v)) return Fail("option --fps needs a value");
+            if (!ParseFps(v, config.fpsNum, config.fpsDen))
+                return Fail("bad value '" + std::string(v) + "' for --fps: expected N or N/D, at most 1000");
+            fpsGiven = true;
+        } else if (arg == "--from") {
+            if (!needValue(v)) return Fail("option --from needs a value in seconds");
+            if (!ParseSeconds(v, config.fromMs))
+                return Fail("bad value '" + std::string(v) + "' for --from: expected seconds, 0 or more");
+            fromGiven = true;
+        } else if (arg == "--to") {
+            if (!needValue(v)) return Fail("option --to needs a value in seconds");
+            if (!ParseSeconds(v, config.toMs))
+                return Fail("bad value '" + std::string(v) + "' for --to: expected seconds, 0 or more");
+            config.hasTo = true;
+        } else {
+            return Fail("unknown option '" + std::string(argv[i]) + "'");
+        }
+    }
+    if (!capture && (fpsGiven || fromGiven || config.hasTo)) {
+        return Fail(std::string("option ") + (fpsGiven ? "--fps" : fromGiven ? "--from" : "--to") +
+                    " needs --capture");
+    }
+    if (config.hasTo && config.toMs <= config.fromMs) {
+        return Fail("--to must be after --from");
+    }
+    config.headless = capture;
+    return result;
+}
+
+}  // namespace jolp

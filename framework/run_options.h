@@ -1,0 +1,44 @@
+// run_options.h - the command line of a demo program:
+//
+//   (none)            the demo, full screen, as shipped
+//   --windowed        a window of the back buffer's size instead
+//   --size WxH        another back-buffer size (default 640x480)
+//   --data DIR        where media/, shaders/ and the named textures are read
+//   --capture DIR     headless: every frame to DIR/frame_NNNNNN.png
+//   --fps N[/D]       frame rate of --capture (default 30)
+//   --from S, --to S  seconds: capture only frames in [S, T)
+//   --help, --version
+//
+// Parsing is pure: nothing is opened or checked on disk here.
+#pragma once
+
+#include "framework/run_config.h"
+
+#include <string>
+
+namespace jolp {
+
+struct RunOptions {
+    RunConfig config;
+    // Empty: the folder holding the executable.
+    std::string dataDir;
+};
+
+enum class ParseStatus {
+    Run,
+    Help,
+    Version,
+    Error,  // message holds one line naming the option; exit code 2
+};
+
+struct ParseResult {
+    ParseStatus status = ParseStatus::Run;
+    RunOptions options;
+    std::string message;
+};
+
+ParseResult ParseRunOptions(int argc, const char* const* argv);
+std::string UsageText(const std::string& program);
+std::string VersionText();
+
+}  // namespace jolp

@@ -1,0 +1,19 @@
+#include "platform/message_box.h"
+
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+
+namespace jolp {
+
+void ShowErrorMessage(const std::string& text, const std::string& detail, bool allowWindow) {
+    std::fprintf(stderr, "ERROR: %s\n", text.c_str());
+    if (!detail.empty()) std::fprintf(stderr, "tarvel: %s\n", detail.c_str());
+    std::fflush(stderr);
+    if (allowWindow) {
+        // Fails quietly where there is no display; stderr already has it.
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "ERROR", text.c_str(), nullptr);
+    }
+}
+
+}  // namespace jolp

@@ -1,0 +1,62 @@
+// sdl_window.h - the demo's output window: a borderless SDL2 window with an
+// OpenGL context, and the translation of its events into what the demo
+// understands (a quit request, nothing else).
+//
+// "Full screen" is a borderless window covering the desktop; the display mode
+// is never switched. SdlGlWindow owns the SDL window and its GL context.
+#pragma once
+
+#include "platform/gl_context.h"
+
+#include <memory>
+#include <string>
+
+union SDL_Event;
+struct SDL_Window;
+
+namespace jolp {
+
+struct WindowRequest {
+    std::string title;
+    uint32_t width = 640;
+    uint32_t height = 480;
+    bool fullscreen = true;
+};
+
+// Initialises SDL's video subsystem once per process. False, with the
+// reason in error, when there is no usable video driver.
+bool InitVideoLibrary(std::string& error);
+
+class SdlGlWindow final : public GlContext {
+public:
+    // Opens the window centred on the desktop and creates an OpenGL 3.3 core
+    // context in it. When the driver refuses 3.3 core, a context of whatever
+    // version it has is made instead, so that the caller can see what it got
+    // and refuse it with a proper message. Null, with error set, when no
+    // context can be made at all.
+    static std::unique_ptr<SdlGlWindow> Create(const WindowRequest& request, std::string& error);
+    ~SdlGlWindow() override;
+
+    bool HasWindow() const override { return true; }
+    void DrawableSize(uint32_t& width, uint32_t& height) const override;
+    void SwapBuffers() override;
+
+private:
+    SdlGlWindow() = default;
+    SDL_Window* window_ = nullptr;
+    void* context_ = nullptr;
+};
+
+enum class WindowAction {
+    None,
+    Quit,
+};
+
+// The window procedure: Escape and closing the window quit; every other key
+// and event does nothing.
+WindowAction TranslateWindowEvent(const SDL_Event& event);
+
+// Reads every pending event; true when one of them asked to quit.
+bool PollWindowEvents();
+
+}  // namespace jolp
