@@ -28,7 +28,7 @@ uint64_t FirstFrameAtOrAfter(uint32_t ms, const RunConfig& config) {
 }
 
 Counter& ChooseCounter(std::unique_ptr<VirtualCounter>& virtualCounter, const RunConfig& config) {
-    if (!config.headless) return PerformanceCounter::Instance();
+    if (!config.headless) return config.counter ? *config.counter : PerformanceCounter::Instance();
     virtualCounter = std::make_unique<VirtualCounter>(kVirtualFrequency, 0);
     return *virtualCounter;
 }

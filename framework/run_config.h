@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/display.h"
+#include "platform/counter.h"
 
 #include <cstdint>
 #include <string>
@@ -35,6 +36,9 @@ struct RunConfig {
 
     // Builds the window and device; CreateDisplay unless a test replaces it.
     DisplayFactory createDisplay = &CreateDisplay;
+    // The clock's counter when not headless; null: the machine's. Tests
+    // set their own to step time by hand.
+    Counter* counter = nullptr;
 };
 
 // Root time of headless frame N, in integer arithmetic so nothing drifts.

@@ -49,6 +49,8 @@ bool MusicStream::Play() {
     Stop();
     stb_vorbis_seek_start(vorbis_);
     decoderDone_ = false;
+    exhausted_ = false;
+    heardAll_ = false;
     deliveredFrames_ = 0;
     heardFrames_ = 0;
     outputRate_ = GetAudioOutputInfo().rate;
@@ -68,6 +70,7 @@ void MusicStream::Stop() {
 }
 
 uint32_t MusicStream::PositionMs() const {
+    if (heardAll_) return lengthMs_;
     if (outputRate_ <= 0) return 0;
     const uint64_t ms = heardFrames_.load() * 1000u / static_cast<uint64_t>(outputRate_);
     return static_cast<uint32_t>(std::min<uint64_t>(ms, lengthMs_));
@@ -76,6 +79,7 @@ uint32_t MusicStream::PositionMs() const {
 void MusicStream::Mix(float* stereo, int frames) {
     // The buffer handed over before this one is what the device plays now.
     heardFrames_ = deliveredFrames_.load();
+    if (exhausted_) heardAll_ = true;
     const int wantBytes = frames * 2 * static_cast<int>(sizeof(float));
     int gotBytes = 0;
     uint8_t* out = reinterpret_cast<uint8_t*>(stereo);
@@ -96,7 +100,10 @@ void MusicStream::Mix(float* stereo, int frames) {
         }
         SDL_AudioStreamPut(converter_, decodeBuffer_, decoded * channels_ * static_cast<int>(sizeof(float)));
     }
-    if (gotBytes < wantBytes) std::memset(out + gotBytes, 0, static_cast<size_t>(wantBytes - gotBytes));
+    if (gotBytes < wantBytes) {
+        std::memset(out + gotBytes, 0, static_cast<size_t>(wantBytes - gotBytes));
+        exhausted_ = true;
+    }
     deliveredFrames_ += static_cast<uint64_t>(gotBytes) / (2 * sizeof(float));
 }
 

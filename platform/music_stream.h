@@ -53,6 +53,8 @@ private:
     int outputRate_ = 0;
     bool playing_ = false;
     bool decoderDone_ = false;
+    bool exhausted_ = false;  // audio thread only: the last sample has been handed over
+    std::atomic<bool> heardAll_{false};
     std::atomic<uint64_t> deliveredFrames_{0};
     std::atomic<uint64_t> heardFrames_{0};
     float decodeBuffer_[4096 * 2] = {};
