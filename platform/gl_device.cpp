@@ -144,6 +144,14 @@ PresentResult GlDevice::Present() {
         glFlush();
         return PresentResult::Ok;
     }
+    CompositeToWindow();
+    context_.SwapBuffers();
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    SetViewport(viewport_);
+    return PresentResult::Ok;
+}
+
+void GlDevice::CompositeToWindow() {
     uint32_t windowWidth = 0;
     uint32_t windowHeight = 0;
     context_.DrawableSize(windowWidth, windowHeight);
@@ -162,10 +170,6 @@ PresentResult GlDevice::Present() {
     glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), shown.left,
                       static_cast<GLint>(windowHeight) - shown.top, shown.right,
                       static_cast<GLint>(windowHeight) - shown.bottom, GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    context_.SwapBuffers();
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    SetViewport(viewport_);
-    return PresentResult::Ok;
 }
 
 bool GlDevice::ReadBackBuffer(uint8_t* out, size_t size) {

@@ -43,6 +43,10 @@ public:
     uint32_t BackBufferHeight() const override { return height_; }
     bool ReadBackBuffer(uint8_t* out, size_t size) override;
 
+    // The first half of Present: draws the back buffer into the window's
+    // default framebuffer (bound afterwards), without swapping.
+    void CompositeToWindow();
+
 private:
     GlDevice(GlContext& context, uint32_t width, uint32_t height) : context_(context), width_(width), height_(height) {}
     bool CreateBackBuffer(std::string& error);

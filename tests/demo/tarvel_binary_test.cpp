@@ -1,0 +1,161 @@
+// The real tarvel binary as users run it: command line, headless capture,
+// refusals and their exit codes.
+#include "tests/support/subprocess.h"
+#include "tests/support/temp_dir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace jolp::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+const std::string kTarvel = TARVEL_BINARY;
+const std::string kToneOgg = TONE_OGG_BINARY;
+
+// A data folder holding media/music.ogg of the given length.
+void MakeDataFolder(const TempDir& dir, const std::string& seconds) {
+    fs::create_directories(dir.Path() / "data" / "media");
+    const ProcessResult tone = RunProcess(kToneOgg, {dir / "data/media/music.ogg", seconds});
+    ASSERT_EQ(tone.exitCode, 0) << tone.err;
+}
+
+ProcessResult Tarvel(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    return RunProcess(kTarvel, args, env, 120.0);
+}
+
+std::vector<std::string> Listing(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Width and height from a PNG's IHDR chunk; 0, 0 when it is no PNG.
+std::pair<uint32_t, uint32_t> PngSize(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    unsigned char header[24] = {};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (!in || !std::equal(signature, signature + 8, header) || std::string(header + 12, header + 16) != "IHDR") {
+        return {0, 0};
+    }
+    auto be32 = [&](int at) {
+        return (uint32_t{header[at]} << 24) | (uint32_t{header[at + 1]} << 16) | (uint32_t{header[at + 2]} << 8) |
+               header[at + 3];
+    };
+    return {be32(16), be32(20)};
+}
+
+size_t LineCount(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+TEST(TarvelBinaryTest, HelpAndVersion) {
+    const ProcessResult help = Tarvel({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(help.out, HasSubstr("--capture DIR"));
+    EXPECT_THAT(help.out, HasSubstr("--windowed"));
+    const ProcessResult version = Tarvel({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_THAT(version.out, HasSubstr("tarvel "));
+}
+
+TEST(TarvelBinaryTest, BadCommandLinesGetOneLineNamingTheProblemAndExitTwo) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--bogus"}, "--bogus"},
+        {{"--size", "0x0"}, "--size"},
+        {{"--size"}, "--size"},
+        {{"--capture", "x", "--fps", "0"}, "--fps"},
+        {{"--capture", "x", "--from", "5", "--to", "2"}, "--to"},
+        {{"--from", "1"}, "--capture"},
+        {{"--data", "/no/such/folder"}, "/no/such/folder"},
+    };
+    for (const auto& [args, named] : cases) {
+        const ProcessResult r = Tarvel(args);
+        EXPECT_EQ(r.exitCode, 2) << args[0];
+        EXPECT_THAT(r.err, HasSubstr(named)) << args[0];
+        EXPECT_EQ(LineCount(r.err), 1u) << r.err;
+    }
+}
+
+TEST(TarvelBinaryTest, CaptureWritesOneFilePerFrameOfTheMusic) {
+    TempDir dir;
+    MakeDataFolder(dir, "1.0");
+    const ProcessResult r = Tarvel({"--data", dir / "data", "--capture", dir / "frames", "--fps", "10"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 10; ++i) expected.push_back("frame_00000" + std::to_string(i) + ".png");
+    EXPECT_EQ(Listing(dir.Path() / "frames"), expected);
+    EXPECT_EQ(PngSize(dir.Path() / "frames" / "frame_000000.png"), (std::pair<uint32_t, uint32_t>{640, 480}));
+    EXPECT_EQ(PngSize(dir.Path() / "frames" / "frame_000009.png"), (std::pair<uint32_t, uint32_t>{640, 480}));
+}
+
+TEST(TarvelBinaryTest, CaptureHonoursSizeAndSpan) {
+    TempDir dir;
+    MakeDataFolder(dir, "2.0");
+    // A relative capture folder is relative to where tarvel was started,
+    // not to the data folder.
+    const ProcessResult r = RunProcess(
+        "/bin/sh",
+        {"-c", "cd '" + dir.Path().string() + "' && exec '" + kTarvel +
+                   "' --data data --capture frames --size 320x200 --fps 30000/1001 --from 0.5 --to 1"},
+        {}, 120.0);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // At 29.97 frames/s frame N is at floor(N * 1001 / 30) ms: frames 15
+    // (500 ms) to 29 (967 ms) lie in [0.5 s, 1 s).
+    const std::vector<std::string> names = Listing(dir.Path() / "frames");
+    ASSERT_EQ(names.size(), 15u);
+    EXPECT_EQ(names.front(), "frame_000015.png");
+    EXPECT_EQ(names.back(), "frame_000029.png");
+    EXPECT_EQ(PngSize(dir.Path() / "frames" / names.front()), (std::pair<uint32_t, uint32_t>{320, 200}));
+}
+
+TEST(TarvelBinaryTest, CaptureWithoutMusicNeedsAnEnd) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "data");
+    const ProcessResult refused = Tarvel({"--data", dir / "data", "--capture", dir / "frames"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, HasSubstr("--to"));
+    const ProcessResult bounded = Tarvel({"--data", dir / "data", "--capture", dir / "frames", "--to", "0.2"});
+    EXPECT_EQ(bounded.exitCode, 0) << bounded.err;
+    EXPECT_EQ(Listing(dir.Path() / "frames").size(), 6u);
+}
+
+TEST(TarvelBinaryTest, AnUnwritableCaptureFolderIsRefused) {
+    TempDir dir;
+    MakeDataFolder(dir, "0.5");
+    {
+        std::ofstream(dir / "file") << "x";
+    }
+    const ProcessResult r = Tarvel({"--data", dir / "data", "--capture", dir / "file/frames"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("file/frames"));
+}
+
+TEST(TarvelBinaryTest, ADeviceBelowTheRequiredLevelIsRefusedWithTheMessage) {
+    TempDir dir;
+    MakeDataFolder(dir, "0.5");
+    const ProcessResult r =
+        Tarvel({"--data", dir / "data", "--capture", dir / "frames"}, {"MESA_GL_VERSION_OVERRIDE=3.0"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("Shader model no supported.\nDemo requires al least SM 3.0 to run."));
+    EXPECT_FALSE(fs::exists(dir.Path() / "frames"));
+}
+
+TEST(TarvelBinaryTest, WithoutADisplayTheWindowedDemoSaysSoAndExitsOne) {
+    TempDir dir;
+    MakeDataFolder(dir, "0.5");
+    const ProcessResult r = Tarvel({"--data", dir / "data", "--windowed"}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("Failed to initialize Direct3D 9.\ndemo will no run."));
+    EXPECT_THAT(r.err, Not(HasSubstr("Segmentation")));
+}
+
+}  // namespace
+}  // namespace jolp::testing
