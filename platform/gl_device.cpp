@@ -170,6 +170,7 @@ void GlDevice::CompositeToWindow() {
     glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), shown.left,
                       static_cast<GLint>(windowHeight) - shown.top, shown.right,
                       static_cast<GLint>(windowHeight) - shown.bottom, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
 }
 
 bool GlDevice::ReadBackBuffer(uint8_t* out, size_t size) {
