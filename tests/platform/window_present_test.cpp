@@ -1,96 +1,95 @@
-// Present's composite under a real X display (run through xvfb-run): the back buffer
-// reaches the window upright, scaled to fill it with its aspect kept.
+// Present's composite under a real X display (run through xvfb-run): the
+// back buffer reaches the window upright, scaled to fill it with its aspect
+// kept.
 #include "platform/gl_device.h"
 #include "platform/sdl_window.h"
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdlib>
 #include <vector>
 
 namespace jolp {
 namespace {
 
-TEST(WindowPresentTest, TheTopOfTheBackBufferIsTheTopOfTheWindow) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (the ctest entry runs it under xvfb-run)";
-    std::string error;
-    ASSERT_TRUE(InitVideoLibrary(error)) << error;
-    WindowRequest request;
-    request.title = "Tarvel present test";
-    request.width = 200;
-    request.height = 100;
-    request.fullscreen = false;
-    auto window = SdlGlWindow::Create(request, error);
-    ASSERT_NE(window, nullptr) << error;
-    // A back buffer half as tall as wide, in a 200 x 100 window: it fills
-    // the window exactly. Its top half is red, its bottom half blue.
-    auto device = GlDevice::Create(*window, 64, 32, error);
-    ASSERT_NE(device, nullptr) << error;
-    Viewport v;
-    v.width = 64;
-    v.height = 32;
-    device->SetViewport(v);
-    device->Clear(kClearTarget, 0xFF0000FFu, 1.0f, 0);
-    v.height = 16;
-    device->SetViewport(v);
-    device->Clear(kClearTarget, 0xFFFF0000u, 1.0f, 0);
-    device->CompositeToWindow();
+// A window of the given size with a 64 x 32 back buffer: the top half
+// cleared red, the bottom half blue.
+class WindowPresentTest : public ::testing::TestWithParam<int> {
+protected:
+    void Open(uint32_t width, uint32_t height) {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (the ctest entry runs it under xvfb-run)";
+        std::string error;
+        ASSERT_TRUE(InitVideoLibrary(error)) << error;
+        WindowRequest request;
+        request.title = "Tarvel present test";
+        request.width = width;
+        request.height = height;
+        request.fullscreen = false;
+        window_ = SdlGlWindow::Create(request, error);
+        ASSERT_NE(window_, nullptr) << error;
+        device_ = GlDevice::Create(*window_, 64, 32, error);
+        ASSERT_NE(device_, nullptr) << error;
+        Viewport v;
+        v.width = 64;
+        v.height = 32;
+        device_->SetViewport(v);
+        device_->Clear(kClearTarget, 0xFF0000FFu, 1.0f, 0);
+        v.height = 16;
+        device_->SetViewport(v);
+        device_->Clear(kClearTarget, 0xFFFF0000u, 1.0f, 0);
+        device_->CompositeToWindow();
+        uint32_t w = 0;
+        uint32_t h = 0;
+        window_->DrawableSize(w, h);
+        ASSERT_EQ(w, width);
+        ASSERT_EQ(h, height);
+        pixels_.resize(static_cast<size_t>(w) * h * 4);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_RGBA, GL_UNSIGNED_BYTE,
+                     pixels_.data());
+        width_ = w;
+        height_ = h;
+    }
 
-    uint32_t w = 0;
-    uint32_t h = 0;
-    window->DrawableSize(w, h);
-    ASSERT_EQ(w, 200u);
-    ASSERT_EQ(h, 100u);
-    std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    // GL counts window rows from the bottom.
-    auto at = [&](uint32_t x, uint32_t rowFromTop) {
-        const size_t i = (static_cast<size_t>(h - 1 - rowFromTop) * w + x) * 4;
-        return std::array<uint8_t, 3>{pixels[i], pixels[i + 1], pixels[i + 2]};
-    };
-    EXPECT_EQ(at(100, 10), (std::array<uint8_t, 3>{255, 0, 0}));
-    EXPECT_EQ(at(100, 90), (std::array<uint8_t, 3>{0, 0, 255}));
-    EXPECT_EQ(at(2, 2), (std::array<uint8_t, 3>{255, 0, 0}));
-    EXPECT_EQ(at(197, 97), (std::array<uint8_t, 3>{0, 0, 255}));
-    EXPECT_EQ(device->Present(), PresentResult::Ok);
+    // 'R', 'B', 'K' (black) or '?' for the window pixel at x, counted from
+    // the top; GL counts window rows from the bottom.
+    char At(uint32_t x, uint32_t rowFromTop) const {
+        const size_t i = (static_cast<size_t>(height_ - 1 - rowFromTop) * width_ + x) * 4;
+        const uint8_t r = pixels_[i], g = pixels_[i + 1], b = pixels_[i + 2];
+        if (r == 255 && g == 0 && b == 0) return 'R';
+        if (r == 0 && g == 0 && b == 255) return 'B';
+        if (r == 0 && g == 0 && b == 0) return 'K';
+        return '?';
+    }
+
+    std::unique_ptr<SdlGlWindow> window_;
+    std::unique_ptr<GlDevice> device_;
+    std::vector<uint8_t> pixels_;
+    uint32_t width_ = 0;
+    uint32_t height_ = 0;
+};
+
+TEST_F(WindowPresentTest, TheTopOfTheBackBufferIsTheTopOfTheWindow) {
+    Open(200, 100);  // the same aspect: filled exactly
+    if (IsSkipped() || HasFatalFailure()) return;
+    EXPECT_EQ(At(100, 10), 'R');
+    EXPECT_EQ(At(2, 2), 'R');
+    EXPECT_EQ(At(100, 90), 'B');
+    EXPECT_EQ(At(197, 97), 'B');
+    EXPECT_EQ(device_->Present(), PresentResult::Ok);
 }
 
-TEST(WindowPresentTest, AWindowOfAnotherAspectGetsBars) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (the ctest entry runs it under xvfb-run)";
-    std::string error;
-    ASSERT_TRUE(InitVideoLibrary(error)) << error;
-    WindowRequest request;
-    request.title = "Tarvel present test";
-    request.width = 100;
-    request.height = 100;
-    request.fullscreen = false;
-    auto window = SdlGlWindow::Create(request, error);
-    ASSERT_NE(window, nullptr) << error;
-    auto device = GlDevice::Create(*window, 64, 32, error);
-    ASSERT_NE(device, nullptr) << error;
-    Viewport v;
-    v.width = 64;
-    v.height = 32;
-    device->SetViewport(v);
-    device->Clear(kClearTarget, 0xFFFFFFFFu, 1.0f, 0);
-    device->CompositeToWindow();
-    std::vector<uint8_t> pixels(100 * 100 * 4);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, 100, 100, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    // 2:1 into 100 x 100: rows 25 to 74 show the picture, the rest is black.
-    auto red = [&](uint32_t rowFromTop) { return pixels[(static_cast<size_t>(99 - rowFromTop) * 100 + 50) * 4]; };
-    EXPECT_EQ(red(5), 0);
-    EXPECT_EQ(red(24), 0);
-    EXPECT_EQ(red(26), 255);
-    EXPECT_EQ(red(73), 255);
-    EXPECT_EQ(red(76), 0);
-    EXPECT_EQ(red(95), 0);
+TEST_F(WindowPresentTest, AWindowOfAnotherAspectGetsBars) {
+    Open(100, 100);  // 2:1 into a square: rows 25 to 74 show the picture
+    if (IsSkipped() || HasFatalFailure()) return;
+    EXPECT_EQ(At(50, 5), 'K');
+    EXPECT_EQ(At(50, 24), 'K');
+    EXPECT_EQ(At(50, 26), 'R');
+    EXPECT_EQ(At(50, 73), 'B');
+    EXPECT_EQ(At(50, 76), 'K');
+    EXPECT_EQ(At(50, 95), 'K');
 }
 
 }  // namespace
