@@ -15,7 +15,7 @@ namespace {
 
 // A window of the given size with a 64 x 32 back buffer: the top half
 // cleared red, the bottom half blue.
-class WindowPresentTest : public ::testing::TestWithParam<int> {
+class WindowPresentTest : public ::testing::Test {
 protected:
     void Open(uint32_t width, uint32_t height) {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (the ctest entry runs it under xvfb-run)";
