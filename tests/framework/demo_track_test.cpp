@@ -48,6 +48,8 @@ constexpr uint32_t kForever = 0xFFFFFFFFu;
 
 class DemoTrackTest : public ::testing::Test {
 protected:
+    DemoTrackTest() { root.expectedProgram = &program; }
+
     // Root clock at t, then one frame of the whole tree.
     void Frame(uint32_t t) {
         root.localTime = t;
@@ -97,14 +99,17 @@ TEST_F(DemoTrackTest, ChildStartsWhenParentTimeReachesItsStart) {
     Frame(50);
     Frame(79);
     EXPECT_EQ(log, (Log{"root.Update@49", "root.Post", "root.Update@50", "child.Update@0", "child.Post",
-                        "root.Update@79", "child.Update@29", "child.Post", "root.Post"}));
+                        "root.Post", "root.Update@79", "child.Update@29", "child.Post", "root.Post"}));
 }
 
 TEST_F(DemoTrackTest, StartsAreComparedUnsigned) {
     LogTrack& late = Make("late", 0x80000000u, kForever);
     root.AddChild(&late);
+    late.localTime = 777;
     Frame(5);
     EXPECT_EQ(log, (Log{"root.Update@5", "root.Post"}));
+    EXPECT_TRUE(late.active);
+    EXPECT_EQ(late.localTime, 777u);
 }
 
 TEST_F(DemoTrackTest, RootOfMaximumLengthKeepsRunning) {

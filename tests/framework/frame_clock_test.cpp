@@ -34,10 +34,10 @@ TEST(FrameClockOutputs, MillisecondsAreTruncated) {
     EXPECT_EQ(clock.elapsedMs, 999);
     EXPECT_FLOAT_EQ(clock.deltaSeconds, 0.9999f);
 
-    counter.Set(10009);
+    counter.Set(10014);
     clock.Update();
     EXPECT_EQ(clock.deltaMs, 1);
-    EXPECT_EQ(clock.elapsedMs, 1000);
+    EXPECT_EQ(clock.elapsedMs, 1001);
 }
 
 TEST(FrameClockOutputs, NoCounterChangeGivesZeroDelta) {

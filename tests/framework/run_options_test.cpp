@@ -1,0 +1,141 @@
+#include "framework/run_config.h"
+#include "framework/run_options.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace jolp {
+namespace {
+
+ParseResult Parse(std::initializer_list<const char*> args) {
+    std::vector<const char*> argv{"tarvel"};
+    argv.insert(argv.end(), args);
+    return ParseRunOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+// An error whose one-line message contains every one of words.
+void ExpectError(std::initializer_list<const char*> args, std::initializer_list<const char*> words) {
+    const ParseResult result = Parse(args);
+    std::string line;
+    for (const char* arg : args) line += std::string(arg) + " ";
+    ASSERT_EQ(result.status, ParseStatus::Error) << line;
+    EXPECT_EQ(result.message.find('\n'), std::string::npos) << result.message;
+    for (const char* word : words) EXPECT_NE(result.message.find(word), std::string::npos) << result.message;
+}
+
+TEST(RunOptionsParse, NoArgumentsPlayTheDemoAsShipped) {
+    const ParseResult result = Parse({});
+    ASSERT_EQ(result.status, ParseStatus::Run);
+    const RunConfig& config = result.options.config;
+    EXPECT_EQ(config.width, 640u);
+    EXPECT_EQ(config.height, 480u);
+    EXPECT_TRUE(config.fullscreen);
+    EXPECT_FALSE(config.headless);
+    EXPECT_TRUE(config.captureDir.empty());
+    EXPECT_EQ(config.fpsNum, 30u);
+    EXPECT_EQ(config.fpsDen, 1u);
+    EXPECT_FALSE(config.hasTo);
+    EXPECT_TRUE(result.options.dataDir.empty());
+}
+
+TEST(RunOptionsParse, WindowSizeAndData) {
+    ParseResult result = Parse({"--windowed", "--size", "1280x720", "--data", "media dir"});
+    ASSERT_EQ(result.status, ParseStatus::Run);
+    EXPECT_FALSE(result.options.config.fullscreen);
+    EXPECT_FALSE(result.options.config.headless);
+    EXPECT_EQ(result.options.config.width, 1280u);
+    EXPECT_EQ(result.options.config.height, 720u);
+    EXPECT_EQ(result.options.dataDir, "media dir");
+
+    result = Parse({"--size=16384X1"});
+    ASSERT_EQ(result.status, ParseStatus::Run);
+    EXPECT_EQ(result.options.config.width, 16384u);
+    EXPECT_EQ(result.options.config.height, 1u);
+    EXPECT_TRUE(result.options.config.fullscreen);
+}
+
+TEST(RunOptionsParse, BadSizes) {
+    for (const char* bad : {"0x0", "12", "axb", "20000x10", "10x16385", "x720", "1280x", "-1x5", "+5x5", "5x5x5"}) {
+        ExpectError({"--size", bad}, {"--size", bad});
+    }
+    ExpectError({"--size"}, {"--size"});
+    ExpectError({"--size", "--windowed"}, {"--size"});
+}
+
+TEST(RunOptionsParse, CaptureRunsHeadless) {
+    ParseResult result = Parse({"--capture", "out", "--fps", "60000/1001", "--from", "1.5", "--to=12.345"});
+    ASSERT_EQ(result.status, ParseStatus::Run) << result.message;
+    const RunConfig& config = result.options.config;
+    EXPECT_TRUE(config.headless);
+    EXPECT_EQ(config.captureDir, "out");
+    EXPECT_EQ(config.fpsNum, 60000u);
+    EXPECT_EQ(config.fpsDen, 1001u);
+    EXPECT_EQ(config.fromMs, 1500u);
+    EXPECT_TRUE(config.hasTo);
+    EXPECT_EQ(config.toMs, 12345u);
+
+    // The order does not matter, and seconds round to the nearest millisecond.
+    result = Parse({"--fps=60", "--to", "1.001", "--capture=frames"});
+    ASSERT_EQ(result.status, ParseStatus::Run) << result.message;
+    EXPECT_EQ(result.options.config.fpsNum, 60u);
+    EXPECT_EQ(result.options.config.fpsDen, 1u);
+    EXPECT_EQ(result.options.config.toMs, 1001u);
+    EXPECT_EQ(result.options.config.fromMs, 0u);
+}
+
+TEST(RunOptionsParse, BadCaptureValues) {
+    for (const char* bad : {"0", "0/1", "30/0", "1001", "60/", "/2", "abc"}) {
+        ExpectError({"--capture", "out", "--fps", bad}, {"--fps"});
+    }
+    EXPECT_EQ(Parse({"--capture", "out", "--fps", "1000"}).status, ParseStatus::Run);
+    for (const char* bad : {"-1", "abc", "", "inf", "nan", "5000000"}) {
+        ExpectError({"--capture", "out", "--from", bad}, {"--from"});
+    }
+    ExpectError({"--capture", "out", "--from", "5", "--to", "5"}, {"--to", "--from"});
+    ExpectError({"--capture", "out", "--from", "5", "--to", "4"}, {"--to", "--from"});
+    EXPECT_EQ(Parse({"--capture", "out", "--from", "5", "--to", "5.001"}).status, ParseStatus::Run);
+    ExpectError({"--capture"}, {"--capture"});
+    ExpectError({"--capture="}, {"--capture"});
+}
+
+TEST(RunOptionsParse, CaptureOptionsNeedCapture) {
+    ExpectError({"--fps", "60"}, {"--fps", "--capture"});
+    ExpectError({"--from", "1"}, {"--from", "--capture"});
+    ExpectError({"--to", "1"}, {"--to", "--capture"});
+}
+
+TEST(RunOptionsParse, UnknownOptionsAndStrayValues) {
+    ExpectError({"--fullscreen"}, {"--fullscreen"});
+    ExpectError({"demo.ogg"}, {"demo.ogg"});
+    ExpectError({"--windowed=yes"}, {"--windowed"});
+    ExpectError({"--fps"}, {"--fps"});
+    ExpectError({"--capture", "out", "--from"}, {"--from"});
+}
+
+TEST(RunOptionsParse, HelpAndVersion) {
+    EXPECT_EQ(Parse({"--help"}).status, ParseStatus::Help);
+    EXPECT_EQ(Parse({"-h"}).status, ParseStatus::Help);
+    EXPECT_EQ(Parse({"--windowed", "--version"}).status, ParseStatus::Version);
+    EXPECT_NE(UsageText("tarvel").find("Usage: tarvel"), std::string::npos);
+    EXPECT_EQ(VersionText().rfind("tarvel ", 0), 0u);
+}
+
+TEST(HeadlessFrameTime, FramesLandOnWholeMilliseconds) {
+    RunConfig config;
+    EXPECT_EQ(HeadlessFrameTimeMs(0, config), 0u);
+    EXPECT_EQ(HeadlessFrameTimeMs(1, config), 33u);
+    EXPECT_EQ(HeadlessFrameTimeMs(2, config), 66u);
+    EXPECT_EQ(HeadlessFrameTimeMs(3, config), 100u);
+
+    config.fpsNum = 60000;
+    config.fpsDen = 1001;
+    EXPECT_EQ(HeadlessFrameTimeMs(1, config), 16u);
+    EXPECT_EQ(HeadlessFrameTimeMs(60000, config), 1001000u);
+    EXPECT_EQ(HeadlessFrameTimeMs(3000000, config), 50050000u);
+}
+
+}  // namespace
+}  // namespace jolp
