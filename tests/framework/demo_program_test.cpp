@@ -61,10 +61,7 @@ TEST(DemoProgramTest, EachFrameIssuesItsCallsInOrder) {
 TEST(DemoProgramTest, HeadlessFramesAreDrawnAtExactFrameTimes) {
     TestProgram program(HeadlessRecording(200));
     CallbackTrack track(0, 0xFFFFFFFFu);
-    program.buildTimeline = [&](TestProgram& p) {
-        p.AddChild(&track);
-        return true;
-    };
+    program.AttachOnBuild(&track);
     ASSERT_TRUE(program.Init("Tarvel"));
     ASSERT_TRUE(program.Run("no-such-music.ogg"));
     EXPECT_THAT(track.seen, ElementsAre(0u, 33u, 66u, 100u, 133u, 166u));
@@ -76,10 +73,7 @@ TEST(DemoProgramTest, FramesBeforeFromRunButAreNotDrawn) {
     config.fromMs = 50;
     TestProgram program(config);
     CallbackTrack track(0, 0xFFFFFFFFu);
-    program.buildTimeline = [&](TestProgram& p) {
-        p.AddChild(&track);
-        return true;
-    };
+    program.AttachOnBuild(&track);
     ASSERT_TRUE(program.Init("Tarvel"));
     ASSERT_TRUE(program.Run("no-such-music.ogg"));
     EXPECT_THAT(track.seen, ElementsAre(0u, 33u, 66u));
@@ -195,10 +189,7 @@ TEST(DemoProgramTest, TheFrameThatReachesTheMusicLengthIsDrawnButMovesNothing) {
     config.counter = &counter;
     TestProgram program(config);
     CallbackTrack track(0, 0xFFFFFFFFu, [&](DemoProgram&) { counter.Advance(300); });
-    program.buildTimeline = [&](TestProgram& p) {
-        p.AddChild(&track);
-        return true;
-    };
+    program.AttachOnBuild(&track);
     ASSERT_TRUE(program.Init("Tarvel"));
     ASSERT_TRUE(program.Run(music));
     EXPECT_EQ(program.length, 1000u);

@@ -42,6 +42,14 @@ public:
     }
     bool BuildTimeline() override { return buildTimeline ? buildTimeline(*this) : true; }
 
+    // BuildTimeline attaches track under the program and succeeds.
+    void AttachOnBuild(DemoTrack* track) {
+        buildTimeline = [track](TestProgram& p) {
+            p.AddChild(track);
+            return true;
+        };
+    }
+
     std::vector<Worker*> demoWorkers;
     std::function<bool(TestProgram&)> buildTimeline;
 };
