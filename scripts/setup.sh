@@ -17,6 +17,8 @@ TARVEL_PACKAGES=(
   libstb-dev libvorbis-dev libogg-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # fuzz targets (libFuzzer comes with clang's runtime)
+  clang libclang-rt-14-dev
   # windowed integration tests without a display
   xvfb xauth xdotool
 )
