@@ -1,0 +1,80 @@
+// effect_source.h - reading our effect files (.fx) into plain data: the
+// technique's name, its passes with their assembled GLSL and render states,
+// and the sampler settings. The format is described for effect writers in
+// shaders/README.md.
+//
+// This is text work only: nothing here touches a device. The effect runtime
+// compiles the assembled code and applies the states; RewriteCompilerLog
+// turns the compiler's messages back into FILE:LINE of the effect's files.
+//
+// Ownership: EffectSource is a plain value owning all of its strings. Files
+// are read through an EffectFileReader the caller provides (DiskEffectFileReader
+// for the real files, an in-memory one for tests); the parser keeps nothing
+// after it returns. Errors never throw: they come back as "FILE:LINE: message".
+#pragma once
+
+#include "platform/gfx_device.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace jolp {
+
+struct EffectStateSetting {
+    RenderState state;
+    uint32_t value;  // the D3D value: 1/0 for the bools, Blend, Cull, Compare
+};
+
+struct EffectPassSource {
+    std::string name;
+    int line = 0;  // line of its @pass directive
+    // Assembled GLSL without #version: each chunk behind a "#line N S"
+    // directive, S indexing EffectSource::files.
+    std::string vertexCode, fragmentCode;
+    std::vector<EffectStateSetting> states;  // in file order
+};
+
+struct EffectSamplerSource {
+    std::string name;
+    SamplerState state;
+};
+
+struct EffectSource {
+    std::string path;  // the file as given
+    std::string technique;
+    std::vector<EffectPassSource> passes;      // in file order
+    std::vector<EffectSamplerSource> samplers;  // in file order
+    // files[i]: the file whose lines carry source-string number i in #line
+    // directives; files[0] == path.
+    std::vector<std::string> files;
+};
+
+// Reads a file's whole text; false when it cannot (error: the reason, e.g.
+// "No such file or directory").
+using EffectFileReader = std::function<bool(const std::string& path, std::string& text, std::string& error)>;
+
+// Reads from disk; refuses anything that is not a regular file and files
+// over kMaxEffectFileBytes.
+EffectFileReader DiskEffectFileReader();
+inline constexpr size_t kMaxEffectFileBytes = 4u << 20;
+
+// Includes nest at most this deep (the effect file itself is depth 0).
+inline constexpr int kMaxIncludeDepth = 16;
+
+// Parses path and the files it includes. On success fills out and returns
+// true. On failure returns false, leaves out untouched and sets error to
+// "FILE:LINE: message" (or "FILE: message" when no line applies, e.g.
+// "shaders/x.fx: cannot open (No such file or directory)"). Bounded on any
+// input: include cycles, depth and expansion size are all refused.
+bool ParseEffect(const std::string& path, const EffectFileReader& read, EffectSource& out, std::string& error);
+
+// Rewrites a GLSL compiler/linker log so each message names FILE:LINE instead
+// of "S:L(C)" (Mesa: "0:12(5): error: ..."), "S(L) :" (NVIDIA:
+// "0(12) : error C1008: ...") or "ERROR: S:L:" (glslang-style drivers), with
+// FILE = files[S]. Lines it does not recognise, or whose S is not an index of
+// files, pass through unchanged.
+std::string RewriteCompilerLog(const std::string& log, const std::vector<std::string>& files);
+
+}  // namespace jolp
