@@ -331,10 +331,9 @@ size_t DdsImage::LevelSize(uint32_t level) const {
 size_t DdsImage::LevelOffset(uint32_t face, uint32_t level) const {
     size_t faceSize = 0, offset = 0;
     for (uint32_t l = 0; l < levels; ++l) {
-        if (l == level) offset = faceSize;
+        if (l < level) offset += LevelSize(l);
         faceSize += LevelSize(l);
     }
-    if (level >= levels) offset = faceSize;
     return faceSize * face + offset;
 }
 
