@@ -1,20 +1,114 @@
 // recording_device.h - RecordingDevice, the GfxDevice twin for tests: it
 // draws nothing and records every call, in order, as a short line of text
-// ("Clear 1 ff000000", "Present"), so tests can check call order and
-// arguments without a GPU.
+// ("Clear 1 ff000000 1 0", "SetRenderState 27 1", "DrawPrimitive 5 0 2"), so
+// tests can check call order and arguments without a GPU.
+//
+// Resources it creates are plain memory: buffers keep the bytes written
+// through Lock, textures the bytes uploaded, so tests can inspect them.
+// Every object gets a label ("tex1", "cube2", "depth3", "vb4", "ib5",
+// "decl6", "prog7"; the back buffer is "backbuffer", its depth surface
+// "backdepth") used in the recorded lines. Programs "compile" by reading
+// `uniform TYPE NAME;` declarations from the code; a program whose code
+// contains failProgramsContaining (when set) is refused with that log.
 #pragma once
 
 #include "platform/gfx_device.h"
 
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace jolp::testing {
 
+class RecordingDevice;
+
+class RecordingSurface final : public Surface {
+public:
+    RecordingSurface(std::string label, uint32_t width, uint32_t height, Format format)
+        : label(std::move(label)), width(width), height(height), format(format) {}
+    uint32_t Width() const override { return width; }
+    uint32_t Height() const override { return height; }
+    Format GetFormat() const override { return format; }
+    std::string label;
+    uint32_t width;
+    uint32_t height;
+    Format format;
+};
+
+class RecordingTexture final : public Texture {
+public:
+    TextureKind Kind() const override { return TextureKind::Texture2D; }
+    Format GetFormat() const override { return format; }
+    uint32_t Width() const override { return width; }
+    uint32_t Height() const override { return height; }
+    uint32_t LevelCount() const override { return static_cast<uint32_t>(levels.size()); }
+    void GenerateMipSubLevels() override { ++mipGenerations; }
+    Surface* GetSurfaceLevel(uint32_t level) override;
+    bool Upload(uint32_t level, const void* data, size_t size) override;
+
+    std::string label;
+    Format format = Format::Unknown;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t usage = 0;
+    std::vector<std::vector<uint8_t>> levels;
+    std::vector<std::unique_ptr<RecordingSurface>> surfaces;
+    int mipGenerations = 0;
+};
+
+class RecordingCubeTexture final : public CubeTexture {
+public:
+    TextureKind Kind() const override { return TextureKind::Cube; }
+    Format GetFormat() const override { return format; }
+    uint32_t Width() const override { return edge; }
+    uint32_t Height() const override { return edge; }
+    uint32_t LevelCount() const override { return levelCount; }
+    void GenerateMipSubLevels() override { ++mipGenerations; }
+    Surface* GetCubeMapSurface(uint32_t face, uint32_t level) override;
+    bool Upload(uint32_t face, uint32_t level, const void* data, size_t size) override;
+
+    std::string label;
+    Format format = Format::Unknown;
+    uint32_t edge = 0;
+    uint32_t levelCount = 0;
+    uint32_t usage = 0;
+    std::vector<std::vector<uint8_t>> images;  // face * levelCount + level
+    std::vector<std::unique_ptr<RecordingSurface>> surfaces;
+    int mipGenerations = 0;
+};
+
+class RecordingBuffer final : public VertexBuffer, public IndexBuffer {
+public:
+    uint32_t Length() const override { return static_cast<uint32_t>(bytes.size()); }
+    Format GetFormat() const override { return format; }
+    void* Lock(uint32_t offset, uint32_t size, uint32_t flags) override;
+    void Unlock() override;
+
+    std::string label;
+    std::vector<uint8_t> bytes;
+    uint32_t usage = 0;
+    Format format = Format::Unknown;  // Index16/Index32 for index buffers
+    bool locked = false;
+    std::vector<uint32_t> lockFlags;  // one entry per Lock
+    RecordingDevice* device = nullptr;
+};
+
+class RecordingProgram final : public ShaderProgram {
+public:
+    const std::vector<UniformInfo>& Uniforms() const override { return uniforms; }
+    std::string label;
+    std::string vertexCode;
+    std::string fragmentCode;
+    std::vector<UniformInfo> uniforms;
+};
+
 class RecordingDevice final : public GfxDevice {
 public:
-    RecordingDevice(uint32_t width = 640, uint32_t height = 480, uint32_t pixelShaderVersion = 0xFFFF0300u)
-        : width_(width), height_(height), pixelShaderVersion_(pixelShaderVersion) {}
+    RecordingDevice(uint32_t width = 640, uint32_t height = 480, uint32_t pixelShaderVersion = 0xFFFF0300u);
+    ~RecordingDevice() override;
 
     DeviceCaps GetDeviceCaps() const override { return DeviceCaps{pixelShaderVersion_}; }
     void BeginScene() override;
@@ -26,17 +120,77 @@ public:
     uint32_t BackBufferHeight() const override { return height_; }
     bool ReadBackBuffer(uint8_t* out, size_t size) override;
 
+    std::unique_ptr<Texture> CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                                           Format format) override;
+    std::unique_ptr<CubeTexture> CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
+                                                   Format format) override;
+    std::unique_ptr<Surface> CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format) override;
+    std::unique_ptr<VertexDeclaration> CreateVertexDeclaration(std::span<const VertexElement> elements) override;
+    std::unique_ptr<VertexBuffer> CreateVertexBuffer(uint32_t length, uint32_t usage) override;
+    std::unique_ptr<IndexBuffer> CreateIndexBuffer(uint32_t length, uint32_t usage, Format format) override;
+    std::unique_ptr<ShaderProgram> CreateProgram(const std::string& vertexCode, const std::string& fragmentCode,
+                                                 std::string& log) override;
+
+    Surface* GetBackBuffer() override { return &backBuffer_; }
+    Surface* GetDepthStencilSurface() override { return depth_; }
+    void SetRenderTarget(uint32_t index, Surface* surface) override;
+    void SetDepthStencilSurface(Surface* surface) override;
+    bool ReadSurface(Surface* surface, void* out, size_t size) override;
+
+    void SetRenderState(RenderState state, uint32_t value) override;
+    uint32_t GetRenderState(RenderState state) const override;
+    void SetScissorRect(const ScissorRect& rect) override;
+
+    void SetProgram(const ShaderProgram* program) override;
+    void SetUniform(int32_t location, UniformType type, const float* values) override;
+    void SetUniformInt(int32_t location, int32_t value) override;
+    void SetTexture(uint32_t unit, const BaseTexture* texture, const SamplerState& sampler) override;
+
+    void SetVertexDeclaration(const VertexDeclaration* declaration) override;
+    void SetStreamSource(uint32_t stream, VertexBuffer* buffer, uint32_t offset, uint32_t stride) override;
+    void SetIndices(IndexBuffer* buffer) override;
+    void DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) override;
+    void DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex, uint32_t vertexCount,
+                              uint32_t startIndex, uint32_t primitiveCount) override;
+
     // Present returns DeviceLost from the n-th call on (1-based); 0: never.
     void LoseDeviceAtPresent(int n) { loseAt_ = n; }
+    // Creation calls named here ("CreateTexture", "CreateCubeTexture",
+    // "CreateDepthStencilSurface", "CreateVertexBuffer", "CreateIndexBuffer",
+    // "CreateVertexDeclaration", "CreateProgram") return null.
+    std::set<std::string> refuse;
+    std::string failProgramsContaining;
 
+    // Recorded lines. Uniform and texture lines are kept only while
+    // recordParameters is true (they are many).
     std::vector<std::string> calls;
+    bool recordParameters = true;
     int presents = 0;
+    int draws = 0;
+    Surface* renderTarget = nullptr;
+    Surface* depthSurface = nullptr;
+    ScissorRect scissor;
+    Viewport viewport;
+    const ShaderProgram* program = nullptr;
+
+    void Record(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // The label of an object this device made ("null" for null, "?" for
+    // anything else).
+    std::string LabelOf(const void* object) const;
 
 private:
+    std::string NextLabel(const char* kind, const void* object);
+    std::map<const void*, std::string> labels_;
+
     uint32_t width_;
     uint32_t height_;
     uint32_t pixelShaderVersion_;
     int loseAt_ = 0;
+    int nextId_ = 1;
+    RecordingSurface backBuffer_;
+    RecordingSurface backDepth_;
+    Surface* depth_;
+    uint32_t states_[256] = {};
 };
 
 }  // namespace jolp::testing
