@@ -206,9 +206,9 @@ public:
 
 enum class TextureKind : uint8_t { Texture2D, Cube };
 
-class BaseTexture {
+class GfxBaseTexture {
 public:
-    virtual ~BaseTexture() = default;
+    virtual ~GfxBaseTexture() = default;
     virtual TextureKind Kind() const = 0;
     virtual Format GetFormat() const = 0;
     virtual uint32_t Width() const = 0;  // level 0; a cube's edge
@@ -218,7 +218,7 @@ public:
     virtual void GenerateMipSubLevels() = 0;
 };
 
-class Texture : public BaseTexture {
+class GfxTexture : public GfxBaseTexture {
 public:
     // Level `level` as a render target; null unless created with
     // kUsageRenderTarget. Owned by the texture.
@@ -228,7 +228,7 @@ public:
     virtual bool Upload(uint32_t level, const void* data, size_t size) = 0;
 };
 
-class CubeTexture : public BaseTexture {
+class GfxCubeTexture : public GfxBaseTexture {
 public:
     virtual Surface* GetCubeMapSurface(uint32_t face, uint32_t level) = 0;
     virtual bool Upload(uint32_t face, uint32_t level, const void* data, size_t size) = 0;
@@ -316,9 +316,9 @@ public:
     virtual bool ReadBackBuffer(uint8_t* out, size_t size) = 0;
 
     // Resources. Levels 0 asks for a full mip chain.
-    virtual std::unique_ptr<Texture> CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+    virtual std::unique_ptr<GfxTexture> CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                                                    Format format) = 0;
-    virtual std::unique_ptr<CubeTexture> CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
+    virtual std::unique_ptr<GfxCubeTexture> CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
                                                            Format format) = 0;
     virtual std::unique_ptr<Surface> CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format) = 0;
     virtual std::unique_ptr<VertexDeclaration> CreateVertexDeclaration(std::span<const VertexElement> elements) = 0;
@@ -350,7 +350,7 @@ public:
     // matrix, row-major as everywhere here).
     virtual void SetUniform(int32_t location, UniformType type, const float* values) = 0;
     virtual void SetUniformInt(int32_t location, int32_t value) = 0;
-    virtual void SetTexture(uint32_t unit, const BaseTexture* texture, const SamplerState& sampler) = 0;
+    virtual void SetTexture(uint32_t unit, const GfxBaseTexture* texture, const SamplerState& sampler) = 0;
 
     // Drawing.
     virtual void SetVertexDeclaration(const VertexDeclaration* declaration) = 0;

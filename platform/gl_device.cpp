@@ -509,7 +509,7 @@ uint32_t GlDevice::GetRenderState(RenderState state) const {
 
 // ---------------------------------------------------------------- resources
 
-std::unique_ptr<Texture> GlDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+std::unique_ptr<GfxTexture> GlDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                                                  Format format) {
     GlFormat gl;
     GLint maxSize = 0;
@@ -536,7 +536,7 @@ std::unique_ptr<Texture> GlDevice::CreateTexture(uint32_t width, uint32_t height
     return texture;
 }
 
-std::unique_ptr<CubeTexture> GlDevice::CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
+std::unique_ptr<GfxCubeTexture> GlDevice::CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
                                                          Format format) {
     GlFormat gl;
     GLint maxSize = 0;
@@ -730,7 +730,7 @@ uint32_t GlDevice::SamplerFor(const SamplerState& state) {
     return sampler;
 }
 
-void GlDevice::SetTexture(uint32_t unit, const BaseTexture* texture, const SamplerState& sampler) {
+void GlDevice::SetTexture(uint32_t unit, const GfxBaseTexture* texture, const SamplerState& sampler) {
     glActiveTexture(GL_TEXTURE0 + unit);
     if (!texture) {
         glBindTexture(GL_TEXTURE_2D, 0);

@@ -57,9 +57,9 @@ public:
     uint32_t BackBufferHeight() const override { return height_; }
     bool ReadBackBuffer(uint8_t* out, size_t size) override;
 
-    std::unique_ptr<Texture> CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+    std::unique_ptr<GfxTexture> CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                                            Format format) override;
-    std::unique_ptr<CubeTexture> CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
+    std::unique_ptr<GfxCubeTexture> CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
                                                    Format format) override;
     std::unique_ptr<Surface> CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format) override;
     std::unique_ptr<VertexDeclaration> CreateVertexDeclaration(std::span<const VertexElement> elements) override;
@@ -81,7 +81,7 @@ public:
     void SetProgram(const ShaderProgram* program) override;
     void SetUniform(int32_t location, UniformType type, const float* values) override;
     void SetUniformInt(int32_t location, int32_t value) override;
-    void SetTexture(uint32_t unit, const BaseTexture* texture, const SamplerState& sampler) override;
+    void SetTexture(uint32_t unit, const GfxBaseTexture* texture, const SamplerState& sampler) override;
 
     void SetVertexDeclaration(const VertexDeclaration* declaration) override;
     void SetStreamSource(uint32_t stream, VertexBuffer* buffer, uint32_t offset, uint32_t stride) override;

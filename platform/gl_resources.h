@@ -64,7 +64,7 @@ private:
     bool ownsName_ = false;
 };
 
-class GlTexture final : public Texture {
+class GlTexture final : public GfxTexture {
 public:
     GlTexture(std::shared_ptr<GlLink> link, GLuint name, uint32_t width, uint32_t height, uint32_t levels,
               Format format, const GlFormat& gl, bool renderTarget);
@@ -90,7 +90,7 @@ private:
     std::vector<std::unique_ptr<GlSurface>> surfaces_;
 };
 
-class GlCubeTexture final : public CubeTexture {
+class GlCubeTexture final : public GfxCubeTexture {
 public:
     GlCubeTexture(std::shared_ptr<GlLink> link, GLuint name, uint32_t edge, uint32_t levels, Format format,
                   const GlFormat& gl, bool renderTarget);

@@ -147,7 +147,7 @@ bool RecordingDevice::ReadBackBuffer(uint8_t* out, size_t size) {
     return true;
 }
 
-std::unique_ptr<Texture> RecordingDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels,
+std::unique_ptr<GfxTexture> RecordingDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels,
                                                         uint32_t usage, Format format) {
     Record("CreateTexture %u %u %u %u %u", width, height, levels, usage, static_cast<uint32_t>(format));
     if (refuse.count("CreateTexture") || width == 0 || height == 0 || IsDepthFormat(format)) return nullptr;
@@ -169,7 +169,7 @@ std::unique_ptr<Texture> RecordingDevice::CreateTexture(uint32_t width, uint32_t
     return texture;
 }
 
-std::unique_ptr<CubeTexture> RecordingDevice::CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
+std::unique_ptr<GfxCubeTexture> RecordingDevice::CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
                                                                 Format format) {
     Record("CreateCubeTexture %u %u %u %u", edge, levels, usage, static_cast<uint32_t>(format));
     if (refuse.count("CreateCubeTexture") || edge == 0 || IsDepthFormat(format)) return nullptr;
@@ -323,7 +323,7 @@ void RecordingDevice::SetUniformInt(int32_t location, int32_t value) {
     if (recordParameters) Record("SetUniformInt %d %d", location, value);
 }
 
-void RecordingDevice::SetTexture(uint32_t unit, const BaseTexture* texture, const SamplerState&) {
+void RecordingDevice::SetTexture(uint32_t unit, const GfxBaseTexture* texture, const SamplerState&) {
     if (recordParameters) Record("SetTexture %u %s", unit, LabelOf(texture).c_str());
 }
 
