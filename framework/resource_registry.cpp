@@ -17,4 +17,10 @@ void ResourceRegistry::AddIfAbsent(const std::string& name, Resource* resource) 
     if (!Find(name)) Slot(name) = resource;
 }
 
+Resource* ResourceRegistry::Keep(std::unique_ptr<Resource> resource) {
+    if (!resource) return nullptr;
+    kept_.push_back(std::move(resource));
+    return kept_.back().get();
+}
+
 }  // namespace jolp

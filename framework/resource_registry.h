@@ -3,13 +3,17 @@
 //
 // Names are byte strings compared as unsigned bytes, case-sensitive. The
 // first registration of a name wins. The registry owns its entries and their
-// names, never the resources: destroying it leaves every resource alive.
+// names, never the resources it is given by pointer: destroying it leaves
+// them alive. Loaders that make resources nobody else holds (a directory of
+// textures) hand them to Keep, and those live as long as the registry.
 #pragma once
 
 #include "framework/resource.h"
 
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace jolp {
 
@@ -34,8 +38,13 @@ public:
 
     size_t Size() const { return entries_.size(); }
 
+    // Takes ownership of resource until the registry is destroyed; returns
+    // it for registering.
+    Resource* Keep(std::unique_ptr<Resource> resource);
+
 private:
     std::map<std::string, Resource*> entries_;
+    std::vector<std::unique_ptr<Resource>> kept_;
 };
 
 }  // namespace jolp

@@ -1,0 +1,55 @@
+// texture.h - texture resources: a device texture made from an image file,
+// registered by file name so that materials and tracks find it by the name
+// the scene uses.
+//
+// Image files are DDS (2D and cube maps, their mip levels, through our own
+// reader), JPEG, PNG and TGA (through stb_image, given a full mip chain); the
+// kind is told by the content, never by the extension. A texture resource
+// owns its device texture and releases it when destroyed. Directory loaders
+// hand the resources they make to the registry's Keep.
+#pragma once
+
+#include "framework/resource.h"
+#include "framework/resource_registry.h"
+#include "platform/gfx_device.h"
+
+#include <memory>
+#include <string>
+
+namespace jolp {
+
+class BaseTexture : public Resource {
+public:
+    ~BaseTexture() override;
+    // The device texture; null after release.
+    std::unique_ptr<GfxBaseTexture> texture;
+};
+
+class Texture2D : public BaseTexture {
+public:
+    ~Texture2D() override;
+    // A 2D texture from an image file, or null when the file cannot be read
+    // or is not a 2D image (a cube map, say); error, when given, says why.
+    static std::unique_ptr<Texture2D> Load(const std::string& path, GfxDevice& device, std::string* error = nullptr);
+    GfxTexture* Get() const { return static_cast<GfxTexture*>(texture.get()); }
+};
+
+class TextureCube : public BaseTexture {
+public:
+    ~TextureCube() override;
+    // A cube texture from a DDS cube map, or null (any other image, too).
+    static std::unique_ptr<TextureCube> Load(const std::string& path, GfxDevice& device,
+                                             std::string* error = nullptr);
+    GfxCubeTexture* Get() const { return static_cast<GfxCubeTexture*>(texture.get()); }
+};
+
+// Every file of directory (sub-directories skipped, no extension filter),
+// in the order the file system lists them, registered under its bare file
+// name with AddIfAbsent: the texture, or null when the file is not an
+// image of the kind. A name already registered keeps its entry (the file is
+// not loaded again). A directory that cannot be listed registers nothing
+// and prints one warning naming it.
+void LoadTextureDirectory(ResourceRegistry& registry, GfxDevice& device, const std::string& directory);
+void LoadCubeTextureDirectory(ResourceRegistry& registry, GfxDevice& device, const std::string& directory);
+
+}  // namespace jolp

@@ -1,0 +1,208 @@
+// Texture resources from real files written by our own writers (PNG and TGA
+// through stb_image_write, DDS through ours), loaded into the recording
+// device (to see what reaches the device) and into real GL.
+#include "framework/dds_file.h"
+#include "framework/texture.h"
+#include "platform/egl_context.h"
+#include "platform/gl_device.h"
+#include "tests/support/recording_device.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <stb/stb_image_write.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace jolp {
+namespace {
+
+using testing::RecordingCubeTexture;
+using testing::RecordingDevice;
+using testing::RecordingTexture;
+using testing::TempDir;
+
+// 2 x 2, top row red then green, bottom row blue then half-transparent white.
+const uint8_t kRgba[] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 128};
+
+void WritePng(const std::string& path) { ASSERT_TRUE(stbi_write_png(path.c_str(), 2, 2, 4, kRgba, 8)); }
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+DdsImage Image(Format format, uint32_t edge, uint32_t levels, bool cube) {
+    DdsImage image;
+    image.format = format;
+    image.width = image.height = edge;
+    image.levels = levels;
+    image.cube = cube;
+    size_t size = 0;
+    for (uint32_t face = 0; face < (cube ? 6u : 1u); ++face) {
+        for (uint32_t level = 0; level < levels; ++level) size += ImageByteSize(format, MipExtent(edge, level), MipExtent(edge, level));
+    }
+    image.data.resize(size);
+    for (size_t i = 0; i < size; ++i) image.data[i] = static_cast<uint8_t>(i * 7 + 3);
+    return image;
+}
+
+void WriteDds(const std::string& path, const DdsImage& image) {
+    std::string error;
+    ASSERT_TRUE(WriteDdsFile(path, image, error)) << error;
+}
+
+TEST(TextureTest, ImagesReachTheDeviceAsA8R8G8B8TopRowFirstWithAFullMipChain) {
+    TempDir dir;
+    WritePng(dir / "a.png");
+    ASSERT_TRUE(stbi_write_tga((dir / "a.tga").c_str(), 2, 2, 4, kRgba));
+    RecordingDevice device;
+    for (const char* name : {"a.png", "a.tga"}) {
+        std::string error;
+        auto texture = Texture2D::Load(dir / name, device, &error);
+        ASSERT_NE(texture, nullptr) << error;
+        auto* made = dynamic_cast<RecordingTexture*>(texture->Get());
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(made->format, Format::A8R8G8B8);
+        EXPECT_EQ(made->LevelCount(), 2u);
+        EXPECT_EQ(made->mipGenerations, 1);
+        const std::vector<uint8_t> bgra = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 128};
+        EXPECT_EQ(made->levels[0], bgra) << name;
+    }
+}
+
+TEST(TextureTest, DdsLevelsAndFacesAreUploadedAsTheFileHoldsThem) {
+    TempDir dir;
+    const DdsImage flat = Image(Format::DXT5, 8, 4, false);
+    const DdsImage cube = Image(Format::A16B16G16R16F, 4, 3, true);
+    WriteDds(dir / "flat.dds", flat);
+    WriteDds(dir / "cube.dds", cube);
+    RecordingDevice device;
+
+    auto texture = Texture2D::Load(dir / "flat.dds", device);
+    ASSERT_NE(texture, nullptr);
+    auto* made = dynamic_cast<RecordingTexture*>(texture->Get());
+    ASSERT_EQ(made->LevelCount(), 4u);
+    EXPECT_EQ(made->mipGenerations, 0);
+    for (uint32_t level = 0; level < 4; ++level) {
+        const uint8_t* start = flat.data.data() + flat.LevelOffset(0, level);
+        EXPECT_EQ(made->levels[level], std::vector<uint8_t>(start, start + flat.LevelSize(level)));
+    }
+
+    auto cubeTexture = TextureCube::Load(dir / "cube.dds", device);
+    ASSERT_NE(cubeTexture, nullptr);
+    auto* madeCube = dynamic_cast<RecordingCubeTexture*>(cubeTexture->Get());
+    ASSERT_EQ(madeCube->LevelCount(), 3u);
+    for (uint32_t face = 0; face < 6; ++face) {
+        for (uint32_t level = 0; level < 3; ++level) {
+            const uint8_t* start = cube.data.data() + cube.LevelOffset(face, level);
+            EXPECT_EQ(madeCube->images[face * 3 + level], std::vector<uint8_t>(start, start + cube.LevelSize(level)));
+        }
+    }
+}
+
+TEST(TextureTest, TheKindMustMatchAndFailuresSayWhy) {
+    TempDir dir;
+    WritePng(dir / "a.png");
+    WriteDds(dir / "cube.dds", Image(Format::A8R8G8B8, 4, 1, true));
+    WriteDds(dir / "flat.dds", Image(Format::A8R8G8B8, 4, 1, false));
+    WriteText(dir / "notes.txt", "not an image");
+    std::vector<uint8_t> broken = WriteDds(Image(Format::DXT1, 8, 1, false));
+    broken.resize(broken.size() - 1);
+    std::ofstream(dir / "broken.dds", std::ios::binary).write(reinterpret_cast<const char*>(broken.data()),
+                                                             static_cast<std::streamsize>(broken.size()));
+    RecordingDevice device;
+    struct Case {
+        const char* file;
+        bool cube;
+        const char* message;
+    } cases[] = {
+        {"cube.dds", false, "a cube map, not a 2D texture"},
+        {"flat.dds", true, "a 2D texture, not a cube map"},
+        {"a.png", true, "not a DDS cube map"},
+        {"notes.txt", false, "not an image"},
+        {"broken.dds", false, "offset"},
+        {"missing.png", false, "cannot open (No such file or directory)"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const bool loaded = c.cube ? TextureCube::Load(dir / c.file, device, &error) != nullptr
+                                   : Texture2D::Load(dir / c.file, device, &error) != nullptr;
+        EXPECT_FALSE(loaded) << c.file;
+        EXPECT_NE(error.find(dir / c.file), std::string::npos) << error;
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
+    device.refuse.insert("CreateTexture");
+    std::string error;
+    EXPECT_EQ(Texture2D::Load(dir / "a.png", device, &error), nullptr);
+    EXPECT_NE(error.find("the device refused a 2 x 2 A8R8G8B8 texture"), std::string::npos) << error;
+}
+
+TEST(TextureTest, DirectoriesRegisterEveryFileOnceAndSkipFolders) {
+    TempDir dir;
+    WritePng(dir / "image.png");
+    WriteText(dir / "readme.txt", "hello");
+    std::filesystem::create_directory(dir.Path() / "sub");
+    WritePng(dir / "sub/inner.png");
+    WriteDds(dir / "sky.dds", Image(Format::X8R8G8B8, 4, 1, true));
+    RecordingDevice device;
+    ResourceRegistry registry;
+
+    LoadTextureDirectory(registry, device, dir.Path().string());
+    EXPECT_EQ(registry.Size(), 3u);
+    EXPECT_NE(registry.FindAs<Texture2D>("image.png"), nullptr);
+    ASSERT_NE(registry.Find("readme.txt"), nullptr);
+    EXPECT_EQ(registry.Find("readme.txt")->second, nullptr);
+    ASSERT_NE(registry.Find("sky.dds"), nullptr);
+    EXPECT_EQ(registry.Find("sky.dds")->second, nullptr);  // a cube map is no 2D texture
+    EXPECT_EQ(registry.Find("sub"), nullptr);
+    EXPECT_EQ(registry.Find("inner.png"), nullptr);
+
+    // Again: nothing new, nothing replaced, nothing loaded.
+    Resource* first = registry.Find("image.png")->second;
+    const size_t calls = device.calls.size();
+    LoadTextureDirectory(registry, device, dir.Path().string());
+    EXPECT_EQ(registry.Size(), 3u);
+    EXPECT_EQ(registry.Find("image.png")->second, first);
+    EXPECT_EQ(device.calls.size(), calls);
+
+    // The cube loader keeps the earlier null for sky.dds: the first wins.
+    ResourceRegistry cubes;
+    LoadCubeTextureDirectory(cubes, device, dir.Path().string());
+    EXPECT_NE(cubes.FindAs<TextureCube>("sky.dds"), nullptr);
+    EXPECT_EQ(cubes.Find("image.png")->second, nullptr);
+}
+
+TEST(TextureTest, AMissingDirectoryRegistersNothingAndSaysSoOnce) {
+    RecordingDevice device;
+    ResourceRegistry registry;
+    ::testing::internal::CaptureStderr();
+    LoadTextureDirectory(registry, device, "no/such/texs");
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(registry.Size(), 0u);
+    EXPECT_NE(said.find("no/such/texs"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}
+
+TEST(TextureTest, RealDeviceTakesEveryKindOfFile) {
+    std::string error;
+    auto context = EglHeadlessContext::Create(error);
+    ASSERT_NE(context, nullptr) << error;
+    auto device = GlDevice::Create(*context, 16, 16, error);
+    ASSERT_NE(device, nullptr) << error;
+    TempDir dir;
+    WritePng(dir / "a.png");
+    WriteDds(dir / "dxt1.dds", Image(Format::DXT1, 16, 5, false));
+    WriteDds(dir / "float.dds", Image(Format::R32F, 8, 1, false));
+    WriteDds(dir / "lum.dds", Image(Format::L8, 8, 4, false));
+    WriteDds(dir / "cube.dds", Image(Format::DXT5, 8, 4, true));
+    for (const char* name : {"a.png", "dxt1.dds", "float.dds", "lum.dds"}) {
+        EXPECT_NE(Texture2D::Load(dir / name, *device, &error), nullptr) << error;
+    }
+    auto cube = TextureCube::Load(dir / "cube.dds", *device, &error);
+    ASSERT_NE(cube, nullptr) << error;
+    EXPECT_EQ(cube->Get()->LevelCount(), 4u);
+    // A texture outliving its device releases nothing and does not crash.
+    device.reset();
+    cube.reset();
+}
+
+}  // namespace
+}  // namespace jolp
