@@ -226,14 +226,13 @@ bool ReadMaterial(Reader& r, SceneFileMaterial& m) {
 }
 
 bool ReadTrack(Reader& r, SceneFileTrack& t, size_t index) {
-    const uint64_t at = r.Offset();
     if (!r.I32(t.kind, "track kind")) return false;
     const uint64_t countAt = r.Offset();
     if (!r.I32(t.keyCount, "key count")) return false;
     const uint32_t floats = SceneKeyFloats(t.kind);
     if (floats == 0) return true;  // an unknown kind: no key data follows
     if (t.keyCount <= 0) {
-        return r.Fail(at, "track " + std::to_string(index) + " (" + KindName(t.kind) + ") has no keys");
+        return r.Fail(countAt, "track " + std::to_string(index) + " (" + KindName(t.kind) + ") has no keys");
     }
     const uint64_t bytes = uint64_t{static_cast<uint32_t>(t.keyCount)} * floats * 4;
     if (bytes > r.Left()) {
@@ -273,7 +272,6 @@ bool ReadAll(Reader& r, SceneFile& f) {
 
     // 2. Materials; sub-material indices may point forward, so they are
     // checked once the table is complete.
-    const uint64_t materialsAt = r.Offset();
     if (!r.Count(n, kMinMaterialBytes, "material count")) return false;
     f.materials.resize(static_cast<size_t>(n));
     std::vector<uint64_t> subListAt(f.materials.size());
@@ -282,7 +280,6 @@ bool ReadAll(Reader& r, SceneFile& f) {
         if (!ReadMaterial(r, f.materials[i])) return false;
         subListAt[i] = at + 4 + f.materials[i].name.size() + 4;
     }
-    (void)materialsAt;
     const int64_t materialCount = static_cast<int64_t>(f.materials.size());
     for (size_t i = 0; i < f.materials.size(); ++i) {
         const std::vector<int32_t>& subs = f.materials[i].subMaterials;
@@ -380,9 +377,10 @@ bool ReadAll(Reader& r, SceneFile& f) {
         }
         const int32_t kind = f.tracks[static_cast<size_t>(ref.track)].kind;
         if (kind != ref.kind) {
+            const std::string is = SceneKeyFloats(kind) ? std::string("a ") + KindName(kind) + " track"
+                                                        : "a track of unknown kind " + std::to_string(kind);
             return r.Fail(ref.offset, std::string(ref.field) + " " + std::to_string(ref.track) + " of " + who +
-                                          " is a " + KindName(kind) + " track (kind " + std::to_string(kind) +
-                                          "), a " + KindName(ref.kind) + " track is needed");
+                                          " is " + is + ", a " + KindName(ref.kind) + " track is needed");
         }
     }
     return true;

@@ -1,0 +1,91 @@
+// The jolp3d tool as users run it: info, check, sample, help and the exit
+// codes of bad files and bad command lines.
+#include "scene/scene_file.h"
+#include "tests/support/subprocess.h"
+#include "tests/support/temp_dir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace jolp::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+const std::string kJolp3d = JOLP3D_BINARY;
+
+ProcessResult Jolp3d(const std::vector<std::string>& args) { return RunProcess(kJolp3d, args, {}, 30.0); }
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(Jolp3dTool, SampleThenInfoListsWhatTheSceneHolds) {
+    TempDir dir;
+    const std::string file = dir / "scene.JOLP3D";
+    const ProcessResult sample = Jolp3d({"sample", file});
+    ASSERT_EQ(sample.exitCode, 0) << sample.err;
+
+    const ProcessResult info = Jolp3d({"info", file});
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_THAT(info.err, IsEmpty());
+    for (const char* line : {"meshes: 2 (3 submeshes, 48 vertices, 72 indices)", "materials: 3 (2 leaf)",
+                             "tracks: 9 (2 scalar, 3 vector, 4 transform, 0 other)", "endTime: 2.0000002",
+                             "draw list: 3 entries", "\"Camera01\" transform track 2, field-of-view track 3",
+                             "\"Omni_shadow\" shadow yes, volume no, cube no",
+                             "\"Omni_volume\" shadow no, volume yes, cube no", "\"Dummy01\" transform track 8",
+                             "\"emitter\" = \"sparkls\"", "\"Stone\" shader \"qo_lambertblinn.fx\", 4 parameters",
+                             "\"bumpDepth\" = \"0.05\"", "\"StoneAndGlow\" multi-material: 0 1",
+                             "\"Box02\" mesh 1 (2 submeshes), material 2 \"StoneAndGlow\""}) {
+        EXPECT_THAT(info.out, HasSubstr(line));
+    }
+
+    const ProcessResult check = Jolp3d({"check", file});
+    EXPECT_EQ(check.exitCode, 0) << check.err;
+    EXPECT_THAT(check.out, HasSubstr("valid"));
+}
+
+TEST(Jolp3dTool, CheckRefusesInvalidFilesWithTheLoadersLine) {
+    TempDir dir;
+    SceneFileBuilder builder;
+    BuildSampleScene(builder);
+    builder.File().objects[0].mesh = 5;
+    WriteBytes(dir / "bad.JOLP3D", builder.Write());
+    const ProcessResult bad = Jolp3d({"check", dir / "bad.JOLP3D"});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_THAT(bad.err, HasSubstr("bad.JOLP3D: byte "));
+    EXPECT_THAT(bad.err, HasSubstr("mesh index 5 of object 0 \"Box01\" is out of range (2 meshes)"));
+
+    WriteBytes(dir / "old.JOLP3D", {'K', '3', 'D', 'F', 169, 0, 0, 0});
+    const ProcessResult old = Jolp3d({"info", dir / "old.JOLP3D"});
+    EXPECT_EQ(old.exitCode, 1);
+    EXPECT_THAT(old.err, HasSubstr("old.JOLP3D: byte 4: version 169, expected 170"));
+    EXPECT_THAT(old.out, IsEmpty());
+
+    const ProcessResult missing = Jolp3d({"check", dir / "none.JOLP3D"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_THAT(missing.err, HasSubstr("none.JOLP3D: cannot read"));
+
+    const ProcessResult unwritable = Jolp3d({"sample", dir / "no/such/folder/x.JOLP3D"});
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_THAT(unwritable.err, HasSubstr("cannot write"));
+}
+
+TEST(Jolp3dTool, HelpAndBadCommandLines) {
+    const ProcessResult help = Jolp3d({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(help.out, HasSubstr("Usage: jolp3d COMMAND FILE"));
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"inspect", "x"}, {"info"}, {"check", "a", "b"}, {"--bogus"}}) {
+        const ProcessResult r = Jolp3d(args);
+        EXPECT_EQ(r.exitCode, 2) << ::testing::PrintToString(args);
+        EXPECT_THAT(r.err, HasSubstr("jolp3d --help"));
+    }
+}
+
+}  // namespace
+}  // namespace jolp::testing
