@@ -136,7 +136,10 @@ bool JOLP3D::MakeBuffers(Submesh& submesh, const SceneFileSubmesh& source, GfxDe
 
 bool JOLP3D::Build(const SceneFile& file, GfxDevice* gfx, const std::string& name) {
     device = gfx;
-    if (gfx) SceneVertexDeclaration(gfx);
+    if (gfx && !SceneVertexDeclaration(gfx)) {
+        Report(name + ": the device refused the scene vertex declaration");
+        return false;
+    }
 
     meshes.resize(file.meshes.size());
     for (size_t m = 0; m < file.meshes.size(); ++m) {

@@ -1,0 +1,111 @@
+// A steady frame of the scene allocates nothing: EvaluateCamera, Animate,
+// SubmitDrawItems and SubmitLights run many frames over a loaded scene while
+// every operator new of the process is counted.
+#include "scene/jolp3d.h"
+#include "tests/support/recording_device.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<uint64_t> g_allocations{0};
+
+// Every form of operator new goes through these, so that each pairs with
+// the operator delete below (the driver uses the nothrow and aligned ones).
+void* CountedAlloc(std::size_t size, std::size_t alignment) {
+    ++g_allocations;
+    if (size == 0) size = 1;
+    if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
+    return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
+}
+
+void* CountedAllocOrThrow(std::size_t size, std::size_t alignment) {
+    if (void* p = CountedAlloc(size, alignment)) return p;
+    throw std::bad_alloc();
+}
+
+}  // namespace
+
+void* operator new(std::size_t n) { return CountedAllocOrThrow(n, 0); }
+void* operator new[](std::size_t n) { return CountedAllocOrThrow(n, 0); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return CountedAlloc(n, 0); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return CountedAlloc(n, 0); }
+void* operator new(std::size_t n, std::align_val_t a) { return CountedAllocOrThrow(n, static_cast<std::size_t>(a)); }
+void* operator new[](std::size_t n, std::align_val_t a) { return CountedAllocOrThrow(n, static_cast<std::size_t>(a)); }
+void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return CountedAlloc(n, static_cast<std::size_t>(a));
+}
+void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return CountedAlloc(n, static_cast<std::size_t>(a));
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+
+namespace jolp {
+namespace {
+
+// Keeps what it is given in fixed storage.
+class CountingSink final : public DrawSink {
+public:
+    void SubmitItem(const tarvel::DrawItem& item) override { last = item, ++items; }
+    void SubmitLight(const tarvel::RenderLight& light) override { lastLight = light, ++lights; }
+    tarvel::DrawItem last;
+    tarvel::RenderLight lastLight;
+    int items = 0;
+    int lights = 0;
+};
+
+TEST(SceneFrameAllocations, SteadyFramesAllocateNothing) {
+    SceneFileBuilder builder;
+    BuildSampleScene(builder);
+    // Keys added out of order: the first evaluation sorts them in place.
+    builder.AddCamera("Camera02", 2, 3);
+    const std::vector<uint8_t> bytes = builder.Write();
+    testing::RecordingDevice device;
+    JOLP3D scene;
+    ASSERT_TRUE(scene.LoadBytes(bytes, "sample", &device));
+    KeyList<float>* fov = scene.tracks[3].Scalars();
+    ASSERT_NE(fov, nullptr);
+    fov->Add(-1.0f, 2.0f);
+
+    int token = 0;
+    for (SceneMaterial* m : scene.leafMaterials) m->material = reinterpret_cast<tarvel::Material*>(&token);
+    std::vector<tarvel::RenderLight> renderLights(scene.lights.size());
+    for (size_t i = 0; i < scene.lights.size(); ++i) scene.lights[i].renderLight = &renderLights[i];
+    CountingSink sink;
+    const Matrix root;
+
+    const uint64_t before = g_allocations.load();
+    float sum = 0.0f;
+    for (int frame = 0; frame < 500; ++frame) {
+        const float t = static_cast<float>(frame) * 0.01f - 1.0f;
+        sum += scene.EvaluateCamera("Camera01", t, 16.0f / 9.0f, 1.0f, 5000.0f).fov;
+        sum += scene.EvaluateCamera("Camera02", t, 16.0f / 9.0f, 1.0f, 5000.0f).fov;
+        sum += scene.EvaluateCamera("NoSuchCamera", t, 16.0f / 9.0f, 1.0f, 5000.0f).fov;
+        scene.Animate(root, t);
+        scene.SubmitDrawItems(sink);
+        scene.SubmitLights(sink);
+        sum += scene.FindDummy("Dummy01")->transform.position.y;
+    }
+    const uint64_t allocations = g_allocations.load() - before;
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(sink.items, 500 * 3);
+    EXPECT_EQ(sink.lights, 500 * 2);
+    EXPECT_GT(sum, 0.0f);
+}
+
+}  // namespace
+}  // namespace jolp
