@@ -111,7 +111,7 @@ void BM_LoadSceneFromMemory(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
-BENCHMARK(BM_LoadSceneFromMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadSceneFromMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LoadSceneFromFile(benchmark::State& state) {
     const std::vector<uint8_t>& bytes = GeometryFile();
@@ -128,7 +128,7 @@ void BM_LoadSceneFromFile(benchmark::State& state) {
     std::remove(path.c_str());
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
-BENCHMARK(BM_LoadSceneFromFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadSceneFromFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The yardstick: one memcpy of the same number of bytes.
 void BM_MemcpySameBytes(benchmark::State& state) {
@@ -141,7 +141,7 @@ void BM_MemcpySameBytes(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
-BENCHMARK(BM_MemcpySameBytes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpySameBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 constexpr int kKeys = 2000;
 constexpr int kObjects = 1000;

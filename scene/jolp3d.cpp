@@ -7,7 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <fcntl.h>
 #include <locale.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace jolp {
 
@@ -87,6 +91,22 @@ bool JOLP3D::Load(DeviceWindow& deviceWindow) { return Load(kScenePath, deviceWi
 
 bool JOLP3D::Load(const std::string& path, GfxDevice* gfx) {
     Clear();
+    // A regular file is mapped and read in place: its vertex and index bytes
+    // are copied once, straight into the device buffers.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        const size_t size = static_cast<size_t>(st.st_size);
+        void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        ::close(fd);
+        if (map != MAP_FAILED) {
+            const bool loaded = LoadBytes(std::span(static_cast<const uint8_t*>(map), size), path, gfx);
+            ::munmap(map, size);
+            return loaded;
+        }
+    } else if (fd >= 0) {
+        ::close(fd);
+    }
     std::vector<uint8_t> bytes;
     std::string reason;
     if (!ReadFileBytes(path, bytes, reason)) {

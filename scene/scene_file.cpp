@@ -442,26 +442,36 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::st
         reason = std::strerror(errno);
         return false;
     }
+    auto fail = [&] {
+        reason = std::strerror(errno);
+        ::close(fd);
+        bytes.clear();
+        return false;
+    };
+    // Regular files are read in one piece of their size; anything else (or
+    // a file that grows meanwhile) in chunks until the end.
     struct stat st {};
+    size_t used = 0;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
         bytes.resize(static_cast<size_t>(st.st_size));
-    }
-    size_t used = 0;
-    for (;;) {
-        if (used == bytes.size()) bytes.resize(std::max<size_t>(bytes.size() * 2, 1 << 16));
-        const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            reason = std::strerror(errno);
-            ::close(fd);
-            bytes.clear();
-            return false;
+        while (used < bytes.size()) {
+            const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return fail();
+            if (got == 0) break;
+            used += static_cast<size_t>(got);
         }
+        bytes.resize(used);
+    }
+    uint8_t chunk[1 << 14];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return fail();
         if (got == 0) break;
-        used += static_cast<size_t>(got);
+        bytes.insert(bytes.end(), chunk, chunk + got);
     }
     ::close(fd);
-    bytes.resize(used);
     return true;
 }
 
