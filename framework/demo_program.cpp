@@ -1,6 +1,7 @@
 #include "framework/demo_program.h"
 
 #include "framework/frame_capture.h"
+#include "platform/message_box.h"
 
 #include <SDL2/SDL_timer.h>
 
@@ -60,7 +61,12 @@ void DemoProgram::ReleaseDisplay() {
 
 int32_t DemoProgram::WorkerRenderSystem::Step(ResourceRegistry&, WorkerQueue&) {
     result = factory_(*display_->deviceWindow->device, windowRect_, viewportRect_);
-    if (result && result->LoadEffects()) result->CreateTargets();
+    // An effect that does not compile or a target the device cannot make
+    // ends start-up: the program has nothing it could draw with.
+    if (result && (!result->LoadEffects() || !result->CreateTargets())) {
+        ShowErrorMessage(kRendererInitFailedText, result->StartupError(), !display_->headless);
+        result.reset();
+    }
     return 100;
 }
 

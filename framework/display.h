@@ -45,6 +45,7 @@ struct Display {
 };
 
 inline constexpr const char* kGraphicsInitFailedText = "Failed to initialize Direct3D 9.\ndemo will no run.";
+inline constexpr const char* kRendererInitFailedText = "Failed to initialize the renderer.\ndemo will not run.";
 inline constexpr int kRequiredShaderLevel = 8;
 
 // Window and device, or a Display with ok false after the "ERROR" message

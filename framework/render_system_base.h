@@ -11,6 +11,7 @@
 #include "platform/letterbox.h"
 
 #include <memory>
+#include <string>
 
 namespace jolp {
 
@@ -28,6 +29,17 @@ public:
     virtual void RenderFrame() = 0;
     // The same bookkeeping as RenderFrame without drawing anything.
     virtual void SkipFrame() = 0;
+
+    // Why LoadEffects or CreateTargets returned false: the file or target
+    // and the problem (with a compiler's messages, file and line), for the
+    // start-up error message.
+    const std::string& StartupError() const { return startupError_; }
+
+protected:
+    void SetStartupError(std::string text) { startupError_ = std::move(text); }
+
+private:
+    std::string startupError_;
 };
 
 // Creates the render system on device for the whole back buffer and the

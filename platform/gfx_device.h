@@ -156,7 +156,9 @@ struct VertexElement {
 // The shader input an element feeds: vertex code declares `in` variables
 // with these names ("inPosition", "inNormal", "inTexCoord" (usage index 0) or
 // "inTexCoord1".., "inTangent", "inBinormal", "inColor" / "inColor1") and
-// gets the element's data at that location. -1: no location for it.
+// gets the element's data at that location. -1: no location for it. An
+// input no element of the current declaration feeds reads (0, 0, 0, 1);
+// colours read white (1, 1, 1, 1).
 int AttributeLocation(DeclUsage usage, uint8_t usageIndex);
 // Every (name, location) pair the convention above defines.
 struct AttributeName {

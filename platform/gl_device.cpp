@@ -230,6 +230,12 @@ void GlDevice::SetDefaultStates() {
     }
     glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
     glFrontFace(GL_CCW);
+    // Inputs no vertex element feeds read (0, 0, 0, 1), colours white.
+    for (const AttributeName& a : AttributeNames()) {
+        const bool colour = std::strncmp(a.name, "inColor", 7) == 0;
+        glVertexAttrib4f(static_cast<GLuint>(a.location), colour ? 1.0f : 0.0f, colour ? 1.0f : 0.0f,
+                         colour ? 1.0f : 0.0f, 1.0f);
+    }
     const std::pair<RenderState, uint32_t> defaults[] = {
         {RenderState::ZEnable, 1},          {RenderState::ZWriteEnable, 1},     {RenderState::SrcBlend, kBlendOne},
         {RenderState::DestBlend, kBlendZero}, {RenderState::CullMode, kCullCCW}, {RenderState::ZFunc, kCmpLessEqual},

@@ -20,9 +20,12 @@ using ::testing::Not;
 const std::string kTarvel = TARVEL_BINARY;
 const std::string kToneOgg = TONE_OGG_BINARY;
 
-// A data folder holding media/music.ogg of the given length.
+// A data folder with the built effect files and, unless seconds is empty,
+// media/music.ogg of that length.
 void MakeDataFolder(const TempDir& dir, const std::string& seconds) {
     fs::create_directories(dir.Path() / "data" / "media");
+    fs::copy(fs::path(kTarvel).parent_path() / "shaders", dir.Path() / "data" / "shaders", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    if (seconds.empty()) return;
     const ProcessResult tone = RunProcess(kToneOgg, {dir / "data/media/music.ogg", seconds});
     ASSERT_EQ(tone.exitCode, 0) << tone.err;
 }
@@ -116,9 +119,38 @@ TEST(TarvelBinaryTest, CaptureHonoursSizeAndSpan) {
     EXPECT_EQ(PngSize(dir.Path() / "frames" / names.front()), (std::pair<uint32_t, uint32_t>{320, 200}));
 }
 
+TEST(TarvelBinaryTest, AnEffectThatIsMissingOrDoesNotCompileEndsStartUpNamingFileAndLine) {
+    TempDir dir;
+    MakeDataFolder(dir, "0.5");
+    fs::remove(dir.Path() / "data/shaders/additive.fx");
+    const ProcessResult missing = Tarvel({"--data", dir / "data", "--capture", dir / "frames"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_THAT(missing.err, HasSubstr("ERROR: Failed to initialize the renderer."));
+    EXPECT_THAT(missing.err, HasSubstr("shaders/additive.fx: cannot open (No such file or directory)"));
+
+    // A typo on line 3 of an included file is reported on that line of that
+    // file, with the compiler's own words.
+    MakeDataFolder(dir, "");
+    const fs::path common = dir.Path() / "data/shaders/common.glsl";
+    std::ifstream in(common);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    const size_t line3 = text.find('\n', text.find('\n') + 1) + 1;
+    text.insert(line3, "uniform vec4 broken = undeclaredThing;\n");
+    std::ofstream(common) << text;
+    const ProcessResult broken = Tarvel({"--data", dir / "data", "--capture", dir / "frames"});
+    EXPECT_EQ(broken.exitCode, 1);
+    // master.fx includes nothing and loads; the first effect built on the
+    // file is refused.
+    EXPECT_THAT(broken.err, HasSubstr("shaders/lambertblinn.fx"));
+    EXPECT_THAT(broken.err, HasSubstr("shaders/common.glsl:3"));
+    EXPECT_THAT(broken.err, HasSubstr("undeclaredThing"));
+    EXPECT_FALSE(fs::exists(dir.Path() / "frames/frame_000000.png"));
+}
+
 TEST(TarvelBinaryTest, CaptureWithoutMusicNeedsAnEnd) {
     TempDir dir;
-    fs::create_directories(dir.Path() / "data");
+    MakeDataFolder(dir, "");
     const ProcessResult refused = Tarvel({"--data", dir / "data", "--capture", dir / "frames"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_THAT(refused.err, HasSubstr("--to"));

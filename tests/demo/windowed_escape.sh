@@ -7,6 +7,7 @@ tarvel=$1
 mode=${2:---windowed}
 data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
+cp -r "$(dirname "$tarvel")/shaders" "$data/"
 args=(--data "$data")
 [ "$mode" = "--windowed" ] && args+=(--windowed)
 

@@ -8,6 +8,7 @@ tone=$2
 data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
 mkdir -p "$data/media"
+cp -r "$(dirname "$tarvel")/shaders" "$data/"
 "$tone" "$data/media/music.ogg" 1.5 || exit 1
 
 start=$(date +%s%N)

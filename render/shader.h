@@ -1,0 +1,108 @@
+// shader.h - the effect wrappers the renderer draws materials through.
+//
+// Shader is what a material knows of its effect: the effect, its technique,
+// and which pass (by index, -1 when the effect has none) draws each of the
+// renderer's passes. DemoShader wraps one effect file of shaders/: it finds
+// its passes by name once, when made, and caches the handles of the
+// parameters the renderer sets every frame and for every light.
+//
+// The render system owns the wrappers; a wrapper owns its effect.
+#pragma once
+
+#include "framework/effect.h"
+#include "platform/gfx_device.h"
+#include "scene/draw_submission.h"
+
+#include <memory>
+#include <string>
+
+namespace tarvel {
+
+class RenderSystem;
+
+// The pass names the renderer looks for in every material effect.
+inline constexpr const char* kAmbientPassName = "ambient";
+inline constexpr const char* kWaterPassName = "water";
+inline constexpr const char* kShadowDepthPassName = "shadowDepth";
+inline constexpr const char* kAdditivePassName = "additive";
+inline constexpr const char* kDiffusePassName = "diffuse";
+inline constexpr const char* kDiffuseShadowPassName = "diffuseShadow";
+inline constexpr const char* kDiffuseVolumePassName = "diffuseVolume";
+inline constexpr const char* kDiffuseLightCubePassName = "diffuseLightCube";
+
+class Shader {
+public:
+    virtual ~Shader() = default;
+    virtual jolp::Effect* GetEffect() const = 0;
+    virtual jolp::EffectHandle GetTechnique() const = 0;
+    virtual int32_t AmbientPass() const { return -1; }
+    virtual int32_t WaterPass() const { return -1; }
+    virtual int32_t DiffusePass(bool castsShadow, bool usesLightCube, bool isVolume) const {
+        (void)castsShadow, (void)usesLightCube, (void)isVolume;
+        return -1;
+    }
+    virtual int32_t ShadowDepthPass() const { return -1; }
+    virtual int32_t AdditivePass() const { return -1; }
+};
+
+// Loads and compiles one effect file (path relative to the working
+// directory). Null on failure with error naming the file, and for code that
+// does not compile the compiler's messages with file and line.
+std::unique_ptr<jolp::Effect> LoadEffect(jolp::GfxDevice& device, const std::string& path, std::string& error);
+
+// The index of the pass called name in technique, compared byte for byte;
+// -1 when there is none.
+int32_t FindPass(const jolp::Effect& effect, jolp::EffectHandle technique, const char* name);
+
+class DemoShader final : public Shader {
+public:
+    // Null when the effect cannot be loaded (error says why).
+    static std::unique_ptr<DemoShader> Load(jolp::GfxDevice& device, const std::string& path, std::string& error);
+    explicit DemoShader(std::unique_ptr<jolp::Effect> effect);
+
+    jolp::Effect* GetEffect() const override { return effect_.get(); }
+    jolp::EffectHandle GetTechnique() const override { return technique_; }
+    int32_t AmbientPass() const override { return ambientPass; }
+    int32_t WaterPass() const override { return waterPass; }
+    // The first that holds: light cube, volume, shadow, plain.
+    int32_t DiffusePass(bool castsShadow, bool usesLightCube, bool isVolume) const override;
+    int32_t ShadowDepthPass() const override { return shadowDepthPass; }
+    int32_t AdditivePass() const override { return additivePass; }
+
+    const int32_t ambientPass;
+    const int32_t waterPass;
+    const int32_t shadowDepthPass;
+    const int32_t additivePass;
+    const int32_t diffusePass;
+    const int32_t diffuseShadowPass;
+    const int32_t diffuseVolumePass;
+    const int32_t diffuseLightCubePass;
+
+    // Parameter handles, empty until first needed.
+    jolp::EffectHandle matWorldToView;
+    jolp::EffectHandle matViewToProj;
+    jolp::EffectHandle lightPosition;
+    jolp::EffectHandle lightColor;
+    jolp::EffectHandle lightRadius;
+    jolp::EffectHandle volumeLightIntensity;
+    jolp::EffectHandle depthShadowMap;
+    jolp::EffectHandle lightTexture;
+    jolp::EffectHandle cameraPosition;
+    jolp::EffectHandle matWorldToCubeFace;
+    jolp::EffectHandle lightCube;
+
+private:
+    std::unique_ptr<jolp::Effect> effect_;
+    jolp::EffectHandle technique_;
+};
+
+// The camera's matrices and position, and the light cube when there is one:
+// once per frame on every material wrapper.
+void SetFrameParameters(const RenderSystem& renderSystem, DemoShader& shader);
+// Position, colour, radius, volume intensity and the shadow cube: before
+// each light, on every material wrapper.
+void SetLightParameters(const RenderLight& light, DemoShader& shader, const jolp::GfxCubeTexture* shadowCube);
+// The world-to-cube-face matrix of a shadow face.
+void SetCubeFaceMatrix(DemoShader& shader, const jolp::Matrix& worldToCubeFace);
+
+}  // namespace tarvel

@@ -1,0 +1,19 @@
+// common.glsl - what every material effect shares: the camera and object
+// matrices (row-major, row vectors: `p * M`), the camera position, and the
+// light the renderer is drawing.
+uniform mat4 matObjectToWorld;
+uniform mat4 matWorldToObject;
+uniform mat4 matWorldToView;
+uniform mat4 matViewToProj;
+uniform vec4 cameraPosition;
+
+uniform vec4 lightPosition;
+uniform vec4 lightColor;
+uniform float lightRadius;
+uniform float volumeLightIntensity;
+uniform samplerCube depthShadowMap;
+uniform samplerCube lightCube;
+uniform mat4 matWorldToCubeFace;
+
+// Dusk sky light reaching every surface, scaled by its ambient occlusion.
+const vec3 kAmbientLight = vec3(0.085, 0.095, 0.13);
