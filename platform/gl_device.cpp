@@ -6,6 +6,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace jolp {
@@ -223,6 +224,10 @@ bool GlDevice::CreateBackBuffer(std::string& error) {
 
 void GlDevice::SetDefaultStates() {
     clipControl_ = version_.major * 10 + version_.minor >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
+    // For drivers whose clip control misbehaves, and to test the fallback.
+    if (const char* off = std::getenv("JOLP_GL_NO_CLIP_CONTROL"); off && *off && std::strcmp(off, "0") != 0) {
+        clipControl_ = false;
+    }
     if (clipControl_) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy_);

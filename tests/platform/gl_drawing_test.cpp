@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -125,6 +126,17 @@ protected:
     std::unique_ptr<ShaderProgram> flat_;
     std::unique_ptr<VertexDeclaration> positions_;
 };
+
+TEST_F(GlDrawingTest, DepthComesFromClipControlUnlessSwitchedOff) {
+    const char* off = std::getenv("JOLP_GL_NO_CLIP_CONTROL");
+    const bool switchedOff = off && *off && std::string(off) != "0";
+    if (switchedOff) {
+        EXPECT_FALSE(device_->HasClipControl());
+    }
+    if (!switchedOff && device_->Version().major * 10 + device_->Version().minor >= 45) {
+        EXPECT_TRUE(device_->HasClipControl());
+    }
+}
 
 TEST_F(GlDrawingTest, FloatTargetsKeepWhatIsWrittenExactly) {
     auto half = device_->CreateTexture(8, 4, 1, kUsageRenderTarget, Format::A16B16G16R16F);
