@@ -2,8 +2,7 @@
 // device, what End puts back, and handles for names an effect lacks. The
 // effects are written in memory, in the same format as shaders/.
 #include "framework/effect.h"
-#include "platform/egl_context.h"
-#include "platform/gl_device.h"
+#include "tests/support/headless_gl.h"
 #include "tests/support/recording_device.h"
 
 #include <gmock/gmock.h>
@@ -173,11 +172,10 @@ TEST_F(EffectTest, FailuresNameTheFileAndThePass) {
 }
 
 TEST(EffectGlTest, CompilerMessagesNameTheIncludedFileAndItsLine) {
+    testing::HeadlessGl gl(4, 4);
+    ASSERT_TRUE(gl.ok()) << gl.error;
+    GlDevice* device = gl.device.get();
     std::string error;
-    auto context = EglHeadlessContext::Create(error);
-    ASSERT_NE(context, nullptr) << error;
-    auto device = GlDevice::Create(*context, 4, 4, error);
-    ASSERT_NE(device, nullptr) << error;
     const auto files = Files({{"fx/main.fx", "@technique T\n@vertex vs\n@include \"lib.glsl\"\n"
                                              "void main() { gl_Position = Helper(); }\n"
                                              "@fragment fs\nout vec4 outColor;\nvoid main() { outColor = vec4(1.0); }\n"

@@ -3,8 +3,7 @@
 // device (to see what reaches the device) and into real GL.
 #include "framework/dds_file.h"
 #include "framework/texture.h"
-#include "platform/egl_context.h"
-#include "platform/gl_device.h"
+#include "tests/support/headless_gl.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/temp_dir.h"
 
@@ -182,11 +181,10 @@ TEST(TextureTest, AMissingDirectoryRegistersNothingAndSaysSoOnce) {
 }
 
 TEST(TextureTest, RealDeviceTakesEveryKindOfFile) {
+    testing::HeadlessGl gl(16, 16);
+    ASSERT_TRUE(gl.ok()) << gl.error;
+    auto& device = gl.device;
     std::string error;
-    auto context = EglHeadlessContext::Create(error);
-    ASSERT_NE(context, nullptr) << error;
-    auto device = GlDevice::Create(*context, 16, 16, error);
-    ASSERT_NE(device, nullptr) << error;
     TempDir dir;
     WritePng(dir / "a.png");
     WriteDds(dir / "dxt1.dds", Image(Format::DXT1, 16, 5, false));

@@ -1,7 +1,6 @@
 // Real OpenGL through the headless EGL context (Mesa's software rasterizer
 // where there is no GPU).
-#include "platform/egl_context.h"
-#include "platform/gl_device.h"
+#include "tests/support/headless_gl.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +13,8 @@ namespace {
 class GlDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string error;
-        context_ = EglHeadlessContext::Create(error);
-        ASSERT_NE(context_, nullptr) << error;
-        device_ = GlDevice::Create(*context_, kWidth, kHeight, error);
-        ASSERT_NE(device_, nullptr) << error;
+        ASSERT_TRUE(gl_.ok()) << gl_.error;
+        device_ = gl_.device.get();
     }
 
     std::array<uint8_t, 3> Pixel(const std::vector<uint8_t>& image, uint32_t x, uint32_t y) const {
@@ -34,8 +30,8 @@ protected:
 
     static constexpr uint32_t kWidth = 64;
     static constexpr uint32_t kHeight = 32;
-    std::unique_ptr<EglHeadlessContext> context_;
-    std::unique_ptr<GlDevice> device_;
+    testing::HeadlessGl gl_{kWidth, kHeight};
+    GlDevice* device_ = nullptr;
 };
 
 TEST_F(GlDeviceTest, OffersEverythingTheRendererNeeds) {
@@ -93,11 +89,9 @@ TEST_F(GlDeviceTest, ReadBackRefusesASmallBuffer) {
 }
 
 TEST(GlDeviceSizeTest, AnOddSizedBackBufferReadsBackWhole) {
-    std::string error;
-    auto context = EglHeadlessContext::Create(error);
-    ASSERT_NE(context, nullptr) << error;
-    auto device = GlDevice::Create(*context, 33, 7, error);
-    ASSERT_NE(device, nullptr) << error;
+    testing::HeadlessGl gl(33, 7);
+    ASSERT_TRUE(gl.ok()) << gl.error;
+    GlDevice* device = gl.device.get();
     Viewport whole;
     whole.width = 33;
     whole.height = 7;

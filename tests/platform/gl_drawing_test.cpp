@@ -1,8 +1,7 @@
 // The OpenGL device against Direct3D's rules, on real GL through the
 // headless context: render targets in their formats, depth, blending,
 // scissor, culling, the picture's orientation, buffers, and cube faces.
-#include "platform/egl_context.h"
-#include "platform/gl_device.h"
+#include "tests/support/headless_gl.h"
 
 #include <gtest/gtest.h>
 
@@ -52,11 +51,8 @@ void main() { outColor = colour; }
 class GlDrawingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string error;
-        context_ = EglHeadlessContext::Create(error);
-        ASSERT_NE(context_, nullptr) << error;
-        device_ = GlDevice::Create(*context_, kWidth, kHeight, error);
-        ASSERT_NE(device_, nullptr) << error;
+        ASSERT_TRUE(gl_.ok()) << gl_.error;
+        device_ = gl_.device.get();
         flat_ = Program(kFlatVertex, kFlatFragment);
         ASSERT_NE(flat_, nullptr);
         const VertexElement position[] = {{0, 0, DeclType::Float3, DeclUsage::Position, 0}};
@@ -121,8 +117,8 @@ protected:
 
     static constexpr uint32_t kWidth = 32;
     static constexpr uint32_t kHeight = 16;
-    std::unique_ptr<EglHeadlessContext> context_;
-    std::unique_ptr<GlDevice> device_;
+    testing::HeadlessGl gl_{kWidth, kHeight};
+    GlDevice* device_ = nullptr;
     std::unique_ptr<ShaderProgram> flat_;
     std::unique_ptr<VertexDeclaration> positions_;
 };

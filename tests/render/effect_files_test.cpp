@@ -1,8 +1,7 @@
 // The demo's own effect files, compiled by the real GL device: every file
 // compiles, each effect takes part in exactly its passes, and the
 // parameters the renderer and the materials set are there.
-#include "platform/egl_context.h"
-#include "platform/gl_device.h"
+#include "tests/support/headless_gl.h"
 #include "render/shader.h"
 
 #include <gtest/gtest.h>
@@ -15,11 +14,8 @@ namespace {
 class EffectFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string error;
-        context_ = jolp::EglHeadlessContext::Create(error);
-        ASSERT_NE(context_, nullptr) << error;
-        device_ = jolp::GlDevice::Create(*context_, 64, 36, error);
-        ASSERT_NE(device_, nullptr) << error;
+        ASSERT_TRUE(gl_.ok()) << gl_.error;
+        device_ = gl_.device.get();
         std::filesystem::current_path(TARVEL_SOURCE_DIR);
     }
 
@@ -34,8 +30,8 @@ protected:
         for (const char* name : names) EXPECT_TRUE(effect.GetParameterByName({}, name)) << effect.Path() << ": " << name;
     }
 
-    std::unique_ptr<jolp::EglHeadlessContext> context_;
-    std::unique_ptr<jolp::GlDevice> device_;
+    jolp::testing::HeadlessGl gl_{64, 36};
+    jolp::GlDevice* device_ = nullptr;
 };
 
 TEST_F(EffectFilesTest, SurfaceEffectsTakePartInTheAmbientShadowAndLightPasses) {
