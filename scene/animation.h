@@ -87,6 +87,9 @@ public:
         if (i + 1 >= keys.size()) return keys[i].value;
         const Key& a = keys[i];
         const Key& b = keys[i + 1];
+        // Keys at one time (a list filled by hand, or times that stopped
+        // growing in single precision) would divide zero by zero.
+        if (!(b.time > a.time)) return a.value;
         const float d = (x - a.time) / (b.time - a.time);
         return detail::Interpolate(a.value, b.value, d);
     }

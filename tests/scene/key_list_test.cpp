@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace jolp {
 namespace {
 
@@ -76,6 +78,15 @@ TEST(KeyListPrepare, UnorderedKeysEvaluateAsOrderedOnes) {
     EXPECT_TRUE(shuffled.dirty);
     EXPECT_NEAR(shuffled.Evaluate(-0.05f), -5.0f, 1e-5f);
     EXPECT_FLOAT_EQ(shuffled.firstTime, -0.1f);
+}
+
+TEST(KeyListEvaluate, KeysAtOneTimeGiveAValueNotANaN) {
+    KeyList<float> list;
+    list.Add(1.0f, 3.0f);
+    list.Add(1.0f, 5.0f);
+    list.Add(2.0f, 7.0f);
+    for (float t : {0.0f, 1.0f, 1.5f, 2.0f}) EXPECT_FALSE(std::isnan(list.Evaluate(t))) << t;
+    EXPECT_FLOAT_EQ(list.Evaluate(1.5f), 6.0f);
 }
 
 TEST(KeyListEvaluate, VectorsPerComponent) {
