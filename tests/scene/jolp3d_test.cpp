@@ -10,6 +10,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -204,7 +205,17 @@ TEST(SceneModelMaterial, GetFloatReadsTheCLocaleWhateverTheProcessLocale) {
             break;
         }
     }
-    if (!comma) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    // None installed: compile one from the system's locale sources.
+    testing::TempDir localeDir;
+    const std::string make = "localedef -i de_DE -f UTF-8 " + (localeDir / "de_DE.UTF-8") + " >/dev/null 2>&1";
+    if (!comma && std::system(make.c_str()) == 0) {
+        ::setenv("LOCPATH", localeDir.Path().c_str(), 1);
+        if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) comma = "de_DE.UTF-8 (compiled)";
+        ::unsetenv("LOCPATH");
+    }
+    if (!comma) GTEST_SKIP() << "no locale with a decimal comma could be found or made";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    EXPECT_EQ(std::atof("2,5"), 2.5);  // the process locale really reads commas
     SceneFixture f;
     f.builder.AddLeafMaterial("P", "qo_lambertblinn.fx", {{"bumpDepth", "2.5"}, {"comma", "2,5"}});
     JOLP3D scene;
