@@ -4,55 +4,14 @@
 #include "scene/jolp3d.h"
 #include "tests/support/recording_device.h"
 
+#include "tests/support/allocation_counter.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <new>
-
-namespace {
-
-std::atomic<uint64_t> g_allocations{0};
-
-// Every form of operator new goes through these, so that each pairs with
-// the operator delete below (the driver uses the nothrow and aligned ones).
-void* CountedAlloc(std::size_t size, std::size_t alignment) {
-    ++g_allocations;
-    if (size == 0) size = 1;
-    if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
-    return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
-}
-
-void* CountedAllocOrThrow(std::size_t size, std::size_t alignment) {
-    if (void* p = CountedAlloc(size, alignment)) return p;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) { return CountedAllocOrThrow(n, 0); }
-void* operator new[](std::size_t n) { return CountedAllocOrThrow(n, 0); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return CountedAlloc(n, 0); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return CountedAlloc(n, 0); }
-void* operator new(std::size_t n, std::align_val_t a) { return CountedAllocOrThrow(n, static_cast<std::size_t>(a)); }
-void* operator new[](std::size_t n, std::align_val_t a) { return CountedAllocOrThrow(n, static_cast<std::size_t>(a)); }
-void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return CountedAlloc(n, static_cast<std::size_t>(a));
-}
-void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return CountedAlloc(n, static_cast<std::size_t>(a));
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
 namespace jolp {
 namespace {
@@ -88,7 +47,12 @@ TEST(SceneFrameAllocations, SteadyFramesAllocateNothing) {
     CountingSink sink;
     const Matrix root;
 
-    const uint64_t before = g_allocations.load();
+    // The counter sees allocations at all.
+    const uint64_t probe = testing::AllocationCount();
+    delete new int(7);
+    ASSERT_EQ(testing::AllocationCount(), probe + 1);
+
+    const uint64_t before = testing::AllocationCount();
     float sum = 0.0f;
     for (int frame = 0; frame < 500; ++frame) {
         const float t = static_cast<float>(frame) * 0.01f - 1.0f;
@@ -100,7 +64,7 @@ TEST(SceneFrameAllocations, SteadyFramesAllocateNothing) {
         scene.SubmitLights(sink);
         sum += scene.FindDummy("Dummy01")->transform.position.y;
     }
-    const uint64_t allocations = g_allocations.load() - before;
+    const uint64_t allocations = testing::AllocationCount() - before;
     EXPECT_EQ(allocations, 0u);
     EXPECT_EQ(sink.items, 500 * 3);
     EXPECT_EQ(sink.lights, 500 * 2);
