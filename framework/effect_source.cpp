@@ -100,12 +100,15 @@ private:
     int number_ = 0;
 };
 
-// A "#version" line, which the device writes itself.
-bool IsVersionLine(std::string_view line) {
+// The preprocessor directive a code line holds ("version" for
+// "#  version 330"), or "" when it holds none.
+std::string_view PreprocessorWord(std::string_view line) {
     line = Trim(line);
-    if (line.empty() || line.front() != '#') return false;
+    if (line.empty() || line.front() != '#') return {};
     line = Trim(line.substr(1));
-    return line.substr(0, 7) == "version" && (line.size() == 7 || IsSpace(line[7]));
+    size_t end = 0;
+    while (end < line.size() && !IsSpace(line[end])) ++end;
+    return line.substr(0, end);
 }
 
 std::string LineDirective(int line, int file) {
@@ -469,7 +472,9 @@ bool Parser::CodeLine(const std::string& file, int fileIndex, std::string_view t
             return Include(file, fileIndex, text.substr(8), line, chain);
         return Fail(file, line, "an included file holds plain GLSL and @include lines only, not " + Quote(text));
     }
-    if (IsVersionLine(text)) return Fail(file, line, "no #version line here: the device adds it");
+    const std::string_view directive = PreprocessorWord(text);
+    if (directive == "version") return Fail(file, line, "no #version line here: the device adds it");
+    if (directive == "line") return Fail(file, line, "no #line here: lines are numbered from the files themselves");
     if (!Append(file, line, text)) return false;
     return Append(file, line, "\n");
 }

@@ -1,0 +1,3 @@
+@technique t
+@sampler s
+Filter = Bilinear

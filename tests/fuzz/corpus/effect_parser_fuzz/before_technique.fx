@@ -1,0 +1,4 @@
+uniform float stray;
+@pass p
+@technique t
+@vertx v

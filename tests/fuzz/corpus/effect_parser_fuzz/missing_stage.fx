@@ -1,0 +1,6 @@
+@technique t
+@vertex v
+void main() {}
+@pass p
+Vertex = v
+Fragment = nowhere
