@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -111,8 +113,21 @@ std::string_view PreprocessorWord(std::string_view line) {
     return line.substr(0, end);
 }
 
+// Line numbers carry their file too: line N of file S is numbered
+// S * kLinesPerFile + N. Some compilers (Mesa's among them) report most
+// messages with source string 0 whatever #line said, so the file must be
+// recoverable from the line number alone.
+constexpr int kLinesPerFile = 100000;
+constexpr int kMaxFiles = 20000;  // keeps every number within an int
+
+const char* const kTooManyLines = "more than 99998 lines (longer files are not supported)";
+
+bool TooManyLines(const std::string& text) {
+    return std::count(text.begin(), text.end(), '\n') >= kLinesPerFile - 2;
+}
+
 std::string LineDirective(int line, int file) {
-    return "#line " + std::to_string(line) + " " + std::to_string(file) + "\n";
+    return "#line " + std::to_string(file * kLinesPerFile + line) + " " + std::to_string(file) + "\n";
 }
 
 // ---- the vocabulary of Key = Value sections -----------------------------
@@ -256,6 +271,7 @@ bool Parser::Run(const std::string& path, EffectSource& out) {
     std::string text, reason;
     if (path.find('\0') != std::string::npos) return Fail(path, 0, "cannot open (bad file name)");
     if (!read_(path, text, reason)) return Fail(path, 0, "cannot open (" + reason + ")");
+    if (TooManyLines(text)) return Fail(path, 0, kTooManyLines);
 
     files_.push_back(path);
     const std::string key = Normalise(path);
@@ -520,8 +536,11 @@ bool Parser::Include(const std::string& file, int fileIndex, std::string_view re
         std::string text, reason;
         if (!read_(key, text, reason))
             return Fail(file, line, "cannot open include " + Quote(spec) + " (" + key + ": " + reason + ")");
+        if (TooManyLines(text)) return Fail(key, 0, kTooManyLines);
         textIt = texts_.emplace(key, std::move(text)).first;
     }
+    if (files_.size() >= static_cast<size_t>(kMaxFiles) && fileIndex_.find(key) == fileIndex_.end())
+        return Fail(file, line, "more than " + std::to_string(kMaxFiles) + " files included");
     auto [indexIt, added] = fileIndex_.try_emplace(key, static_cast<int>(files_.size()));
     if (added) files_.push_back(key);
     const int index = indexIt->second;
@@ -621,6 +640,10 @@ bool RewriteLine(std::string_view line, const std::vector<std::string>& files, s
         pos += 3;
     } else {
         return false;
+    }
+    if (number >= kLinesPerFile) {
+        source = number / kLinesPerFile;
+        number %= kLinesPerFile;
     }
     if (source < 0 || static_cast<size_t>(source) >= files.size()) return false;
     out.append(prefix);

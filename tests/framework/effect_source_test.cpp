@@ -101,7 +101,7 @@ TEST(EffectSource, CompleteEffectParsesToTheExactStructure) {
     const std::string common =
         "#line 5 0\n"
         "uniform mat4 matWorldToView;\n"
-        "#line 1 1\n"
+        "#line 100001 1\n"
         "uniform vec4 lightPosition;\n"
         "float lightFalloff() { return 1.0; }\n"
         "#line 7 0\n"
@@ -172,9 +172,9 @@ TEST(EffectSource, IncludesResolveFromTheIncluderAndShareOneNumberPerFile) {
     };
     const EffectSource fx = Parse(files);
     EXPECT_EQ(fx.files, (std::vector<std::string>{"fx/e.fx", "fx/lib/a.glsl", "fx/shared.glsl"}));
-    const std::string a = "#line 1 1\n// a\n#line 1 2\nfloat s;\n#line 3 1\nfloat a;\n";
+    const std::string a = "#line 100001 1\n// a\n#line 200001 2\nfloat s;\n#line 100003 1\nfloat a;\n";
     ASSERT_EQ(fx.passes.size(), 1u);
-    EXPECT_EQ(fx.passes[0].vertexCode, "#line 3 0\n" + a + "#line 4 0\n#line 1 2\nfloat s;\n#line 5 0\n" +
+    EXPECT_EQ(fx.passes[0].vertexCode, "#line 3 0\n" + a + "#line 4 0\n#line 200001 2\nfloat s;\n#line 5 0\n" +
                                            "#line 6 0\n" + a + "#line 7 0\nvoid main() {}\n");
 }
 
@@ -326,6 +326,11 @@ TEST(EffectSource, CompilerLogsOfMesaNvidiaAndGlslangNameFileAndLine) {
     const std::vector<std::string> files = {"fx/e.fx", "fx/lib.glsl"};
     EXPECT_EQ(RewriteCompilerLog("0:12(5): error: `x' undeclared\n1:3(10): warning: unused\n", files),
               "fx/e.fx:12: error: `x' undeclared\nfx/lib.glsl:3: warning: unused\n");
+    // Mesa numbers most messages in source string 0: the file comes from the
+    // line number.
+    EXPECT_EQ(RewriteCompilerLog("0:100003(18): error: `y' undeclared\n", files), "fx/lib.glsl:3: error: `y' undeclared\n");
+    EXPECT_EQ(RewriteCompilerLog("1(100004) : warning C7050: y\n", files), "fx/lib.glsl:4: warning C7050: y\n");
+    EXPECT_EQ(RewriteCompilerLog("0:900001(1): error: z\n", files), "0:900001(1): error: z\n");  // no such file
     EXPECT_EQ(RewriteCompilerLog("0(12) : error C1008: undefined variable \"x\"\n1(4) : warning C7050: y", files),
               "fx/e.fx:12: error C1008: undefined variable \"x\"\nfx/lib.glsl:4: warning C7050: y");
     EXPECT_EQ(RewriteCompilerLog("ERROR: 1:4: 'x' : undeclared identifier\n", files),
@@ -366,6 +371,19 @@ TEST(EffectSource, DiskReaderReadsFilesAndExplainsRefusals) {
     write("fx/huge.fx", std::string(kMaxEffectFileBytes + 1, 'x'));
     EXPECT_FALSE(read(dir / "fx/huge.fx", text, error));
     EXPECT_EQ(error, "larger than 4 MiB");
+}
+
+}  // namespace
+}  // namespace jolp
+
+namespace jolp {
+namespace {
+
+TEST(EffectSource, FilesTooLongToNumberAreRefused) {
+    std::string lines;
+    for (int i = 0; i < 100000; ++i) lines += "//\n";
+    const std::string error = ParseError({{"fx/e.fx", "@technique t\n@common\n@include \"big.glsl\"\n"}, {"fx/big.glsl", lines}});
+    EXPECT_EQ(error, "fx/big.glsl: more than 99998 lines (longer files are not supported)");
 }
 
 }  // namespace
