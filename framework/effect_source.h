@@ -31,7 +31,8 @@ struct EffectPassSource {
     std::string name;
     int line = 0;  // line of its @pass directive
     // Assembled GLSL without #version: each chunk behind a "#line N S"
-    // directive, S indexing EffectSource::files.
+    // directive, S indexing EffectSource::files and N = S * 100000 + the
+    // line in that file (compilers that drop S still name the file).
     std::string vertexCode, fragmentCode;
     std::vector<EffectStateSetting> states;  // in file order
 };
