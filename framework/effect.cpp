@@ -104,6 +104,11 @@ bool Effect::GetPassDesc(EffectHandle pass, EffectPassDesc& desc) const {
     return true;
 }
 
+const ShaderProgram* Effect::PassProgram(EffectHandle pass) const {
+    if (!pass || static_cast<size_t>(pass.index) >= passes_.size()) return nullptr;
+    return passes_[static_cast<size_t>(pass.index)].program;
+}
+
 EffectHandle Effect::GetParameterByName(EffectHandle parent, const char* name) const {
     if (parent || !name) return EffectHandle{};
     for (size_t i = 0; i < parameters_.size(); ++i) {

@@ -59,6 +59,9 @@ public:
     // Pass index of technique; empty past the last pass.
     EffectHandle GetPass(EffectHandle technique, uint32_t index) const;
     bool GetPassDesc(EffectHandle pass, EffectPassDesc& desc) const;
+    // The program a pass draws with (passes with the same code share one);
+    // null for an empty handle. For tools and tests that tell passes apart.
+    const ShaderProgram* PassProgram(EffectHandle pass) const;
     // Parameters have no parents here: parent must be empty.
     EffectHandle GetParameterByName(EffectHandle parent, const char* name) const;
 

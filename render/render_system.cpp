@@ -1,5 +1,12 @@
 #include "render/render_system.h"
 
+#include "render/lights.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+
 namespace tarvel {
 
 RenderSystem::RenderSystem(jolp::GfxDevice& device, const jolp::Rect& windowRect, const jolp::Rect& viewportRect)
@@ -12,6 +19,10 @@ RenderSystem::RenderSystem(jolp::GfxDevice& device, const jolp::Rect& windowRect
     viewportMin[1] = static_cast<float>(viewportRect.top) / h;
     viewportMax[0] = static_cast<float>(viewportRect.right) / w;
     viewportMax[1] = static_cast<float>(viewportRect.bottom) / h;
+    // Room for a busy frame, so that the first frames do not grow the lists.
+    opaqueItems.reserve(1024);
+    additiveItems.reserve(256);
+    lights.reserve(64);
 }
 
 RenderSystem::~RenderSystem() = default;
@@ -30,6 +41,9 @@ bool RenderSystem::LoadEffects() {
     }
     masterTechnique = masterEffect->GetCurrentTechnique();
     fadeHandle = masterEffect->GetParameterByName({}, "fade");
+    frameColorHandle_ = masterEffect->GetParameterByName({}, "frameColorRT");
+    viewportMinHandle_ = masterEffect->GetParameterByName({}, "viewportMin");
+    viewportMaxHandle_ = masterEffect->GetParameterByName({}, "viewportMax");
     struct Wrapper {
         std::unique_ptr<DemoShader>* shader;
         const char* path;
@@ -76,17 +90,252 @@ bool RenderSystem::CreateTargets() {
     return true;
 }
 
-void RenderSystem::RenderFrame() {
-    jolp::Viewport picture;
-    picture.x = static_cast<uint32_t>(viewportRect_.left);
-    picture.y = static_cast<uint32_t>(viewportRect_.top);
-    picture.width = static_cast<uint32_t>(viewportRect_.Width());
-    picture.height = static_cast<uint32_t>(viewportRect_.Height());
-    device.SetViewport(picture);
-    device.Clear(jolp::kClearTarget, 0xFF000000u, 1.0f, 0);
-    SkipFrame();
+namespace {
+
+// Determinant of the upper-left 3 x 3: below 0 for a mirroring transform.
+float UpperDeterminant(const jolp::Matrix& w) {
+    const auto& m = w.m;
+    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
 }
 
-void RenderSystem::SkipFrame() { time += 0.04f; }
+}  // namespace
+
+jolp::Matrix CameraViewMatrix(const jolp::CameraView& c) {
+    auto dot = [](const jolp::Vec3& a, const jolp::Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+    jolp::Matrix v{};
+    v.m[0][0] = c.right.x, v.m[0][1] = c.up.x, v.m[0][2] = c.forward.x;
+    v.m[1][0] = c.right.y, v.m[1][1] = c.up.y, v.m[1][2] = c.forward.y;
+    v.m[2][0] = c.right.z, v.m[2][1] = c.up.z, v.m[2][2] = c.forward.z;
+    v.m[3][0] = -dot(c.position, c.right);
+    v.m[3][1] = -dot(c.position, c.up);
+    v.m[3][2] = -dot(c.position, c.forward);
+    v.m[3][3] = 1.0f;
+    return v;
+}
+
+jolp::Matrix CameraProjectionMatrix(const jolp::CameraView& c) {
+    const float yScale = -std::tan(c.fov / 2.0f + 3.14159265358979323846f / 2.0f);
+    const float xScale = yScale / c.aspect;
+    jolp::Matrix p{};
+    p.m[0][0] = xScale;
+    p.m[1][1] = yScale;
+    p.m[2][2] = c.farPlane / (c.nearPlane - c.farPlane);
+    p.m[2][3] = -1.0f;
+    p.m[3][2] = c.nearPlane * c.farPlane / (c.nearPlane - c.farPlane);
+    return p;
+}
+
+void RenderSystem::SubmitItem(const DrawItem& item) {
+    if (!item.material) return;
+    const DemoShader* wrapper = item.material->shader;
+    if (!wrapper) return;
+    if (wrapper == lambertBlinnShader.get() || wrapper == parallaxedLambertBlinnShader.get() ||
+        wrapper == cubicWaterShader.get()) {
+        opaqueItems.push_back(item);
+    } else if (wrapper == additiveShader.get()) {
+        additiveItems.push_back(item);
+    }
+}
+
+void RenderSystem::SubmitLight(const RenderLight& light) { lights.push_back(light); }
+
+Material* RenderSystem::Keep(std::unique_ptr<Material> material) {
+    materials_.push_back(std::move(material));
+    return materials_.back().get();
+}
+
+RenderLight* RenderSystem::KeepLight(const RenderLight& light) {
+    renderLights_.push_back(light);
+    return &renderLights_.back();
+}
+
+void RenderSystem::RenderFrame() {
+    if (!frameColorTexture || !sceneDepthSurface || shaders.size() != 4 || !masterEffect) {
+        // Start-up did not finish; there is nothing to draw with.
+        SkipFrame();
+        return;
+    }
+    jolp::Surface* backBuffer = device.GetBackBuffer();
+    jolp::Surface* backDepth = device.GetDepthStencilSurface();
+    frameColorSurface = frameColorTexture->GetSurfaceLevel(0);
+
+    device.SetRenderTarget(0, frameColorSurface);
+    device.SetDepthStencilSurface(sceneDepthSurface.get());
+    device.Clear(jolp::kClearTarget | jolp::kClearZBuffer | jolp::kClearStencil, 0xFFFFFFFFu, 1.0f, 0);
+
+    std::sort(opaqueItems.begin(), opaqueItems.end(), [](const DrawItem& a, const DrawItem& b) {
+        const std::less<const void*> before;
+        if (a.material->shader != b.material->shader) return before(a.material->shader, b.material->shader);
+        return before(a.material, b.material);
+    });
+
+    viewMatrix = CameraViewMatrix(camera);
+    projectionMatrix = CameraProjectionMatrix(camera);
+    for (DemoShader* shader : shaders) SetFrameParameters(*this, *shader);
+
+    device.SetRenderState(jolp::RenderState::ZWriteEnable, 1);
+    device.SetRenderState(jolp::RenderState::ZEnable, 1);
+    device.SetRenderState(jolp::RenderState::AlphaBlendEnable, 0);
+    DrawList(opaqueItems, PassKind::Ambient);
+
+    device.SetRenderState(jolp::RenderState::ZWriteEnable, 0);
+    device.SetRenderState(jolp::RenderState::AlphaBlendEnable, 1);
+    device.SetRenderState(jolp::RenderState::DestBlend, jolp::kBlendOne);
+    device.SetRenderState(jolp::RenderState::SrcBlend, jolp::kBlendOne);
+
+    for (const RenderLight& light : lights) {
+        for (DemoShader* shader : shaders) SetLightParameters(light, *shader, shadowCubeTexture.get());
+        DrawLight(light);
+    }
+
+    DrawList(opaqueItems, PassKind::Water);
+    DrawList(additiveItems, PassKind::Additive);
+
+    device.SetRenderTarget(0, backBuffer);
+    device.SetDepthStencilSurface(backDepth);
+    Composite();
+
+    frameColorSurface = nullptr;
+    EmptyLists();
+    time += 0.04f;
+}
+
+void RenderSystem::SkipFrame() {
+    EmptyLists();
+    time += 0.04f;
+}
+
+void RenderSystem::EmptyLists() {
+    lights.clear();
+    opaqueItems.clear();
+    additiveItems.clear();
+}
+
+void RenderSystem::DrawLight(const RenderLight& light) {
+    if (light.castsShadow && shadowCubeTexture && shadowDepthSurface) {
+        device.SetDepthStencilSurface(shadowDepthSurface.get());
+        device.SetRenderState(jolp::RenderState::AlphaBlendEnable, 0);
+        device.SetRenderState(jolp::RenderState::ZWriteEnable, 1);
+        for (uint32_t face = 0; face < 6; ++face) {
+            device.SetRenderTarget(0, shadowCubeTexture->GetCubeMapSurface(face, 0));
+            device.Clear(jolp::kClearTarget | jolp::kClearZBuffer | jolp::kClearStencil, 0xFFFFFFFFu, 1.0f, 0);
+            const jolp::Matrix toFace = CubeFaceMatrix(light, static_cast<int32_t>(face));
+            for (DemoShader* shader : shaders) SetCubeFaceMatrix(*shader, toFace);
+            DrawList(opaqueItems, PassKind::ShadowDepth);
+        }
+        device.SetRenderState(jolp::RenderState::AlphaBlendEnable, 1);
+        device.SetRenderState(jolp::RenderState::ZWriteEnable, 0);
+        device.SetDepthStencilSurface(sceneDepthSurface.get());
+        device.SetRenderTarget(0, frameColorSurface);
+    }
+
+    // The rectangle is trusted only for a sphere wholly behind the eye
+    // plane: for one that reaches in front of it without holding the eye,
+    // the touching planes can bound the wrong side and cut lit pixels off.
+    const jolp::Matrix view = CameraViewMatrix(camera);
+    jolp::ScissorRect rect{0, 0, width, height};
+    LightRect found;
+    const bool haveRect = LightScissorRect(light.position, view, light.radius, camera.fov, width, height, found);
+    const float viewZ = light.position.x * view.m[0][2] + light.position.y * view.m[1][2] +
+                        light.position.z * view.m[2][2] + view.m[3][2];
+    if (haveRect && viewZ - light.radius >= 0.0f) {
+        rect = jolp::ScissorRect{found.left, found.top, found.left + found.width, found.top + found.height};
+    }
+    device.SetScissorRect(rect);
+
+    currentLight_ = &light;
+    DrawList(opaqueItems, PassKind::Diffuse);
+    currentLight_ = nullptr;
+
+    device.SetScissorRect(jolp::ScissorRect{0, 0, width, height});
+}
+
+void RenderSystem::DrawList(const std::vector<DrawItem>& list, PassKind kind) {
+    const Material* applied = nullptr;
+    for (const DrawItem& item : list) {
+        Material* material = item.material;
+        const DemoShader& wrapper = *material->shader;
+        int32_t pass = -1;
+        switch (kind) {
+            case PassKind::Ambient: pass = wrapper.AmbientPass(); break;
+            case PassKind::Water: pass = wrapper.WaterPass(); break;
+            case PassKind::ShadowDepth: pass = wrapper.ShadowDepthPass(); break;
+            case PassKind::Additive: pass = wrapper.AdditivePass(); break;
+            case PassKind::Diffuse:
+                pass = currentLight_ ? wrapper.DiffusePass(currentLight_->castsShadow, currentLight_->usesLightCube,
+                                                           currentLight_->isVolume)
+                                     : -1;
+                break;
+        }
+        if (pass < 0) continue;
+        if (material != applied) {
+            material->Apply();
+            applied = material;
+        }
+        const bool mirrored = UpperDeterminant(item.world) < 0.0f;
+        jolp::Effect& effect = *wrapper.GetEffect();
+        effect.SetMatrix(material->objectToWorldHandle, &item.world.m[0][0]);
+        effect.SetMatrix(material->worldToObjectHandle, &item.worldInverse.m[0][0]);
+        effect.SetBool(material->swapTrianglesHandle, mirrored);
+        device.SetRenderState(jolp::RenderState::CullMode, mirrored ? jolp::kCullCW : jolp::kCullCCW);
+        effect.Begin(nullptr, 0);
+        effect.BeginPass(static_cast<uint32_t>(pass));
+        DrawGeometry(item);
+        effect.EndPass();
+        effect.End();
+    }
+}
+
+void RenderSystem::DrawGeometry(const DrawItem& item) {
+    device.SetVertexDeclaration(item.vertexDeclaration);
+    device.SetStreamSource(0, item.vertexBuffer, 0, item.vertexStride);
+    if (item.indexBuffer) {
+        device.SetIndices(item.indexBuffer);
+        device.DrawIndexedPrimitive(item.primitiveType, 0, 0, item.vertexCount, 0, item.primitiveCount);
+    } else {
+        device.DrawPrimitive(item.primitiveType, 0, item.primitiveCount);
+    }
+}
+
+void RenderSystem::Composite() {
+    masterEffect->SetTexture(frameColorHandle_, frameColorTexture.get());
+    const float min[4] = {viewportMin[0], viewportMin[1], 0.0f, 0.0f};
+    const float max[4] = {viewportMax[0], viewportMax[1], 0.0f, 0.0f};
+    masterEffect->SetVector(viewportMinHandle_, min);
+    masterEffect->SetVector(viewportMaxHandle_, max);
+    masterEffect->SetFloat(fadeHandle, fade);
+
+    if (!quadBuffer_) {
+        static constexpr jolp::VertexElement kQuadLayout[] = {
+            {0, 0, jolp::DeclType::Float3, jolp::DeclUsage::Position, 0},
+            {0, 12, jolp::DeclType::Float2, jolp::DeclUsage::TexCoord, 0},
+        };
+        static constexpr float kQuad[4][5] = {
+            {-1.0f, -1.0f, 0.0f, 0.0f, 1.0f},
+            {-1.0f, 1.0f, 0.0f, 0.0f, 0.0f},
+            {1.0f, -1.0f, 0.0f, 1.0f, 1.0f},
+            {1.0f, 1.0f, 0.0f, 1.0f, 0.0f},
+        };
+        quadDeclaration_ = device.CreateVertexDeclaration(kQuadLayout);
+        quadBuffer_ = device.CreateVertexBuffer(sizeof(kQuad), jolp::kUsageWriteOnly);
+        if (!quadDeclaration_ || !quadBuffer_) {
+            quadDeclaration_.reset();
+            quadBuffer_.reset();
+            return;
+        }
+        if (void* p = quadBuffer_->Lock(0, sizeof(kQuad), 0)) {
+            std::memcpy(p, kQuad, sizeof(kQuad));
+            quadBuffer_->Unlock();
+        }
+    }
+    masterEffect->Begin(nullptr, 0);
+    masterEffect->BeginPass(0);
+    device.SetVertexDeclaration(quadDeclaration_.get());
+    device.SetStreamSource(0, quadBuffer_.get(), 0, 20);
+    device.DrawPrimitive(jolp::PrimitiveType::TriangleStrip, 0, 2);
+    masterEffect->EndPass();
+    masterEffect->End();
+}
 
 }  // namespace tarvel

@@ -9,17 +9,29 @@
 // with its depth surface, the light cube "lightCube.dds"). Either returning
 // false leaves the reason in StartupError().
 //
-// The camera track writes `camera` and `fade` each frame. The render system
-// borrows the device; the program owns the render system and destroys it
-// before the device.
+// Each frame the scene, the particle systems and the camera track hand it
+// draw items and lights (SubmitItem, SubmitLight: copies, filed by the
+// item material's wrapper) and write `camera` and `fade`; RenderFrame then
+// draws, in order: a white clear of the float target, the ambient pass,
+// every light additively (its shadow cube first when it casts shadows),
+// the water, the additive items, and the composite into the back buffer
+// through the master effect. The lists are emptied but keep their storage,
+// so a steady frame allocates nothing.
+//
+// The render system borrows the device; the program owns the render system
+// and destroys it before the device. It owns the materials and the render
+// lights that BindScene makes for the scene (Keep, KeepLight).
 #pragma once
 
 #include "framework/render_system_base.h"
 #include "framework/texture.h"
+#include "render/material.h"
 #include "render/shader.h"
 #include "scene/animation.h"
+#include "scene/draw_submission.h"
 #include "scene/transform_math.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,7 +46,14 @@ inline constexpr const char* kCubicWaterEffectPath = "shaders/cubicwater.fx";
 inline constexpr const char* kLightCubePath = "lightCube.dds";
 inline constexpr uint32_t kShadowCubeEdge = 512;
 
-class RenderSystem final : public jolp::RenderSystemBase {
+// The view matrix of a camera (row vectors): its axes as columns and the
+// position moved to the origin.
+jolp::Matrix CameraViewMatrix(const jolp::CameraView& camera);
+// The right-handed perspective projection of a camera, fov vertical in
+// radians, depth 0 at the near plane and 1 at the far plane.
+jolp::Matrix CameraProjectionMatrix(const jolp::CameraView& camera);
+
+class RenderSystem final : public jolp::RenderSystemBase, public jolp::DrawSink {
 public:
     RenderSystem(jolp::GfxDevice& device, const jolp::Rect& windowRect, const jolp::Rect& viewportRect);
     ~RenderSystem() override;
@@ -42,7 +61,23 @@ public:
     bool LoadEffects() override;
     bool CreateTargets() override;
     void RenderFrame() override;
+    // A frame that is not drawn: the lists are emptied and time advances.
     void SkipFrame() override;
+
+    // Files a copy of the item by its material's wrapper: Lambert-Blinn,
+    // parallax and water items are opaque, additive items additive; any
+    // other item is dropped.
+    void SubmitItem(const DrawItem& item) override;
+    void SubmitLight(const RenderLight& light) override;
+
+    // Takes ownership of a material or render light made for the scene; the
+    // pointer returned stays valid for the render system's life.
+    Material* Keep(std::unique_ptr<Material> material);
+    RenderLight* KeepLight(const RenderLight& light);
+
+    // Draws one light: its shadow cube when it casts shadows, then the
+    // opaque items with its lighting pass inside its scissor rectangle.
+    void DrawLight(const RenderLight& light);
 
     const jolp::Rect& WindowRect() const { return windowRect_; }
     const jolp::Rect& ViewportRect() const { return viewportRect_; }
@@ -53,6 +88,9 @@ public:
                                                           const jolp::Rect& viewportRect);
 
     jolp::GfxDevice& device;
+    std::vector<DrawItem> opaqueItems;
+    std::vector<DrawItem> additiveItems;
+    std::vector<RenderLight> lights;
     jolp::CameraView camera;
     float viewportMin[2] = {0.0f, 0.0f};
     float viewportMax[2] = {1.0f, 1.0f};
@@ -66,6 +104,7 @@ public:
     int32_t width = 0;
     int32_t height = 0;
     std::unique_ptr<jolp::GfxTexture> frameColorTexture;
+    jolp::Surface* frameColorSurface = nullptr;  // level 0 of frameColorTexture, during a frame
     std::unique_ptr<jolp::Surface> sceneDepthSurface;
     std::unique_ptr<jolp::GfxCubeTexture> shadowCubeTexture;
     std::unique_ptr<jolp::Surface> shadowDepthSurface;
@@ -78,7 +117,19 @@ public:
     float time = 0.0f;
 
 private:
+    enum class PassKind { Ambient, Water, ShadowDepth, Additive, Diffuse };
+    void DrawList(const std::vector<DrawItem>& list, PassKind kind);
+    void DrawGeometry(const DrawItem& item);
+    void Composite();
+    void EmptyLists();
+
     jolp::Rect windowRect_;
+    const RenderLight* currentLight_ = nullptr;
+    jolp::EffectHandle frameColorHandle_, viewportMinHandle_, viewportMaxHandle_;
+    std::unique_ptr<jolp::VertexDeclaration> quadDeclaration_;
+    std::unique_ptr<jolp::VertexBuffer> quadBuffer_;
+    std::vector<std::unique_ptr<Material>> materials_;
+    std::deque<RenderLight> renderLights_;
     jolp::Rect viewportRect_;
 };
 

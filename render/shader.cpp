@@ -70,6 +70,7 @@ void SetLightParameters(const RenderLight& light, DemoShader& shader, const jolp
         shader.volumeLightIntensity = effect.GetParameterByName({}, "volumeLightIntensity");
         shader.depthShadowMap = effect.GetParameterByName({}, "depthShadowMap");
         shader.lightTexture = effect.GetParameterByName({}, "lightTexture");
+        shader.lightCastsShadow = effect.GetParameterByName({}, "lightCastsShadow");
     }
     const float position[4] = {light.position.x, light.position.y, light.position.z, 0.0f};
     const float color[4] = {light.color.x, light.color.y, light.color.z, 0.0f};
@@ -78,6 +79,7 @@ void SetLightParameters(const RenderLight& light, DemoShader& shader, const jolp
     effect.SetFloat(shader.lightRadius, light.radius);
     effect.SetFloat(shader.volumeLightIntensity, light.volumeIntensity);
     effect.SetTexture(shader.depthShadowMap, shadowCube);
+    effect.SetFloat(shader.lightCastsShadow, light.castsShadow ? 1.0f : 0.0f);
 }
 
 void SetCubeFaceMatrix(DemoShader& shader, const jolp::Matrix& worldToCubeFace) {

@@ -87,6 +87,7 @@ public:
     jolp::EffectHandle volumeLightIntensity;
     jolp::EffectHandle depthShadowMap;
     jolp::EffectHandle lightTexture;
+    jolp::EffectHandle lightCastsShadow;
     jolp::EffectHandle cameraPosition;
     jolp::EffectHandle matWorldToCubeFace;
     jolp::EffectHandle lightCube;
@@ -100,7 +101,8 @@ private:
 // once per frame on every material wrapper.
 void SetFrameParameters(const RenderSystem& renderSystem, DemoShader& shader);
 // Position, colour, radius, volume intensity and the shadow cube: before
-// each light, on every material wrapper.
+// each light, on every material wrapper. lightCastsShadow (1 or 0) tells
+// the light-cube and volume passes whether the shadow cube is this light's.
 void SetLightParameters(const RenderLight& light, DemoShader& shader, const jolp::GfxCubeTexture* shadowCube);
 // The world-to-cube-face matrix of a shadow face.
 void SetCubeFaceMatrix(DemoShader& shader, const jolp::Matrix& worldToCubeFace);

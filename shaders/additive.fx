@@ -29,7 +29,7 @@ void main() {
 }
 
 @sampler diffuseTex
-Address = Clamp
+Address = Wrap
 
 @pass additive
 Vertex = additiveVS

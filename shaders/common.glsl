@@ -14,6 +14,9 @@ uniform float volumeLightIntensity;
 uniform samplerCube depthShadowMap;
 uniform samplerCube lightCube;
 uniform mat4 matWorldToCubeFace;
+// 1 when the shadow cube holds this light's shadows (a light may cast
+// shadows and be projected or glow too), else 0.
+uniform float lightCastsShadow;
 
 // Dusk sky light reaching every surface, scaled by its ambient occlusion.
 const vec3 kAmbientLight = vec3(0.085, 0.095, 0.13);

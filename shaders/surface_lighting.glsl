@@ -51,7 +51,7 @@ vec3 SurfaceNormal(mat3 frame, vec2 uv) {
     return normalize(frame * t);
 }
 
-#ifdef LIGHT_SHADOW
+#if defined(LIGHT_SHADOW) || defined(LIGHT_CUBE) || defined(LIGHT_VOLUME)
 // 1 where the light reaches the point, 0 where something nearer to the
 // light hides it; four taps soften the edge. The cube is looked up along
 // the direction from the point to the light.
@@ -95,8 +95,10 @@ void main() {
     light *= texture(lightCube, -l).rgb;
 #endif
     vec3 colour = light * (albedo * ndl + gloss * specular);
-#ifdef LIGHT_SHADOW
+#if defined(LIGHT_SHADOW)
     colour *= Shadow(toLight, ndl);
+#elif defined(LIGHT_CUBE) || defined(LIGHT_VOLUME)
+    if (lightCastsShadow > 0.5) colour *= Shadow(toLight, ndl);
 #endif
 #ifdef LIGHT_VOLUME
     // In-scattering: how near the view ray passes to the light.
