@@ -23,7 +23,7 @@ jolp::Matrix CubeFaceMatrix(const RenderLight& light, int32_t face) {
         {{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}},    // +Z
         {{1, 0, 0}, {0, -1, 0}, {0, 0, -1}},    // -Z
     };
-    jolp::Matrix zero{};
+    jolp::Matrix zero = ZeroMatrix();
     if (face < 0 || face > 5) return zero;
 
     jolp::Matrix translate = jolp::MatrixIdentity();
@@ -36,7 +36,7 @@ jolp::Matrix CubeFaceMatrix(const RenderLight& light, int32_t face) {
         for (int c = 0; c < 3; ++c) rotate.m[r][c] = kFaces[face][r][c];
     }
 
-    jolp::Matrix project{};
+    jolp::Matrix project = ZeroMatrix();
     project.m[0][0] = 1.0f;
     project.m[1][1] = 1.0f;
     project.m[2][2] = kCubeFaceDepthScale;

@@ -18,6 +18,15 @@ namespace tarvel {
 // exactly the single-precision value with bits 0xBF80068E.
 inline constexpr float kCubeFaceDepthScale = -1.0002000331878662f;
 
+// All sixteen entries 0 (a Matrix starts as the identity).
+inline jolp::Matrix ZeroMatrix() {
+    jolp::Matrix m;
+    for (auto& row : m.m) {
+        for (float& v : row) v = 0.0f;
+    }
+    return m;
+}
+
 // A render light with the values at creation and the kind taken from the
 // name by case-sensitive search: "shadow" casts shadows, "volume" glows
 // along the view, "cube" is projected through the light cube.

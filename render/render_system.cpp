@@ -103,7 +103,7 @@ float UpperDeterminant(const jolp::Matrix& w) {
 
 jolp::Matrix CameraViewMatrix(const jolp::CameraView& c) {
     auto dot = [](const jolp::Vec3& a, const jolp::Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
-    jolp::Matrix v{};
+    jolp::Matrix v = ZeroMatrix();
     v.m[0][0] = c.right.x, v.m[0][1] = c.up.x, v.m[0][2] = c.forward.x;
     v.m[1][0] = c.right.y, v.m[1][1] = c.up.y, v.m[1][2] = c.forward.y;
     v.m[2][0] = c.right.z, v.m[2][1] = c.up.z, v.m[2][2] = c.forward.z;
@@ -117,7 +117,7 @@ jolp::Matrix CameraViewMatrix(const jolp::CameraView& c) {
 jolp::Matrix CameraProjectionMatrix(const jolp::CameraView& c) {
     const float yScale = -std::tan(c.fov / 2.0f + 3.14159265358979323846f / 2.0f);
     const float xScale = yScale / c.aspect;
-    jolp::Matrix p{};
+    jolp::Matrix p = ZeroMatrix();
     p.m[0][0] = xScale;
     p.m[1][1] = yScale;
     p.m[2][2] = c.farPlane / (c.nearPlane - c.farPlane);
