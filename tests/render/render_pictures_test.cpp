@@ -1,0 +1,323 @@
+// Pictures drawn by the renderer through the real GL device: small scenes
+// written by our scene writer, textures by our image writers, the effect
+// files of shaders/, drawn frame by frame as the program draws them and
+// read back from the back buffer. Each case looks at a few pixels whose
+// world points it knows: shadows, the light's reach, mirrored objects, the
+// fade, the letterbox bars, the light cube and the water's reflection.
+#include "tests/render/picture_scene.h"
+
+#include "render/material.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace tarvel {
+namespace {
+
+using testing::AddBoxMesh;
+using testing::AddFloorMesh;
+using testing::AddPanelMesh;
+using testing::AddPlacement;
+using testing::AddStillLight;
+using testing::LookAt;
+using testing::Picture;
+using testing::PictureRig;
+using testing::Pixel;
+using testing::Project;
+using testing::SurfaceParameters;
+
+constexpr float kAspect = 16.0f / 9.0f;
+constexpr float kFov = 0.9f;
+
+class RenderPictures : public ::testing::Test {
+protected:
+    // Effects, targets and the scene; a failure ends the test.
+    static void Start(PictureRig& rig, const jolp::SceneFileBuilder& builder) {
+        std::string error;
+        ASSERT_TRUE(rig.Start(TARVEL_SOURCE_DIR, error)) << error;
+        ASSERT_TRUE(rig.Load(builder, error)) << error;
+    }
+
+    // Keeps a picture for looking at when the test fails (always, with
+    // TARVEL_KEEP_PICTURES set).
+    void KeepOnFailure(const Picture& picture, const std::string& what) {
+        if (!HasFailure() && !std::getenv("TARVEL_KEEP_PICTURES")) return;
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const std::string path = ::testing::TempDir() + "render_pictures_" + name + "_" + what + ".png";
+        if (picture.Save(path)) std::fprintf(stderr, "picture kept in %s\n", path.c_str());
+    }
+
+    // The mean brightness around where a world point lands.
+    static double At(const Picture& picture, const jolp::CameraView& camera, const jolp::Vec3& point,
+                     const jolp::Rect& rect, int channel = -1) {
+        const Pixel p = Project(camera, point, rect);
+        EXPECT_TRUE(p.inFront && p.x >= rect.left && p.x < rect.right && p.y >= rect.top && p.y < rect.bottom)
+            << "(" << point.x << ", " << point.y << ", " << point.z << ") is not in the picture";
+        return picture.Mean(p.x, p.y, 2, channel);
+    }
+};
+
+// A white floor, a box above it and one light over both.
+void ShadowScene(jolp::SceneFileBuilder& b, const std::string& lightName) {
+    const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters());
+    b.AddObject("floor", AddFloorMesh(b, 12.0f), surface, AddPlacement(b, {0, 0, 0}));
+    b.AddObject("box", AddBoxMesh(b, {0.5f, 0.5f, 0.5f}), surface, AddPlacement(b, {2, 2, 0}));
+    AddStillLight(b, lightName, {0, 4, 0}, {2, 2, 2}, 20.0f);
+}
+
+TEST_F(RenderPictures, AnOccluderShadowsTheFloorOnTheFarSideFromTheLightOnly) {
+    PictureRig rig(320, 180);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    jolp::SceneFileBuilder builder;
+    ShadowScene(builder, "Omni_shadow01");
+    ASSERT_NO_FATAL_FAILURE(Start(rig, builder));
+    rig.renderSystem->camera = LookAt({0, 12, 10}, {0, 0, 0}, kFov, kAspect);
+    const jolp::CameraView& camera = rig.renderSystem->camera;
+
+    rig.Frame(0.0f, false);
+    const Picture ambient = rig.Read();
+    rig.Frame();
+    const Picture lit = rig.Read();
+    ASSERT_FALSE(lit.rgb.empty());
+
+    // The light at (0, 4, 0) throws the box at (2, 2, 0) onto the floor
+    // between x = 2.4 and 6.7 along the x axis. The other three points lie
+    // as far from the light, in the open; two more lie beyond the shadow's
+    // tip and opposite it.
+    const double shadowed = At(lit, camera, {4.6f, 0, 0}, rig.picture);
+    const double open[3] = {At(lit, camera, {-4.6f, 0, 0}, rig.picture), At(lit, camera, {0, 0, 4.6f}, rig.picture),
+                            At(lit, camera, {0, 0, -4.6f}, rig.picture)};
+    const double beyond = At(lit, camera, {8.5f, 0, 0}, rig.picture);
+    const double opposite = At(lit, camera, {-8.5f, 0, 0}, rig.picture);
+    const double ambientLevel = At(ambient, camera, {4.6f, 0, 0}, rig.picture);
+
+    for (double o : open) {
+        EXPECT_GT(o, ambientLevel + 80.0) << "an open spot is not lit";
+        EXPECT_LT(shadowed, 0.35 * o);
+        EXPECT_NEAR(o, open[0], 0.1 * open[0]) << "open spots as far from the light differ";
+    }
+    EXPECT_NEAR(shadowed, ambientLevel, 4.0) << "the shadowed spot gets some of the light";
+    EXPECT_GT(beyond, ambientLevel + 30.0) << "the shadow reaches past its tip";
+    EXPECT_NEAR(beyond, opposite, 0.1 * opposite);
+    KeepOnFailure(lit, "lit");
+}
+
+TEST_F(RenderPictures, ALightDoesNotReachPastItsRadius) {
+    PictureRig rig(320, 180);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    jolp::SceneFileBuilder b;
+    const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters());
+    b.AddObject("floor", AddFloorMesh(b, 12.0f), surface, AddPlacement(b, {0, 0, 0}));
+    AddStillLight(b, "Omni01", {0, 2, 0}, {3, 3, 3}, 5.0f);
+    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
+    rig.renderSystem->camera = LookAt({0, 10, 8}, {0, 0, 0}, kFov, kAspect);
+    const jolp::CameraView& camera = rig.renderSystem->camera;
+
+    rig.Frame(0.0f, false);
+    const Picture ambient = rig.Read();
+    rig.Frame();
+    const Picture lit = rig.Read();
+    ASSERT_FALSE(lit.rgb.empty());
+
+    // Distances from the light: 2.5, 4.0, then 5.3 on two sides, beyond
+    // the radius of 5.
+    const jolp::Vec3 near{1.5f, 0, 0}, middle{0, 0, -3.46f}, pastX{4.9f, 0, 0}, pastZ{0, 0, 4.9f};
+    const double nearLevel = At(lit, camera, near, rig.picture);
+    const double middleLevel = At(lit, camera, middle, rig.picture);
+    EXPECT_GT(nearLevel, At(ambient, camera, near, rig.picture) + 60.0);
+    EXPECT_GT(middleLevel, At(ambient, camera, middle, rig.picture) + 3.0);
+    EXPECT_GT(nearLevel, middleLevel + 40.0) << "the light does not fall off with distance";
+    for (const jolp::Vec3& past : {pastX, pastZ}) {
+        EXPECT_NEAR(At(lit, camera, past, rig.picture), At(ambient, camera, past, rig.picture), 1.5)
+            << "the light reaches (" << past.x << ", " << past.z << ") past its radius";
+    }
+    KeepOnFailure(lit, "lit");
+}
+
+TEST_F(RenderPictures, AMirroredObjectIsDrawnAndLitLikeItsOriginal) {
+    PictureRig rig(320, 180);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    // Two one-sided panels facing the camera, the right one mirrored in x
+    // by its transform: its triangles wind the other way round on screen.
+    jolp::SceneFileBuilder b;
+    const int32_t grey = b.AddLeafMaterial("grey", kLambertBlinnShaderName, SurfaceParameters(testing::kGreyTex));
+    const int32_t panel = AddPanelMesh(b, 1.0f, 1.0f);
+    b.AddObject("panel", panel, grey, AddPlacement(b, {-1.5f, 0, 0}));
+    b.AddObject("mirrored", panel, grey, AddPlacement(b, {1.5f, 0, 0}, {-1.0f, 1.0f, 1.0f}));
+    AddStillLight(b, "Omni01", {0, 0, 4}, {1, 1, 1}, 30.0f);
+    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
+    rig.renderSystem->camera = LookAt({0, 0, 8}, {0, 0, 0}, kFov, kAspect);
+    const jolp::CameraView& camera = rig.renderSystem->camera;
+
+    rig.Frame();
+    const Picture picture = rig.Read();
+    ASSERT_FALSE(picture.rgb.empty());
+
+    // The background is the white clear; the panels are far darker.
+    int covered[2] = {0, 0};
+    for (int32_t y = 0; y < picture.height; ++y) {
+        for (int32_t x = 0; x < picture.width; ++x) {
+            if (picture.Mean(x, y, 0) < 180.0) ++covered[x < picture.width / 2 ? 0 : 1];
+        }
+    }
+    EXPECT_GT(covered[0], 1000) << "the plain panel is not drawn";
+    EXPECT_NEAR(covered[1], covered[0], 0.05 * covered[0]) << "the mirrored panel is culled or misshapen";
+    const double plainLevel = At(picture, camera, {-1.5f, 0, 0}, rig.picture);
+    const double mirroredLevel = At(picture, camera, {1.5f, 0, 0}, rig.picture);
+    EXPECT_GT(plainLevel, 60.0) << "the plain panel is not lit";
+    EXPECT_NEAR(mirroredLevel, plainLevel, 3.0) << "the mirrored panel is lit differently";
+    KeepOnFailure(picture, "frame");
+}
+
+TEST_F(RenderPictures, FadeScalesThePictureDownToBlack) {
+    PictureRig rig(320, 180);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    jolp::SceneFileBuilder builder;
+    ShadowScene(builder, "Omni_shadow01");
+    ASSERT_NO_FATAL_FAILURE(Start(rig, builder));
+    rig.renderSystem->camera = LookAt({0, 12, 10}, {0, 0, 0}, kFov, kAspect);
+    const jolp::CameraView& camera = rig.renderSystem->camera;
+
+    rig.renderSystem->fade = 1.0f;
+    rig.Frame();
+    const Picture full = rig.Read();
+    rig.renderSystem->fade = 0.5f;
+    rig.Frame();
+    const Picture half = rig.Read();
+    rig.renderSystem->fade = 0.0f;
+    rig.Frame();
+    const Picture black = rig.Read();
+    ASSERT_FALSE(black.rgb.empty());
+
+    EXPECT_EQ(*std::max_element(black.rgb.begin(), black.rgb.end()), 0) << "fade 0 leaves light in the picture";
+    for (const jolp::Vec3& p : {jolp::Vec3{-4.6f, 0, 0}, jolp::Vec3{4.6f, 0, 0}, jolp::Vec3{0, 0, -11}}) {
+        const double level = At(full, camera, p, rig.picture);
+        EXPECT_NEAR(At(half, camera, p, rig.picture), level / 2.0, 1.5);
+    }
+    EXPECT_GT(full.Mean(2, 2, 2), 200.0) << "the white clear does not show behind the scene";
+    KeepOnFailure(full, "full");
+}
+
+TEST_F(RenderPictures, A640x480BackBufferHasBlackBarsAboveAndBelowThePicture) {
+    const jolp::Rect letterbox = jolp::Letterbox(16, 9, jolp::Rect{0, 0, 640, 480});
+    ASSERT_EQ(letterbox, (jolp::Rect{0, 60, 640, 420}));
+    PictureRig rig(640, 480, letterbox);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    jolp::SceneFileBuilder builder;
+    ShadowScene(builder, "Omni01");
+    ASSERT_NO_FATAL_FAILURE(Start(rig, builder));
+    rig.renderSystem->camera = LookAt({0, 12, 10}, {0, 0, 0}, kFov, kAspect);
+
+    rig.Frame();
+    const Picture picture = rig.Read();
+    ASSERT_FALSE(picture.rgb.empty());
+
+    int32_t litBarPixels = 0, blackPicturePixels = 0;
+    for (int32_t y = 0; y < picture.height; ++y) {
+        for (int32_t x = 0; x < picture.width; ++x) {
+            const uint8_t* p = picture.At(x, y);
+            const bool black = p[0] == 0 && p[1] == 0 && p[2] == 0;
+            if (y < 60 || y >= 420) {
+                litBarPixels += black ? 0 : 1;
+            } else {
+                blackPicturePixels += black ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_EQ(litBarPixels, 0) << "the bars are not black";
+    EXPECT_EQ(blackPicturePixels, 0) << "the picture does not fill rows 60 to 419";
+    // The floor and the box land where the picture rectangle puts them.
+    const double floorLevel = At(picture, rig.renderSystem->camera, {0, 0, -10}, rig.picture);
+    EXPECT_LT(floorLevel, 150.0);
+    EXPECT_GT(picture.Mean(320, 62, 2), 200.0) << "the white clear does not show above the floor";
+    KeepOnFailure(picture, "frame");
+}
+
+TEST_F(RenderPictures, ACubeLightIsTintedByTheLightCubeFaceItShinesThrough) {
+    PictureRig rig(320, 180);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    // +X red, -X green, +Y and -Y white, +Z blue, -Z yellow.
+    std::string error;
+    ASSERT_TRUE(testing::WriteSolidCube(rig.dir / kLightCubePath,
+                                        {{{255, 0, 0}, {0, 255, 0}, {255, 255, 255}, {255, 255, 255}, {0, 0, 255},
+                                          {255, 255, 0}}},
+                                        error))
+        << error;
+    jolp::SceneFileBuilder b;
+    const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters());
+    b.AddObject("floor", AddFloorMesh(b, 12.0f), surface, AddPlacement(b, {0, 0, 0}));
+    AddStillLight(b, "Omni_cube01", {0, 2, 0}, {2, 2, 2}, 12.0f);
+    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
+    ASSERT_NE(rig.renderSystem->lightCubeTexture, nullptr);
+    rig.renderSystem->camera = LookAt({0, 12, 8}, {0, 0, 0}, kFov, kAspect);
+    const jolp::CameraView& camera = rig.renderSystem->camera;
+
+    rig.Frame();
+    const Picture picture = rig.Read();
+    ASSERT_FALSE(picture.rgb.empty());
+
+    struct Spot {
+        jolp::Vec3 point;
+        bool red, green, blue;  // the face's colour
+    } spots[] = {
+        {{3, 0, 0}, true, false, false},
+        {{-3, 0, 0}, false, true, false},
+        {{0, 0, 3}, false, false, true},
+        {{0, 0, -3}, true, true, false},
+    };
+    for (const Spot& s : spots) {
+        const bool on[3] = {s.red, s.green, s.blue};
+        double level[3];
+        for (int c = 0; c < 3; ++c) level[c] = At(picture, camera, s.point, rig.picture, c);
+        for (int c = 0; c < 3; ++c) {
+            for (int d = 0; d < 3; ++d) {
+                if (on[c] && !on[d]) {
+                    EXPECT_GT(level[c], level[d] + 60.0)
+                        << "at (" << s.point.x << ", " << s.point.z << ") channel " << c << " vs " << d;
+                }
+            }
+        }
+    }
+    KeepOnFailure(picture, "frame");
+}
+
+TEST_F(RenderPictures, WaterReflectsTheSceneCubeAlongTheMirroredView) {
+    PictureRig rig(320, 180);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    // Looking at the water at a low angle: the view reflects off it towards
+    // the far side, -Z (red); the face behind the camera, +Z, is green and
+    // the sky, +Y, blue.
+    std::string error;
+    ASSERT_TRUE(testing::WriteSolidCube(
+        rig.dir / "sceneCube.dds",
+        {{{0, 0, 0}, {0, 0, 0}, {0, 0, 255}, {0, 0, 0}, {0, 255, 0}, {255, 0, 0}}}, error))
+        << error;
+    ASSERT_TRUE(rig.AddCubeTexture("sceneCube.dds", error)) << error;
+    jolp::SceneFileBuilder b;
+    const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters());
+    const int32_t water = b.AddLeafMaterial(
+        "water", kCubicWaterShaderName, {{"normalTex", testing::kFlatNormalTex}, {"sceneCubeTex", "sceneCube.dds"}});
+    b.AddObject("bed", AddFloorMesh(b, 12.0f), surface, AddPlacement(b, {0, -0.5f, 0}));
+    b.AddObject("water", AddFloorMesh(b, 8.0f), water, AddPlacement(b, {0, 0, 0}));
+    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
+    rig.renderSystem->camera = LookAt({0, 1, 10}, {0, 0, 4}, kFov, kAspect);
+    const jolp::CameraView& camera = rig.renderSystem->camera;
+
+    rig.Frame();
+    const Picture picture = rig.Read();
+    ASSERT_FALSE(picture.rgb.empty());
+
+    const jolp::Vec3 spot{0, 0, 4};
+    const double red = At(picture, camera, spot, rig.picture, 0);
+    const double green = At(picture, camera, spot, rig.picture, 1);
+    const double blue = At(picture, camera, spot, rig.picture, 2);
+    EXPECT_GT(red, green + 40.0);
+    EXPECT_GT(red, blue + 40.0);
+    KeepOnFailure(picture, "frame");
+}
+
+}  // namespace
+}  // namespace tarvel
