@@ -1,10 +1,12 @@
 // The real tarvel binary as users run it: command line, headless capture,
 // refusals and their exit codes.
+#include "platform/letterbox.h"
 #include "tests/support/subprocess.h"
 #include "tests/support/temp_dir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <stb/stb_image.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -117,6 +119,42 @@ TEST(TarvelBinaryTest, CaptureHonoursSizeAndSpan) {
     EXPECT_EQ(names.front(), "frame_000015.png");
     EXPECT_EQ(names.back(), "frame_000029.png");
     EXPECT_EQ(PngSize(dir.Path() / "frames" / names.front()), (std::pair<uint32_t, uint32_t>{320, 200}));
+}
+
+TEST(TarvelBinaryTest, AWideBackBufferGetsBlackBarsLeftAndRightOfThePicture) {
+    TempDir dir;
+    MakeDataFolder(dir, "");
+    const ProcessResult r =
+        Tarvel({"--data", dir / "data", "--capture", dir / "frames", "--size", "1000x400", "--to", "0.1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const Rect picture = Letterbox(16, 9, Rect{0, 0, 1000, 400});
+    ASSERT_EQ(picture, (Rect{145, 0, 855, 400}));
+
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* rgb = stbi_load((dir / "frames/frame_000002.png").c_str(), &width, &height, &channels, 3);
+    ASSERT_NE(rgb, nullptr) << stbi_failure_reason();
+    ASSERT_EQ(width, 1000);
+    ASSERT_EQ(height, 400);
+    // With no scene the picture is the renderer's white clear, tone mapped;
+    // the bars are the back buffer's black.
+    int litBarPixels = 0, blackPicturePixels = 0, pictureMin = 255;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const stbi_uc* p = rgb + (static_cast<size_t>(y) * width + x) * 3;
+            const int low = std::min({p[0], p[1], p[2]});
+            const bool black = std::max({p[0], p[1], p[2]}) == 0;
+            if (x < picture.left || x >= picture.right) {
+                litBarPixels += black ? 0 : 1;
+            } else {
+                blackPicturePixels += black ? 1 : 0;
+                pictureMin = std::min(pictureMin, low);
+            }
+        }
+    }
+    stbi_image_free(rgb);
+    EXPECT_EQ(litBarPixels, 0) << "the bars left and right are not black";
+    EXPECT_EQ(blackPicturePixels, 0) << "the picture does not fill columns 145 to 854";
+    EXPECT_GT(pictureMin, 200) << "the picture is not the white clear";
 }
 
 TEST(TarvelBinaryTest, AnEffectThatIsMissingOrDoesNotCompileEndsStartUpNamingFileAndLine) {
