@@ -1,0 +1,301 @@
+// Tests of the demo's music: the file our writer makes, decoded with the
+// same Vorbis decoder the player uses, and the synthesised signal itself.
+// The piece is synthesised and written once for the whole binary.
+#include "tools/content/music.h"
+
+#include "tests/support/temp_dir.h"
+
+#define STB_VORBIS_HEADER_ONLY
+#include <stb/stb_vorbis.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace tarvel::content {
+namespace {
+
+constexpr int kRate = kMusicSampleRate;
+const double kCuts[] = {0.0,   5.0,   10.0,  13.6,  22.3,  31.2,  40.1,  51.2,  66.0,  85.0,  95.4,
+                        104.4, 112.7, 130.1, 133.8, 139.4, 145.0, 149.3, 155.0, 158.6, 175.6, 204.4};
+
+struct Decoded {
+    bool ok = false;
+    std::string error;
+    int channels = 0;
+    unsigned sampleRate = 0;
+    unsigned streamFrames = 0;
+    std::vector<float> samples;  // interleaved
+};
+
+Decoded Decode(const std::string& path) {
+    Decoded d;
+    int error = 0;
+    stb_vorbis* vorbis = stb_vorbis_open_filename(path.c_str(), &error, nullptr);
+    if (!vorbis) {
+        d.error = path + ": stb_vorbis error " + std::to_string(error);
+        return d;
+    }
+    const stb_vorbis_info info = stb_vorbis_get_info(vorbis);
+    d.channels = info.channels;
+    d.sampleRate = info.sample_rate;
+    d.streamFrames = stb_vorbis_stream_length_in_samples(vorbis);
+    std::vector<float> chunk(8192 * static_cast<size_t>(std::max(1, d.channels)));
+    for (;;) {
+        const int n = stb_vorbis_get_samples_float_interleaved(vorbis, d.channels, chunk.data(),
+                                                               static_cast<int>(chunk.size()));
+        if (n <= 0) break;
+        d.samples.insert(d.samples.end(), chunk.begin(), chunk.begin() + static_cast<long>(n) * d.channels);
+    }
+    stb_vorbis_close(vorbis);
+    d.ok = true;
+    return d;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// One synthesis, one file, one decode for every test here.
+struct Piece {
+    Piece() {
+        synthesized = SynthesizeMusic();
+        path = dir / "music.ogg";
+        written = WriteMusic(path, error);
+        if (written) decoded = Decode(path);
+    }
+    jolp::testing::TempDir dir;
+    std::vector<float> synthesized;
+    std::string path;
+    bool written = false;
+    std::string error;
+    Decoded decoded;
+};
+
+const Piece& ThePiece() {
+    static const Piece piece;
+    return piece;
+}
+
+double Rms(const std::vector<float>& s, double from, double to) {
+    return MeasureMusic(s, kMusicChannels, kRate, from, to).rms;
+}
+
+// A click detector: the largest ratio, over [from, to) of one channel, of
+// the third difference x[n] - 3x[n-1] + 3x[n-2] - x[n-3] to the RMS of the
+// third differences within 10 ms around it; `at` gets its time. The third
+// difference of a tone at f Hz is (2 pi f / 44100)^3 of its amplitude, small
+// for everything but the top octave, while a step keeps its full size: a
+// discontinuity stands far out of its neighbourhood.
+double WorstKinkRatio(const std::vector<float>& s, int channel, double from, double to, double& at) {
+    const size_t frames = s.size() / 2;
+    const size_t w = kRate / 100;
+    const size_t a = std::max<size_t>(w + 4, static_cast<size_t>(from * kRate));
+    const size_t b = std::min(frames - w - 1, static_cast<size_t>(to * kRate));
+    if (b <= a) return 0.0;
+    auto x = [&](size_t f) { return static_cast<double>(s[2 * f + static_cast<size_t>(channel)]); };
+    std::vector<double> kink(b - a + 2 * w + 1);
+    const size_t base = a - w;
+    for (size_t i = 0; i < kink.size(); ++i) {
+        const size_t f = base + i;
+        kink[i] = x(f) - 3.0 * x(f - 1) + 3.0 * x(f - 2) - x(f - 3);
+    }
+    std::vector<double> prefix(kink.size() + 1, 0.0);
+    for (size_t i = 0; i < kink.size(); ++i) prefix[i + 1] = prefix[i] + kink[i] * kink[i];
+    double worst = 0.0;
+    for (size_t f = a; f < b; ++f) {
+        const size_t i = f - base;
+        const double k2 = kink[i] * kink[i];
+        const double around = (prefix[i + w + 1] - prefix[i - w] - k2) / static_cast<double>(2 * w);
+        // a floor of 1e-5: below -100 dBFS nothing is audible, click or not
+        const double ratio = std::fabs(kink[i]) / (std::sqrt(around) + 1e-5);
+        if (ratio > worst) {
+            worst = ratio;
+            at = static_cast<double>(f) / kRate;
+        }
+    }
+    return worst;
+}
+
+TEST(MusicFile, IsStereoAt44kHzAndEndsJustAfterTheLastShot) {
+    const Piece& p = ThePiece();
+    ASSERT_TRUE(p.written) << p.error;
+    ASSERT_TRUE(p.decoded.ok) << p.decoded.error;
+    EXPECT_EQ(p.decoded.channels, 2);
+    EXPECT_EQ(p.decoded.sampleRate, 44100u);
+    const double seconds = static_cast<double>(p.decoded.streamFrames) / kRate;
+    EXPECT_GE(seconds, 204.4);
+    EXPECT_LE(seconds, 206.0);
+    EXPECT_EQ(p.decoded.samples.size(), static_cast<size_t>(p.decoded.streamFrames) * 2);
+    EXPECT_EQ(p.decoded.streamFrames, MusicFrameCount());
+    EXPECT_DOUBLE_EQ(MusicLengthSeconds(), static_cast<double>(MusicFrameCount()) / kRate);
+}
+
+TEST(MusicFile, DecodedPeakStaysBelowMinusOneDbfsAndNearIt) {
+    const Piece& p = ThePiece();
+    ASSERT_TRUE(p.decoded.ok) << p.error << p.decoded.error;
+    float peak = 0.0f;
+    for (float v : p.decoded.samples) peak = std::max(peak, std::fabs(v));
+    EXPECT_LE(peak, 0.891f) << "decoded peak " << 20.0 * std::log10(peak) << " dBFS";
+    EXPECT_GE(peak, 0.7f) << "the piece is not normalised";
+    float synthPeak = 0.0f;
+    for (float v : p.synthesized) synthPeak = std::max(synthPeak, std::fabs(v));
+    EXPECT_NEAR(synthPeak, 0.841f, 0.01f);
+}
+
+TEST(MusicFile, IsTheSynthesisedPieceAndSilentFromTheLastCut) {
+    const Piece& p = ThePiece();
+    ASSERT_TRUE(p.decoded.ok) << p.error << p.decoded.error;
+    ASSERT_EQ(p.decoded.samples.size(), p.synthesized.size());
+    // the encoder's error over the main part stays 20 dB under the signal
+    const size_t a = 85 * kRate * 2, b = 95 * kRate * 2;
+    double signal = 0.0, noise = 0.0;
+    for (size_t i = a; i < b; ++i) {
+        signal += static_cast<double>(p.synthesized[i]) * p.synthesized[i];
+        const double e = static_cast<double>(p.decoded.samples[i]) - p.synthesized[i];
+        noise += e * e;
+    }
+    EXPECT_GT(signal, 100.0 * noise);
+    // faded out by the end of the last shot; silent (below -60 dBFS) after
+    const MusicLevel tail = MeasureMusic(p.decoded.samples, 2, kRate, kMusicSilentFromSeconds, MusicLengthSeconds());
+    EXPECT_LT(tail.peak, 0.001);
+    EXPECT_LT(Rms(p.decoded.samples, 202.0, 204.4), 0.1 * Rms(p.decoded.samples, 180.0, 190.0));
+}
+
+TEST(MusicFile, SameBytesOnEveryRunAndNoTemporaryLeft) {
+    const Piece& p = ThePiece();
+    ASSERT_TRUE(p.written) << p.error;
+    const std::string second = p.dir / "again.ogg";
+    std::string error;
+    ASSERT_TRUE(WriteMusic(second, error)) << error;
+    const std::string first = ReadBytes(p.path), again = ReadBytes(second);
+    EXPECT_GT(first.size(), 1000000u);
+    EXPECT_TRUE(first == again) << "the second run wrote different bytes";
+    for (const auto& entry : std::filesystem::directory_iterator(p.dir.Path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "music.ogg" || name == "again.ogg") << "left behind: " << name;
+    }
+}
+
+TEST(MusicFile, AFolderThatIsNotThereFailsNamingTheFile) {
+    jolp::testing::TempDir dir;
+    const std::string path = dir / "no such folder/music.ogg";
+    std::string error;
+    EXPECT_FALSE(WriteMusic(path, error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+// Filtered noise (hats, claps, risers) and the bells' high partials give
+// kink ratios up to about 9 over the piece's 18 million samples; a ratio of
+// 16 is a discontinuity: an envelope or a note cut short, not an
+// instrument. The check of the detector below shows that a step of 1% of
+// full scale in the quiet parts reaches about 30.
+TEST(MusicSignal, HasNoClicks) {
+    const std::vector<float>& s = ThePiece().synthesized;
+    ASSERT_EQ(s.size(), MusicFrameCount() * 2);
+    for (int channel = 0; channel < 2; ++channel) {
+        double at = 0.0;
+        const double worst = WorstKinkRatio(s, channel, 0.0, MusicLengthSeconds(), at);
+        EXPECT_LT(worst, 16.0) << "channel " << channel << " at " << at << " s";
+    }
+    // the loudest legitimate steps are hats and risers near 7 kHz (about
+    // 0.45); a jump between opposite peaks would be 1.7
+    float largest = 0.0f;
+    for (size_t i = 2; i < s.size(); ++i) largest = std::max(largest, std::fabs(s[i] - s[i - 2]));
+    EXPECT_LT(largest, 0.6f);
+
+    // the detector sees a step of 1% of full scale in the intro, in the
+    // rise and in the ending
+    for (double t : {3.0, 12.0, 30.0, 195.0}) {
+        SCOPED_TRACE(t);
+        const size_t from = static_cast<size_t>((t - 2.0) * kRate), to = static_cast<size_t>((t + 2.0) * kRate);
+        std::vector<float> clicked(s.begin() + static_cast<long>(2 * from), s.begin() + static_cast<long>(2 * to));
+        for (size_t f = 2 * static_cast<size_t>(kRate); f < clicked.size() / 2; ++f) clicked[2 * f] += 0.01f;
+        double at = 0.0;
+        EXPECT_GT(WorstKinkRatio(clicked, 0, 1.0, 3.0, at), 16.0);
+        EXPECT_NEAR(at, 2.0, 0.001);
+    }
+}
+
+TEST(MusicSignal, SectionsRiseAndFallAsArranged) {
+    const std::vector<float>& s = ThePiece().synthesized;
+    std::cout << DescribeMusicLevels(s, kMusicChannels, kRate);
+    const double opening = Rms(s, 0.0, 5.0), mainPart = Rms(s, 85.0, 95.0);
+    EXPECT_GT(opening, 0.0);
+    EXPECT_GT(mainPart, 4.0 * opening) << "the main part is not 12 dB above the opening";
+    const double rise = Rms(s, 22.3, 40.1), whole = Rms(s, 85.0, 112.7), lift = Rms(s, 112.7, 130.1);
+    const double pause = Rms(s, 130.1, 145.0), finale = Rms(s, 145.0, 175.6);
+    EXPECT_GT(whole, 1.5 * rise);
+    EXPECT_LT(pause, 0.8 * whole);
+    EXPECT_LT(pause, 0.8 * finale);
+    EXPECT_GT(lift, 0.8 * whole);
+    EXPECT_GT(finale, 0.9 * whole);
+    EXPECT_LT(Rms(s, 190.0, 200.0), 0.5 * finale);
+}
+
+TEST(MusicSignal, KickArrivesWithTheMainPart) {
+    // low band (two one-pole low-passes near 120 Hz) of the mid signal
+    const std::vector<float>& s = ThePiece().synthesized;
+    const double k = 1.0 - std::exp(-2.0 * 3.14159265358979 * 120.0 / kRate);
+    std::vector<float> low(s.size());
+    double y1 = 0.0, y2 = 0.0;
+    for (size_t f = 0; f < s.size() / 2; ++f) {
+        y1 += k * (0.5 * (s[2 * f] + s[2 * f + 1]) - y1);
+        y2 += k * (y1 - y2);
+        low[2 * f] = low[2 * f + 1] = static_cast<float>(y2);
+    }
+    const double before = Rms(low, 83.8, 85.0), after = Rms(low, 85.0, 87.0);
+    EXPECT_GT(after, 2.0 * before) << "low band before 85 s " << before << ", after " << after;
+    // and no kick in the break
+    EXPECT_LT(Rms(low, 131.0, 144.0), 0.5 * Rms(low, 120.0, 130.0));
+}
+
+TEST(MusicSignal, IsStereo) {
+    const std::vector<float>& s = ThePiece().synthesized;
+    double ll = 0.0, rr = 0.0, lr = 0.0;
+    for (size_t f = 85 * kRate; f < 112 * static_cast<size_t>(kRate); ++f) {
+        const double l = s[2 * f], r = s[2 * f + 1];
+        ll += l * l;
+        rr += r * r;
+        lr += l * r;
+    }
+    const double correlation = lr / std::sqrt(ll * rr);
+    EXPECT_LT(correlation, 0.98);
+    EXPECT_GT(correlation, 0.3);
+}
+
+TEST(MusicSections, ChangeOnCutsOfTheEdit) {
+    const std::vector<MusicSection>& sections = MusicSections();
+    ASSERT_FALSE(sections.empty());
+    EXPECT_EQ(sections.front().startSeconds, 0.0);
+    EXPECT_LE(sections.back().endSeconds, kMusicSilentFromSeconds);
+    bool mainAt85 = false;
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const MusicSection& s = sections[i];
+        SCOPED_TRACE(s.name);
+        if (i > 0) {
+            EXPECT_EQ(s.startSeconds, sections[i - 1].endSeconds);
+            EXPECT_LT(std::fabs(s.Bpm() / sections[i - 1].Bpm() - 1.0), 0.06) << "tempo jumps";
+        }
+        const bool onCut = std::any_of(std::begin(kCuts), std::end(kCuts),
+                                       [&](double c) { return std::fabs(c - s.startSeconds) < 1e-9; });
+        EXPECT_TRUE(onCut) << "starts at " << s.startSeconds << " s, not on a cut";
+        EXPECT_GT(s.bars, 0);
+        EXPECT_GE(s.Bpm(), 100.0);
+        EXPECT_LE(s.Bpm(), 120.0);
+        if (s.startSeconds == 85.0) mainAt85 = std::string(s.name) == "main";
+    }
+    EXPECT_TRUE(mainAt85) << "no main part from 85 s";
+}
+
+}  // namespace
+}  // namespace tarvel::content
