@@ -36,6 +36,7 @@ void Render(const music::Score& score, music::Buses& buses) {
     for (const music::Hit& h : score.shaker) play.Shaker(h);
     for (const music::Hit& h : score.crash) play.Crash(h);
     for (const music::Sweep& s : score.risers) play.Riser(s);
+    for (const music::Sweep& s : score.winds) play.Wind(s);
 }
 
 // Fade gain at time t: 1 before the fade, a half cosine down to 0 at its

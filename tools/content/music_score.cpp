@@ -162,7 +162,7 @@ public:
         Plucks();
         Bells();
         Effects();
-        score_.fadeStart = 193.0;
+        score_.fadeStart = 197.0;
         score_.fadeEnd = 203.9;
         return std::move(score_);
     }
@@ -450,6 +450,10 @@ private:
         score_.risers.push_back({T(build + 16.0), T(4.0 * FirstBar(kMain)), 1.0f});
         score_.risers.push_back({T(4.0 * (FirstBar(kFinale) - 2)), T(4.0 * FirstBar(kFinale)), 0.8f});
         score_.risers.push_back({T(4.0 * (FirstBar(kLift) - 1)), T(4.0 * FirstBar(kLift)), 0.5f});
+        // wind under the intro, the break and the ending
+        score_.winds.push_back({0.0, T(4.0 * FirstBar(kRise) + 8.0), 1.0f});
+        score_.winds.push_back({T(4.0 * FirstBar(kBreak) - 4.0), T(4.0 * FirstBar(kFinale) + 4.0), 0.8f});
+        score_.winds.push_back({T(4.0 * FirstBar(kEnding)), 203.5, 1.0f});
     }
 
     const TempoMap& tempo_;

@@ -61,7 +61,9 @@ struct Score {
     std::vector<Note> pad, bass, lead, harmony, pluck, bell;
     std::vector<Hit> kick, clap, hat, openHat, shaker, crash;
     std::vector<Sweep> risers;
-    // Master gain points (seconds, gain): the final fade-out.
+    // Slow band-passed noise under the quiet sections, like wind in the valley.
+    std::vector<Sweep> winds;
+    // The master fade-out runs from fadeStart to fadeEnd (seconds).
     double fadeStart = 0.0;
     double fadeEnd = 0.0;
 };

@@ -1,5 +1,5 @@
-// music_voices.cpp - kick, clap, hats, shaker, crash, riser, pad, bass,
-// lead, pluck and bell.
+// music_voices.cpp - kick, clap, hats, shaker, crash, riser, wind, pad,
+// bass, lead, pluck and bell.
 #include "tools/content/music_voices.h"
 
 #include <algorithm>
@@ -216,6 +216,39 @@ void Instruments::Riser(const Sweep& sweep) {
         a_[i] = static_cast<float>(band.band * env_[i] * 0.15 * sweep.level);
     }
     buses_.Add(Frame(sweep.start), a_.data(), n, 0.707f, 0.707f, 0.45f * sweep.level, 0.0f);
+}
+
+void Instruments::Wind(const Sweep& sweep) {
+    const double length = sweep.end - sweep.start;
+    if (length <= 1.0) return;
+    const size_t n = Prepare(length);
+    // swells in and out over the first and last 30%, a half sine each way
+    Envelope(env_, n, [&](double t) {
+        if (t <= 0.0 || t >= length) return 0.0;
+        const double edge = 0.3 * length;
+        const double u = std::min({1.0, t / edge, (length - t) / edge});
+        const double s = SinTurns(0.25 * u);
+        return s * s;
+    });
+    Svf fl, fr, dullLeft, dullRight;  // band-pass, then a low-pass that takes the hiss away
+    dullLeft.Set(1300.0, 0.7);
+    dullRight.Set(1300.0, 0.7);
+    const double phaseLeft = random_.Unit(), phaseRight = random_.Unit();
+    for (size_t i = 0; i < n; ++i) {
+        if (i % kEnvelopeStep == 0) {
+            const double t = static_cast<double>(i) / kSampleRate;
+            fl.Set(260.0 * Pow2(1.6 * (0.5 + 0.5 * SinTurns(phaseLeft + 0.045 * t))), 1.6);
+            fr.Set(260.0 * Pow2(1.6 * (0.5 + 0.5 * SinTurns(phaseRight + 0.037 * t))), 1.6);
+        }
+        fl.Process(random_.Noise());
+        fr.Process(random_.Noise());
+        dullLeft.Process(fl.band);
+        dullRight.Process(fr.band);
+        const double level = env_[i] * 0.12 * sweep.level;
+        a_[i] = static_cast<float>(dullLeft.low * level);
+        b_[i] = static_cast<float>(dullRight.low * level);
+    }
+    buses_.AddStereo(Frame(sweep.start), a_.data(), b_.data(), n, 0.25f, 0.0f);
 }
 
 void Instruments::Pad(const Note& note) {

@@ -38,6 +38,7 @@ public:
     void Shaker(const Hit& hit);
     void Crash(const Hit& hit);
     void Riser(const Sweep& sweep);
+    void Wind(const Sweep& sweep);
     void Pad(const Note& note);
     void Bass(const Note& note);
     void Lead(const Note& note);
