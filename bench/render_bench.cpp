@@ -1,0 +1,295 @@
+// Render benchmark: one frame of a fixed scene drawn headlessly at 640 x 480
+// (a floor, 20 boxes on Lambert-Blinn and parallax materials, a water pool,
+// four additive panels, a shadow-casting, a plain and a volume light),
+// beside the cost, measured in the same run, of the plain passes such a
+// frame cannot do without: a full-screen quad through a trivial program
+// into an A16B16G16R16F target of the picture's size, and one 512 x 512
+// R32F cube face cleared and covered by a quad. The frame's counter
+// "vs_plain" is its time over the sum of the plain passes it needs: one
+// ambient, one per light, the water, the additive and the composite pass,
+// and six cube faces per shadow-casting light. Every iteration waits for
+// the GPU (glFinish), so what the GPU does is counted.
+//
+//   build/release/bench/render_bench --benchmark_min_time=0.5
+//   TARVEL_BENCH_PICTURE=/tmp/bench.png build/release/bench/render_bench
+#include "tests/render/picture_scene.h"
+
+#include "render/material.h"
+
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace tarvel {
+namespace {
+
+using testing::AddBoxMesh;
+using testing::AddFloorMesh;
+using testing::AddPanelMesh;
+using testing::AddPlacement;
+using testing::AddStillLight;
+using testing::PictureRig;
+
+void BuildBenchScene(jolp::SceneFileBuilder& b) {
+    const int32_t floorMaterial = b.AddLeafMaterial("floor", kLambertBlinnShaderName, testing::SurfaceParameters());
+    const int32_t plain =
+        b.AddLeafMaterial("plain", kLambertBlinnShaderName, testing::SurfaceParameters(testing::kGreyTex));
+    const int32_t bumpy = b.AddLeafMaterial("bumpy", kParallaxedLambertBlinnShaderName, testing::ParallaxParameters());
+    const int32_t water = b.AddLeafMaterial(
+        "water", kCubicWaterShaderName, {{"normalTex", testing::kFlatNormalTex}, {"sceneCubeTex", "sceneCube.dds"}});
+    const int32_t glow = b.AddLeafMaterial("glow", kAdditiveShaderName, {{"diffuseTex", testing::kGreyTex}});
+
+    b.AddObject("floor", AddFloorMesh(b, 14.0f), floorMaterial, AddPlacement(b, {0, 0, 0}));
+    const int32_t box = AddBoxMesh(b, {0.6f, 0.6f, 0.6f});
+    for (int i = 0; i < 20; ++i) {
+        const float x = -8.0f + 4.0f * static_cast<float>(i % 5);
+        const float z = -7.0f + 4.0f * static_cast<float>(i / 5);
+        b.AddObject("box", box, i % 2 ? bumpy : plain, AddPlacement(b, {x, 0.6f + 0.3f * (i % 3), z}));
+    }
+    b.AddObject("pool", AddFloorMesh(b, 3.0f), water, AddPlacement(b, {1.5f, 0.05f, 7.0f}));
+    const int32_t panel = AddPanelMesh(b, 1.0f, 1.5f);
+    for (int i = 0; i < 4; ++i) {
+        b.AddObject("glow", panel, glow, AddPlacement(b, {-6.0f + 4.0f * static_cast<float>(i), 2.0f, 1.0f}));
+    }
+    AddStillLight(b, "Omni_shadow01", {0, 5, 0}, {1.5f, 1.3f, 1.1f}, 18.0f);
+    AddStillLight(b, "Omni02", {-6, 3, -4}, {0.6f, 0.7f, 1.0f}, 10.0f);
+    AddStillLight(b, "Omni_volume03", {6, 2, 4}, {1.0f, 0.5f, 0.2f}, 8.0f);
+}
+
+// The trivial program and the targets of the plain passes.
+class PlainPasses {
+public:
+    bool Make(jolp::GfxDevice& device, uint32_t width, uint32_t height, std::string& error) {
+        device_ = &device;
+        program_ = device.CreateProgram("in vec3 inPosition;\nvoid main() { gl_Position = vec4(inPosition, 1.0); }\n",
+                                        "uniform vec4 colour;\nout vec4 outColor;\nvoid main() { outColor = colour; }\n",
+                                        error);
+        if (!program_) return false;
+        for (const jolp::UniformInfo& u : program_->Uniforms()) {
+            if (u.name == "colour") colourLocation_ = u.location;
+        }
+        static constexpr jolp::VertexElement kLayout[] = {{0, 0, jolp::DeclType::Float3, jolp::DeclUsage::Position, 0}};
+        static constexpr float kQuad[4][3] = {{-1, -1, 0}, {-1, 1, 0}, {1, -1, 0}, {1, 1, 0}};
+        declaration_ = device.CreateVertexDeclaration(kLayout);
+        quad_ = device.CreateVertexBuffer(sizeof kQuad, jolp::kUsageWriteOnly);
+        frame_ = device.CreateTexture(width, height, 1, jolp::kUsageRenderTarget, jolp::Format::A16B16G16R16F);
+        frameDepth_ = device.CreateDepthStencilSurface(width, height, jolp::Format::D24X8);
+        cube_ = device.CreateCubeTexture(kShadowCubeEdge, 1, jolp::kUsageRenderTarget, jolp::Format::R32F);
+        cubeDepth_ = device.CreateDepthStencilSurface(kShadowCubeEdge, kShadowCubeEdge, jolp::Format::D24X8);
+        if (!declaration_ || !quad_ || !frame_ || !frameDepth_ || !cube_ || !cubeDepth_) {
+            error = "the device refused a plain pass resource";
+            return false;
+        }
+        void* p = quad_->Lock(0, sizeof kQuad, 0);
+        if (!p) {
+            error = "cannot fill the quad";
+            return false;
+        }
+        std::memcpy(p, kQuad, sizeof kQuad);
+        quad_->Unlock();
+        return true;
+    }
+
+    // One full-screen quad into the frame-sized float target.
+    void FullScreen() { Draw(frame_->GetSurfaceLevel(0), frameDepth_.get(), false); }
+    // One face of the cube, cleared, then covered.
+    void CubeFace() { Draw(cube_->GetCubeMapSurface(0, 0), cubeDepth_.get(), true); }
+
+private:
+    void Draw(jolp::Surface* target, jolp::Surface* depth, bool clear) {
+        jolp::GfxDevice& d = *device_;
+        jolp::Surface* backBuffer = d.GetBackBuffer();
+        jolp::Surface* backDepth = d.GetDepthStencilSurface();
+        const uint32_t zEnable = d.GetRenderState(jolp::RenderState::ZEnable);
+        const uint32_t cull = d.GetRenderState(jolp::RenderState::CullMode);
+        const uint32_t blend = d.GetRenderState(jolp::RenderState::AlphaBlendEnable);
+        d.SetRenderTarget(0, target);
+        d.SetDepthStencilSurface(depth);
+        if (clear) d.Clear(jolp::kClearTarget | jolp::kClearZBuffer | jolp::kClearStencil, 0xFFFFFFFFu, 1.0f, 0);
+        d.SetRenderState(jolp::RenderState::ZEnable, 0);
+        d.SetRenderState(jolp::RenderState::CullMode, jolp::kCullNone);
+        d.SetRenderState(jolp::RenderState::AlphaBlendEnable, 0);
+        d.SetProgram(program_.get());
+        const float colour[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+        d.SetUniform(colourLocation_, jolp::UniformType::Vec4, colour);
+        d.SetVertexDeclaration(declaration_.get());
+        d.SetStreamSource(0, quad_.get(), 0, 12);
+        d.DrawPrimitive(jolp::PrimitiveType::TriangleStrip, 0, 2);
+        d.SetProgram(nullptr);
+        d.SetRenderState(jolp::RenderState::ZEnable, zEnable);
+        d.SetRenderState(jolp::RenderState::CullMode, cull);
+        d.SetRenderState(jolp::RenderState::AlphaBlendEnable, blend);
+        d.SetRenderTarget(0, backBuffer);
+        d.SetDepthStencilSurface(backDepth);
+    }
+
+    jolp::GfxDevice* device_ = nullptr;
+    std::unique_ptr<jolp::ShaderProgram> program_;
+    int32_t colourLocation_ = -1;
+    std::unique_ptr<jolp::VertexDeclaration> declaration_;
+    std::unique_ptr<jolp::VertexBuffer> quad_;
+    std::unique_ptr<jolp::GfxTexture> frame_;
+    std::unique_ptr<jolp::Surface> frameDepth_;
+    std::unique_ptr<jolp::GfxCubeTexture> cube_;
+    std::unique_ptr<jolp::Surface> cubeDepth_;
+};
+
+// The rig with the scene loaded, made once for the process.
+struct Bench {
+    Bench() : rig(640, 480, jolp::Letterbox(16, 9, jolp::Rect{0, 0, 640, 480})) {
+        if (!rig.ok()) {
+            error = rig.gl.error;
+            return;
+        }
+        if (!testing::WriteSolidCube(
+                rig.dir / "sceneCube.dds",
+                {{{90, 80, 70}, {70, 80, 90}, {120, 140, 200}, {30, 30, 30}, {200, 120, 80}, {80, 120, 200}}}, error)) {
+            return;
+        }
+        if (!rig.Start(TARVEL_SOURCE_DIR, error) || !rig.AddCubeTexture("sceneCube.dds", error)) return;
+        jolp::SceneFileBuilder builder;
+        BuildBenchScene(builder);
+        if (!rig.Load(builder, error)) return;
+        rig.renderSystem->camera = testing::LookAt({0, 8, 16}, {0, 0, 0}, 0.9f, 16.0f / 9.0f);
+        const jolp::Rect& picture = rig.picture;
+        if (!plain.Make(*rig.gl.device, static_cast<uint32_t>(picture.Width()), static_cast<uint32_t>(picture.Height()),
+                        error)) {
+            return;
+        }
+        ready = true;
+        // TARVEL_BENCH_PICTURE=file.png keeps one frame of the scene, to see
+        // what is measured.
+        if (const char* path = std::getenv("TARVEL_BENCH_PICTURE")) {
+            rig.Frame();
+            rig.Read().Save(path);
+        }
+    }
+
+    PictureRig rig;
+    PlainPasses plain;
+    std::string error;
+    bool ready = false;
+};
+
+Bench& TheBench() {
+    static Bench bench;
+    return bench;
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds per call of f, over n calls, each waited for.
+template <typename F>
+double MillisecondsPer(int n, F&& f) {
+    f();
+    glFinish();
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < n; ++i) {
+        f();
+        glFinish();
+    }
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / n;
+}
+
+// One frame as the program draws it, with the scene's lights whose bit is
+// set in lightMask (bit i: light i of the scene).
+void DrawFrame(PictureRig& rig, uint32_t lightMask) {
+    jolp::GfxDevice& device = *rig.gl.device;
+    RenderSystem& rs = *rig.renderSystem;
+    device.BeginScene();
+    device.SetViewport(jolp::Viewport{0, 0, device.BackBufferWidth(), device.BackBufferHeight(), 0.0f, 1.0f});
+    device.Clear(jolp::kClearTarget, 0xFF000000u, 1.0f, 0);
+    rig.scene->Animate(jolp::MatrixIdentity(), 0.0f);
+    rig.scene->SubmitDrawItems(rs);
+    for (size_t i = 0; i < rig.scene->lights.size(); ++i) {
+        const jolp::SceneLight& light = rig.scene->lights[i];
+        if (!(lightMask & (1u << i)) || !light.renderLight) continue;
+        RenderLight copy = *light.renderLight;
+        copy.position = light.position;
+        copy.color = light.color;
+        copy.radius = light.radius;
+        rs.SubmitLight(copy);
+    }
+    rs.RenderFrame();
+    device.EndScene();
+}
+
+// Argument: the mask of lights drawn (7: all three; 0: none; 1: the shadow
+// light, 2: the plain one, 4: the volume light alone), so that the cost of
+// each kind of light shows beside the frame's.
+void BM_RenderFrame(benchmark::State& state) {
+    Bench& bench = TheBench();
+    if (!bench.ready) {
+        state.SkipWithError(bench.error.c_str());
+        return;
+    }
+    const auto mask = static_cast<uint32_t>(state.range(0));
+    int lights = 0, shadowLights = 0;
+    for (size_t i = 0; i < bench.rig.scene->lights.size(); ++i) {
+        if (!(mask & (1u << i))) continue;
+        ++lights;
+        if (bench.rig.scene->lights[i].CastsShadow()) ++shadowLights;
+    }
+    // Warm-up: the first frames compile and upload lazily.
+    for (int i = 0; i < 3; ++i) DrawFrame(bench.rig, mask);
+    glFinish();
+    const double passMs = MillisecondsPer(20, [&] { bench.plain.FullScreen(); });
+    const double faceMs = MillisecondsPer(20, [&] { bench.plain.CubeFace(); });
+
+    double frameMs = 0.0;
+    int64_t frames = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        DrawFrame(bench.rig, mask);
+        glFinish();
+        frameMs += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        ++frames;
+    }
+    frameMs /= static_cast<double>(frames > 0 ? frames : 1);
+    // Ambient, one per light, water, additive, composite; six faces per
+    // shadow-casting light.
+    const double plainMs = (4 + lights) * passMs + 6 * shadowLights * faceMs;
+    state.counters["frame_ms"] = frameMs;
+    state.counters["pass_ms"] = passMs;
+    state.counters["face_ms"] = faceMs;
+    state.counters["plain_ms"] = plainMs;
+    state.counters["vs_plain"] = frameMs / plainMs;
+}
+BENCHMARK(BM_RenderFrame)->Arg(7)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PlainFullScreenPass(benchmark::State& state) {
+    Bench& bench = TheBench();
+    if (!bench.ready) {
+        state.SkipWithError(bench.error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        bench.plain.FullScreen();
+        glFinish();
+    }
+}
+BENCHMARK(BM_PlainFullScreenPass)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PlainCubeFace(benchmark::State& state) {
+    Bench& bench = TheBench();
+    if (!bench.ready) {
+        state.SkipWithError(bench.error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        bench.plain.CubeFace();
+        glFinish();
+    }
+}
+BENCHMARK(BM_PlainCubeFace)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace tarvel
+
+BENCHMARK_MAIN();
