@@ -95,27 +95,31 @@ std::vector<float> SynthesizeMusic() {
     // the echo repeats on the dotted eighth of the mean tempo (about 111 BPM)
     music::ApplyEcho(buses.echo, 0.405, 0.42f, buses.left, buses.right, buses.reverb, 0.25f);
     music::ApplyReverb(buses.reverb, 2.6f, buses.left, buses.right);
+    std::vector<float>().swap(buses.reverb);  // the sends are spent; free them before the output is made
+    std::vector<float>().swap(buses.echo);
     return Master(score, buses);
 }
 
-bool WriteMusic(const std::string& path, std::string& error) {
-    const std::string temporary = path + ".part";
-    // Make sure the folder takes the file before spending seconds on it.
-    if (FILE* probe = std::fopen(temporary.c_str(), "wb")) {
-        std::fclose(probe);
-    } else {
+namespace {
+
+bool Probe(const std::string& temporary, const std::string& path, std::string& error) {
+    FILE* probe = std::fopen(temporary.c_str(), "wb");
+    if (!probe) {
         error = path + ": cannot be created";
         return false;
     }
-    const std::vector<float> samples = SynthesizeMusic();
+    std::fclose(probe);
+    return true;
+}
+
+bool Encode(const std::string& temporary, const std::string& path, const std::vector<float>& samples,
+            std::string& error) {
     tools::VorbisSettings settings;
     settings.channels = kMusicChannels;
     settings.sampleRate = kMusicSampleRate;
     settings.quality = 0.5f;
-    std::string writeError;
-    if (!tools::WriteOggVorbis(temporary, samples.data(), samples.size() / kMusicChannels, settings, writeError)) {
+    if (!tools::WriteOggVorbis(temporary, samples.data(), samples.size() / kMusicChannels, settings, error)) {
         std::remove(temporary.c_str());
-        error = writeError;
         return false;
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -124,6 +128,20 @@ bool WriteMusic(const std::string& path, std::string& error) {
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool WriteMusic(const std::string& path, std::string& error) {
+    const std::string temporary = path + ".part";
+    // Make sure the folder takes the file before spending seconds on it.
+    if (!Probe(temporary, path, error)) return false;
+    return Encode(temporary, path, SynthesizeMusic(), error);
+}
+
+bool WriteMusicSamples(const std::string& path, const std::vector<float>& samples, std::string& error) {
+    const std::string temporary = path + ".part";
+    return Probe(temporary, path, error) && Encode(temporary, path, samples, error);
 }
 
 MusicLevel MeasureMusic(const std::vector<float>& samples, int channels, int sampleRate, double from, double to) {

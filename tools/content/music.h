@@ -46,6 +46,9 @@ std::vector<float> SynthesizeMusic();
 // naming the file, when the file cannot be written.
 bool WriteMusic(const std::string& path, std::string& error);
 
+// Writes already synthesised samples (SynthesizeMusic's) the same way.
+bool WriteMusicSamples(const std::string& path, const std::vector<float>& samples, std::string& error);
+
 // RMS and peak of interleaved stereo samples between two times (seconds),
 // both channels together.
 struct MusicLevel {
