@@ -59,7 +59,7 @@ inline float SoftClip(float x, float knee) {
     const float m = x < 0.0f ? -x : x;
     if (m <= knee) return x;
     const float range = 1.0f - knee;
-    float u = (m - knee) / range / 1.0f;
+    float u = (m - knee) / range;
     if (u > 3.0f) u = 3.0f;
     const float bent = u * (27.0f + u * u) / (27.0f + 9.0f * u * u);  // tanh-like, 1 at u = 3
     const float y = knee + range * bent;

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <iterator>
+#include <utility>
 
 namespace tarvel::content {
 
@@ -15,7 +18,7 @@ const std::vector<MusicSection>& MusicSections() {
     static const std::vector<MusicSection> sections = {
         {"intro", 0.0, 22.3, 10},     // pads from silence, a bell from bar 5
         {"rise", 22.3, 40.1, 8},      // bass and plucks; shaker from 31.2 s
-        {"pulse", 40.1, 66.0, 12},    // kick and hats; clap from bar 6 (51 s)
+        {"pulse", 40.1, 66.0, 12},    // half-time kick and hats; the full beat from bar 6 (51 s)
         {"build", 66.0, 85.0, 9},     // the second progression, roll and riser
         {"main", 85.0, 112.7, 13},    // full drums, the lead's first melody
         {"lift", 112.7, 130.1, 8},    // the second melody over the minor turn
@@ -279,9 +282,12 @@ private:
                               (s == kFinale && inSection == 13);
             // kick
             if (full || s == kPulse || (s == kBuild && inSection < 8)) {
+                // half time, softer, until the clap comes in
+                const bool halfTime = s == kPulse && inSection < 5;
                 for (int beat = 0; beat < 4; ++beat) {
                     if (fill && beat == 3) break;
-                    AddHit(score_.kick, b0 + beat, beat == 0 ? 1.0f : 0.92f);
+                    if (halfTime && beat % 2) continue;
+                    AddHit(score_.kick, b0 + beat, (beat == 0 ? 1.0f : 0.92f) * (halfTime ? 0.8f : 1.0f));
                 }
             }
             if (s == kEnding && inSection == 0) AddHit(score_.kick, b0, 1.0f);
