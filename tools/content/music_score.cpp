@@ -205,8 +205,8 @@ private:
                 case kIntro: level = 0.55f + 0.05f * static_cast<float>(bar); tone = 650.0f + 60.0f * bar; break;
                 case kRise: level = 0.8f; tone = 1100.0f; break;
                 case kPulse: level = 0.75f; tone = 1300.0f; break;
-                case kBuild: level = 0.75f; tone = 1300.0f + 250.0f * tempo_.BarInSection(bar); break;
-                case kMain: level = 0.8f; tone = 2600.0f; break;
+                case kBuild: level = 0.65f; tone = 1300.0f + 250.0f * tempo_.BarInSection(bar); break;
+                case kMain: level = 0.85f; tone = 2600.0f; break;
                 case kLift: level = 0.85f; tone = 2900.0f; break;
                 case kBreak: level = 1.0f; tone = 1600.0f; break;
                 case kFinale: level = 0.85f; tone = 3000.0f; break;
@@ -287,14 +287,16 @@ private:
                 for (int beat = 0; beat < 4; ++beat) {
                     if (fill && beat == 3) break;
                     if (halfTime && beat % 2) continue;
-                    AddHit(score_.kick, b0 + beat, (beat == 0 ? 1.0f : 0.92f) * (halfTime ? 0.8f : 1.0f));
+                    const float soft = halfTime ? 0.8f : s == kBuild ? 0.85f : 1.0f;
+                    AddHit(score_.kick, b0 + beat, (beat == 0 ? 1.0f : 0.92f) * soft);
                 }
             }
             if (s == kEnding && inSection == 0) AddHit(score_.kick, b0, 1.0f);
             // clap on 2 and 4
             if (full || (s == kPulse && inSection >= 5) || (s == kBuild && inSection < 6)) {
-                AddHit(score_.clap, b0 + 1, 0.9f + Jitter(0.05f));
-                if (!fill) AddHit(score_.clap, b0 + 3, 0.95f + Jitter(0.05f));
+                const float soft = s == kBuild ? 0.8f : 1.0f;
+                AddHit(score_.clap, b0 + 1, (0.9f + Jitter(0.05f)) * soft);
+                if (!fill) AddHit(score_.clap, b0 + 3, (0.95f + Jitter(0.05f)) * soft);
             }
             // fills and rolls
             if (fill) {
@@ -326,7 +328,8 @@ private:
                     if (full && i % 4 == 2) {
                         AddHit(score_.openHat, b, 0.7f + Jitter(0.05f), 0.2f);
                     } else {
-                        AddHit(score_.hat, b, kSixteenths[i % 4] * (sixteenths ? 1.0f : 0.8f) + Jitter(0.05f), 0.25f);
+                        const float soft = !sixteenths ? 0.8f : s == kBuild ? 0.75f : 1.0f;
+                        AddHit(score_.hat, b, kSixteenths[i % 4] * soft + Jitter(0.05f), 0.25f);
                     }
                 }
             }
