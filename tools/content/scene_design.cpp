@@ -541,11 +541,11 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
         {22.3f, OnGround(-27.0f, -60.0f, 4.5f)}, {31.2f, Court(0.0f, 6.0f, -20.0f)},
         {40.1f, Court(-10.0f, 6.5f, -6.0f)},     {51.2f, Court(-11.0f, 6.0f, 6.0f)},
         {66.0f, Court(3.0f, 9.5f, 2.0f)},        {85.0f, Court(0.0f, 9.5f, 0.0f)},
-        {128.0f, Court(0.0f, 10.0f, 0.0f)},      {133.0f, {-5.0f, 4.0f, 40.0f}},
+        {127.0f, Court(0.0f, 10.0f, 0.0f)},      {130.5f, {-4.0f, 4.0f, 40.0f}},
         {139.4f, {5.0f, 4.0f, 25.0f}},           {146.0f, {-2.0f, 5.0f, 18.0f}},
         {176.0f, {-5.0f, 7.0f, 15.0f}},          {204.4f, {-12.0f, 30.0f, 0.0f}}};
     b.AddLight("wisp_volume",
-               VectorTrack(b, [](float t) { return t >= 85.0f && t <= 128.0f ? Add(WispCentre(t), {0.0f, 0.5f, 0.0f}) : TimedPath(journey, t); }),
+               VectorTrack(b, [](float t) { return t >= 85.0f && t <= 127.0f ? Add(WispCentre(t), {0.0f, 0.5f, 0.0f}) : TimedPath(journey, t); }),
                VectorTrack(b, [](float t) { return Mul({0.35f, 0.62f, 1.0f}, 0.9f + 0.25f * std::sin(t * 1.3f)); }),
                ScalarTrack(b, [](float t) { return 14.0f + 2.0f * std::sin(t * 0.45f); }));
     b.AddLight("pier_lantern_cube",
@@ -559,10 +559,10 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
     // darkens.
     b.AddLight("moon", VectorTrack(b, [](float t) {
                    const float k = t / kDemoSeconds;
-                   return Vec3{-160.0f + 40.0f * k, 70.0f + 60.0f * k, -120.0f + 30.0f * k};
+                   return Vec3{-90.0f + 30.0f * k, 130.0f + 20.0f * k, -70.0f + 30.0f * k};
                }),
-               VectorTrack(b, [](float t) { return Mul({0.16f, 0.19f, 0.30f}, 0.8f + 0.6f * (t / kDemoSeconds)); }),
-               ScalarTrack(b, [](float) { return 420.0f; }));
+               VectorTrack(b, [](float t) { return Mul({0.42f, 0.48f, 0.70f}, 0.85f + 0.3f * (t / kDemoSeconds)); }),
+               ScalarTrack(b, [](float t) { return 560.0f + 20.0f * std::sin(t * 0.05f); }));
 
     // ------------------------------------------------------------ dummies
     const char* colours[4] = {"redParticles", "yellowParticles", "greenParticles", "blueParticles"};
@@ -615,13 +615,13 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
          44.0f},
         {{{-35.0f, 4.6f, -52.0f}, {-35.0f, 4.7f, -41.0f}, {-35.0f, 5.2f, -30.0f}}, {Court(0.0f, 6.5f, 0.0f)}, {}, 55.0f, 50.0f},
         {orbitArc(kCourtCentre, 21.0f, 6.5f, 7.5f, 200.0f, 285.0f), {Court(0.0f, 5.0f, 0.0f)}, {}, 50.0f, 50.0f},
-        {{Add(Add(wallMid, Mul(wallOut, 7.0f)), Add(Mul(wallAlong, -3.5f), {0.0f, 1.2f, 0.0f})),
-          Add(Add(wallMid, Mul(wallOut, 7.5f)), Add(Mul(wallAlong, 0.0f), {0.0f, 3.5f, 0.0f})),
-          Add(Add(wallMid, Mul(wallOut, 8.0f)), Add(Mul(wallAlong, 3.5f), {0.0f, 6.5f, 0.0f}))},
-         {Add(wallMid, {0.0f, 2.5f, 0.0f}), Add(wallMid, {0.0f, 4.0f, 0.0f})},
+        {{Add(Add(wallMid, Mul(wallOut, -6.5f)), Add(Mul(wallAlong, -3.0f), {0.0f, 1.5f, 0.0f})),
+          Add(Add(wallMid, Mul(wallOut, -7.0f)), Add(Mul(wallAlong, 0.0f), {0.0f, 3.5f, 0.0f})),
+          Add(Add(wallMid, Mul(wallOut, -7.5f)), Add(Mul(wallAlong, 3.0f), {0.0f, 6.0f, 0.0f}))},
+         {Add(wallMid, {0.0f, 2.5f, 0.0f}), Add(Add(wallMid, Mul(wallOut, 6.0f)), {0.0f, 3.0f, 0.0f})},
          {},
-         50.0f,
-         46.0f},
+         52.0f,
+         48.0f},
         {orbitArc(kCourtCentre, 8.5f, 6.5f, 9.0f, 30.0f, 150.0f), {Add(kPowerBallCentre, {0.0f, -0.5f, 0.0f})}, {}, 50.0f, 46.0f},
         {{Court(0.0f, 5.5f, -7.0f), Court(0.0f, 8.0f, -11.0f), Court(-1.0f, 10.5f, -14.5f), Court(-2.0f, 12.5f, -17.5f)},
          {},
@@ -667,14 +667,14 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
                 const auto [eye, target] = place(t);
                 return At(eye, CameraRotation(eye, target));
             },
-            shot.end + 0.2f);
+            std::min(shot.end + 0.2f, kDemoSeconds));
         const int32_t fov = ScalarTrack(
             b,
             [&](float t) {
                 const float s = std::clamp((t - shot.start) / (shot.end - shot.start), 0.0f, 1.0f);
                 return Radians(plan.fovFrom + (plan.fovTo - plan.fovFrom) * Smoothstep(0.0f, 1.0f, s)) * kAspect;
             },
-            shot.end + 0.2f);
+            std::min(shot.end + 0.2f, kDemoSeconds));
         b.AddCamera(shot.camera, move, fov);
     }
 }

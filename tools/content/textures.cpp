@@ -53,7 +53,7 @@ SurfacePoint Ground(float u, float v) {
     const float h = 0.5f + 0.5f * TileFbm(u, v, 8, 6, 1);
     const float moss = 0.5f + 0.5f * TileFbm(u, v, 4, 4, 2);
     const float pebbles = TileCells(u, v, 32, 3).f1;
-    const Colour grass{0.13f, 0.17f, 0.07f}, dry{0.27f, 0.25f, 0.13f}, dirt{0.22f, 0.17f, 0.12f};
+    const Colour grass{0.20f, 0.26f, 0.11f}, dry{0.40f, 0.37f, 0.21f}, dirt{0.34f, 0.27f, 0.19f};
     Colour c = Mix(grass, dry, Smoothstep(0.35f, 0.75f, moss));
     c = Mix(c, dirt, Smoothstep(0.55f, 0.3f, h) * 0.7f);
     const float grain = 0.85f + 0.3f * HashUnit(static_cast<int>(u * 1024), static_cast<int>(v * 1024), 4);
@@ -289,7 +289,7 @@ std::vector<ContentFile> TextureFiles() {
     std::vector<ContentFile> files;
 
     // The named textures, in the run folder itself.
-    files.push_back(CubeDds("LightCube.dds", [] { return WashFaces(128); }, DdsEncoding::Argb8, true));
+    files.push_back(CubeDds("LightCube.dds", [] { return WashFaces(256); }, DdsEncoding::Argb8, true));
     files.push_back(CubeDds("sunol_cubemap.dds", [] { return SkyCubeFaces(256, false); }, DdsEncoding::Dxt1, true));
     files.push_back({"powerBall.jpg", [] { return EncodeJpeg(PowerBall(256), 92); }});
     files.push_back({"texture1_d.tga", [] { return EncodeTga(Render(Limestone, 512, Map::Diffuse), 3); }});
@@ -297,7 +297,7 @@ std::vector<ContentFile> TextureFiles() {
     files.push_back({"texture1_s.tga", [] { return EncodeTga(Render(Limestone, 256, Map::Specular), 3); }});
 
     // The light cube of the render system ("cube" lights shine through it).
-    files.push_back(CubeDds("lightCube.dds", [] { return LanternPaneFaces(128); }, DdsEncoding::Argb8, false));
+    files.push_back(CubeDds("lightCube.dds", [] { return LanternPaneFaces(256); }, DdsEncoding::Argb8, false));
 
     files.push_back(Jpeg(texs + "ground_d.jpg", Ground, 1024, Map::Diffuse));
     files.push_back(NormalPng(texs + "ground_n.png", Ground, 512, 6.0f));
