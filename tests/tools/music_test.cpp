@@ -5,6 +5,9 @@
 #include "tools/content/music.h"
 
 #include "tests/support/temp_dir.h"
+#include "tools/content/music_dsp.h"
+#include "tools/content/music_effects.h"
+#include "tools/content/music_score.h"
 
 #define STB_VORBIS_HEADER_ONLY
 #include <stb/stb_vorbis.h>
@@ -296,6 +299,185 @@ TEST(MusicSections, ChangeOnCutsOfTheEdit) {
         if (s.startSeconds == 85.0) mainAt85 = std::string(s.name) == "main";
     }
     EXPECT_TRUE(mainAt85) << "no main part from 85 s";
+}
+
+
+// Amplitude of the component at hz in x (Goertzel).
+double ToneAmplitude(const std::vector<double>& x, double hz) {
+    const double w = 2.0 * 3.14159265358979 * hz / kRate;
+    const double c = 2.0 * std::cos(w);
+    double s1 = 0.0, s2 = 0.0;
+    for (double v : x) {
+        const double s0 = v + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double re = s1 - s2 * std::cos(w), im = s2 * std::sin(w);
+    return 2.0 * std::sqrt(re * re + im * im) / static_cast<double>(x.size());
+}
+
+TEST(MusicDsp, OwnMathAgreesWithTheLibrary) {
+    for (double t = -3.0; t <= 3.0; t += 0.0137) {
+        EXPECT_NEAR(music::SinTurns(t), std::sin(2.0 * 3.14159265358979323846 * t), 2e-7) << t;
+        EXPECT_NEAR(music::CosTurns(t), std::cos(2.0 * 3.14159265358979323846 * t), 2e-7) << t;
+    }
+    for (double x = -60.0; x <= 60.0; x += 0.173) EXPECT_NEAR(music::Exp(x) / std::exp(x), 1.0, 1e-11) << x;
+    EXPECT_EQ(music::Exp(-800.0), 0.0);
+    EXPECT_NEAR(music::NoteHz(69.0), 440.0, 1e-9);
+    EXPECT_NEAR(music::NoteHz(57.0), 220.0, 1e-9);
+    EXPECT_NEAR(music::NoteHz(62.0), 293.6647679, 1e-6);
+}
+
+TEST(MusicDsp, SoftClipIsLinearThenBendsSmoothlyToOne) {
+    EXPECT_EQ(music::SoftClip(0.5f, 0.75f), 0.5f);
+    EXPECT_EQ(music::SoftClip(-0.75f, 0.75f), -0.75f);
+    float last = music::SoftClip(-2.0f, 0.75f);
+    for (float x = -2.0f; x <= 2.0f; x += 0.001f) {
+        const float y = music::SoftClip(x, 0.75f);
+        EXPECT_LE(std::fabs(y), 1.0f);
+        EXPECT_GE(y, last - 1e-7f) << x;  // never turns back
+        EXPECT_LT(y - last, 0.0015f) << x;  // slope at most 1: no kink upwards
+        last = y;
+    }
+    EXPECT_NEAR(music::SoftClip(1.5f, 0.75f), 1.0f, 1e-6f);
+}
+
+TEST(MusicDsp, EnvelopesStartAndEndAtZeroWithoutSteps) {
+    music::Adsr adsr;
+    adsr.attack = 0.004;
+    adsr.decay = 0.1;
+    adsr.sustain = 0.6;
+    adsr.release = 0.05;
+    for (double hold : {0.002, 0.3}) {  // released during the attack, and after it
+        SCOPED_TRACE(hold);
+        EXPECT_EQ(adsr.Level(0.0, hold), 0.0);
+        EXPECT_NEAR(adsr.Level(adsr.Length(hold), hold), 0.0, 1e-12);
+        EXPECT_EQ(adsr.Level(adsr.Length(hold) + 0.001, hold), 0.0);
+        double last = 0.0, largest = 0.0;
+        for (double t = 0.0; t <= adsr.Length(hold); t += 1.0 / kRate) {
+            const double v = adsr.Level(t, hold);
+            largest = std::max(largest, std::fabs(v - last));
+            last = v;
+        }
+        // the steepest part is the 4 ms attack: 1/176 per sample
+        EXPECT_LT(largest, 1.0 / 170.0);
+    }
+}
+
+TEST(MusicDsp, SawtoothIsBandLimited) {
+    // 3 kHz: in a naive saw the 15th harmonic (45 kHz) folds to 900 Hz and
+    // the 22nd (66 kHz) to 2.1 kHz, under the note, where aliasing is heard
+    const double dt = 3000.0 / kRate;
+    music::Saw saw;
+    std::vector<double> blep, naive;
+    double phase = 0.0;
+    for (int i = 0; i < 8192; ++i) {
+        blep.push_back(saw.Next(dt));
+        naive.push_back(2.0 * phase - 1.0);
+        phase += dt;
+        if (phase >= 1.0) phase -= 1.0;
+    }
+    EXPECT_NEAR(ToneAmplitude(blep, 3000.0), 2.0 / 3.14159265358979, 0.05);  // the fundamental stays
+    for (double alias : {900.0, 2100.0}) {
+        EXPECT_GT(ToneAmplitude(naive, alias), 0.03);
+        EXPECT_LT(ToneAmplitude(blep, alias), 0.05 * ToneAmplitude(naive, alias)) << alias;
+    }
+}
+
+TEST(MusicDsp, FilterPassesBelowAndCutsAboveItsCutoff) {
+    auto through = [](double hz) {
+        music::Svf f;
+        f.Set(1000.0, 0.707);
+        std::vector<double> out;
+        for (int i = 0; i < 8820; ++i) {
+            f.Process(music::SinTurns(hz * i / kRate));
+            if (i >= 4410) out.push_back(f.low);
+        }
+        return ToneAmplitude(out, hz);
+    };
+    EXPECT_NEAR(through(100.0), 1.0, 0.02);
+    EXPECT_NEAR(through(1000.0), 0.707, 0.03);
+    EXPECT_LT(through(8000.0), 0.02);  // 12 dB per octave: 1/64 three octaves up
+}
+
+TEST(MusicEffects, EchoRepeatsOnAlternateSidesAndReverbDiesAway) {
+    const size_t n = 5 * kRate;
+    std::vector<float> send(n, 0.0f), left(n, 0.0f), right(n, 0.0f), toReverb(n, 0.0f);
+    send[100] = 1.0f;
+    music::ApplyEcho(send, 0.5, 0.5f, left, right, toReverb, 0.0f);
+    const size_t d = kRate / 2;
+    EXPECT_GT(left[100 + d], 0.5f);
+    EXPECT_EQ(right[100 + d], 0.0f);
+    EXPECT_GT(right[100 + 2 * d], 0.5f);
+    float third = 0.0f;  // back on the left, fed back once (darkened, so spread over a few samples)
+    for (size_t i = 100 + 3 * d; i < 100 + 3 * d + 20; ++i) third += left[i];
+    EXPECT_NEAR(third, 0.8f * 0.5f, 0.02f);
+    EXPECT_EQ(left[99 + d], 0.0f);
+
+    std::fill(left.begin(), left.end(), 0.0f);
+    std::fill(right.begin(), right.end(), 0.0f);
+    music::ApplyReverb(send, 1.0f, left, right);
+    const std::vector<float> both = [&] {
+        std::vector<float> v(2 * n);
+        for (size_t i = 0; i < n; ++i) {
+            v[2 * i] = left[i];
+            v[2 * i + 1] = right[i];
+        }
+        return v;
+    }();
+    const double early = Rms(both, 0.0, 0.5), late = Rms(both, 4.0, 5.0);
+    EXPECT_GT(early, 0.0);
+    EXPECT_LT(late, 0.001 * early);  // 60 dB down within four seconds
+    EXPECT_NE(left[3000], right[3000]);  // the two sides differ
+}
+
+TEST(MusicScore, NotesStayInTheKeyAndInsideThePiece) {
+    const music::TempoMap tempo(MusicSections());
+    EXPECT_EQ(tempo.BarSeconds(0), 0.0);
+    EXPECT_NEAR(tempo.BarSeconds(tempo.Bars()), MusicSections().back().endSeconds, 1e-9);
+    for (int bar = 1; bar <= tempo.Bars(); ++bar) EXPECT_GT(tempo.BarSeconds(bar), tempo.BarSeconds(bar - 1));
+    const music::Score score = music::BuildScore(tempo);
+    // D natural minor, and the C sharp of the A major chord
+    auto inKey = [](double pitch) {
+        const int pc = static_cast<int>(std::lround(pitch)) % 12;
+        return pc == 2 || pc == 4 || pc == 5 || pc == 7 || pc == 9 || pc == 10 || pc == 0 || pc == 1;
+    };
+    const std::vector<const std::vector<music::Note>*> voices = {&score.pad,  &score.bass,  &score.lead,
+                                                                 &score.harmony, &score.pluck, &score.bell};
+    for (const auto* voice : voices) {
+        ASSERT_FALSE(voice->empty());
+        for (const music::Note& n : *voice) {
+            EXPECT_TRUE(inKey(n.pitch)) << n.pitch << " at " << n.start;
+            EXPECT_GT(n.length, 0.0);
+            EXPECT_GE(n.start, 0.0);
+            EXPECT_LT(n.start + n.length, kMusicSilentFromSeconds) << "note at " << n.start;
+            EXPECT_GE(n.pitch, 30.0);
+            EXPECT_LE(n.pitch, 100.0);
+        }
+    }
+    // the C sharp of the A chord never sounds against a C natural
+    std::vector<const music::Note*> sharps, naturals;
+    for (const auto* voice : voices) {
+        for (const music::Note& n : *voice) {
+            const int pc = static_cast<int>(std::lround(n.pitch)) % 12;
+            if (pc == 1) sharps.push_back(&n);
+            if (pc == 0) naturals.push_back(&n);
+        }
+    }
+    EXPECT_FALSE(sharps.empty());
+    for (const music::Note* sharp : sharps) {
+        for (const music::Note* natural : naturals) {
+            const double overlap = std::min(sharp->start + sharp->length, natural->start + natural->length) -
+                                   std::max(sharp->start, natural->start);
+            EXPECT_LT(overlap, 0.01) << "C sharp " << sharp->pitch << " at " << sharp->start << " against C "
+                                     << natural->pitch << " at " << natural->start;
+        }
+    }
+    for (const auto* hits : {&score.kick, &score.clap, &score.hat, &score.openHat, &score.crash}) {
+        ASSERT_FALSE(hits->empty());
+        for (const music::Hit& h : *hits) EXPECT_LT(h.time, score.fadeEnd);
+    }
+    EXPECT_LE(score.fadeEnd, kMusicSilentFromSeconds);
 }
 
 }  // namespace
