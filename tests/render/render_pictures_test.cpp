@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace tarvel {
 namespace {
@@ -102,6 +103,53 @@ TEST_F(RenderPictures, AnOccluderShadowsTheFloorOnTheFarSideFromTheLightOnly) {
     EXPECT_NEAR(shadowed, ambientLevel, 4.0) << "the shadowed spot gets some of the light";
     EXPECT_GT(beyond, ambientLevel + 30.0) << "the shadow reaches past its tip";
     EXPECT_NEAR(beyond, opposite, 0.1 * opposite);
+    KeepOnFailure(lit, "lit");
+}
+
+TEST_F(RenderPictures, ShadowsFallTheRightWayInEveryCubeFaceTheFloorSees) {
+    PictureRig rig(320, 180);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    // Around the light at (0, 4, 0): a box off each side at height 2,
+    // whose shadows on the floor are looked up in the X and Z faces, and
+    // one on a diagonal, whose shadow is looked up in the +Y face beside
+    // three open diagonals. None sits symmetrically to another, so a face
+    // drawn mirrored or upside down moves its shadow off the spot looked at.
+    // A box centred at (x, 2, z) throws its shadow around (2.3x, 0, 2.3z).
+    jolp::SceneFileBuilder b;
+    const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters());
+    b.AddObject("floor", AddFloorMesh(b, 12.0f), surface, AddPlacement(b, {0, 0, 0}));
+    const int32_t box = AddBoxMesh(b, {0.5f, 0.5f, 0.5f});
+    const int32_t small = AddBoxMesh(b, {0.4f, 0.4f, 0.4f});
+    const jolp::Vec3 boxes[] = {{2, 2, 0.6f}, {-2, 2, 0.7f}, {0.7f, 2, 2}, {-0.6f, 2, -2}};
+    for (const jolp::Vec3& at : boxes) b.AddObject("box", box, surface, AddPlacement(b, at));
+    const jolp::Vec3 diagonal{1.2f, 2, -1.2f};
+    b.AddObject("diagonal", small, surface, AddPlacement(b, diagonal));
+    AddStillLight(b, "Omni_shadow01", {0, 4, 0}, {2, 2, 2}, 20.0f);
+    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
+    rig.renderSystem->camera = LookAt({0, 20, 6}, {0, 0, 0}, kFov, kAspect);
+    const jolp::CameraView& camera = rig.renderSystem->camera;
+
+    rig.Frame(0.0f, false);
+    const Picture ambient = rig.Read();
+    rig.Frame();
+    const Picture lit = rig.Read();
+    ASSERT_FALSE(lit.rgb.empty());
+
+    auto shadowOf = [](const jolp::Vec3& c) { return jolp::Vec3{2.3f * c.x, 0, 2.3f * c.z}; };
+    std::vector<jolp::Vec3> shadowed;
+    for (const jolp::Vec3& c : boxes) shadowed.push_back(shadowOf(c));
+    shadowed.push_back(shadowOf(diagonal));
+    for (const jolp::Vec3& p : shadowed) {
+        EXPECT_NEAR(At(lit, camera, p, rig.picture), At(ambient, camera, p, rig.picture), 4.0)
+            << "no shadow at (" << p.x << ", " << p.z << ")";
+    }
+    const jolp::Vec3 open[] = {{2.76f, 0, 2.76f}, {-2.76f, 0, 2.76f}, {-2.76f, 0, -2.76f}};
+    const double first = At(lit, camera, open[0], rig.picture);
+    for (const jolp::Vec3& p : open) {
+        const double level = At(lit, camera, p, rig.picture);
+        EXPECT_GT(level, At(ambient, camera, p, rig.picture) + 80.0) << "a shadow at (" << p.x << ", " << p.z << ")";
+        EXPECT_NEAR(level, first, 0.1 * first);
+    }
     KeepOnFailure(lit, "lit");
 }
 
