@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <system_error>
+#include <utility>
 
 namespace tarvel::content {
 namespace {
@@ -23,6 +23,10 @@ constexpr float kTargetPeak = 0.8414f;
 
 void Render(const music::Score& score, music::Buses& buses) {
     music::Instruments play(buses);
+    std::vector<double> kicks;
+    for (const music::Hit& h : score.kick) kicks.push_back(h.time);
+    std::sort(kicks.begin(), kicks.end());
+    play.DuckUnder(std::move(kicks));
     for (const music::Note& n : score.pad) play.Pad(n);
     for (const music::Note& n : score.bass) play.Bass(n);
     for (const music::Note& n : score.lead) play.Lead(n);

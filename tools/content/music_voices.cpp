@@ -77,6 +77,15 @@ size_t Instruments::Frame(double seconds) {
     return seconds <= 0.0 ? 0 : static_cast<size_t>(seconds * kSampleRate + 0.5);
 }
 
+double Instruments::Duck(double seconds) const {
+    auto after = std::upper_bound(kicks_.begin(), kicks_.end(), seconds);
+    if (after == kicks_.begin()) return 1.0;
+    const double since = seconds - *(after - 1);
+    const double depth = 0.38;
+    const double dip = since < 0.006 ? since / 0.006 : Exp(-(since - 0.006) / 0.1);
+    return 1.0 - depth * dip;
+}
+
 size_t Instruments::Prepare(double seconds) {
     const size_t n = Frame(seconds) + 1;
     if (a_.size() < n) {
@@ -258,7 +267,7 @@ void Instruments::Pad(const Note& note) {
     adsr.sustain = 1.0;
     adsr.release = 1.8;
     const size_t n = Prepare(adsr.Length(note.length));
-    Envelope(env_, n, [&](double t) { return adsr.Level(t, note.length); });
+    Envelope(env_, n, [&](double t) { return adsr.Level(t, note.length) * Duck(note.start + t); });
     const double hz = NoteHz(note.pitch);
     const double detune = Pow2(9.0 / 1200.0);
     Saw left, mid, right;

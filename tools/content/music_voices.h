@@ -10,6 +10,7 @@
 #include "tools/content/music_score.h"
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace tarvel::content::music {
@@ -32,6 +33,10 @@ class Instruments {
 public:
     explicit Instruments(Buses& buses) : buses_(buses), random_(0x5EEDF00Du) {}
 
+    // Kick times (seconds, ascending) that the pads duck under: a dip of
+    // about 4 dB in 6 ms, back over a tenth of a second.
+    void DuckUnder(std::vector<double> kickTimes) { kicks_ = std::move(kickTimes); }
+
     void Kick(const Hit& hit);
     void Clap(const Hit& hit);
     void Hat(const Hit& hit, bool open);
@@ -48,10 +53,12 @@ public:
 private:
     size_t Prepare(double seconds);  // sizes the scratch buffers, returns frames
     static size_t Frame(double seconds);
+    double Duck(double seconds) const;  // pad gain at a time of the piece
 
     Buses& buses_;
     Random random_;
     std::vector<float> a_, b_, env_;
+    std::vector<double> kicks_;
 };
 
 }  // namespace tarvel::content::music
