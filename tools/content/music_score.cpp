@@ -187,6 +187,12 @@ private:
         n.tone = tone;
         return n;
     }
+    // The last bar of the main part, the lift and the finale: a drum fill
+    // in its last beat, the bass resting.
+    bool IsFill(int bar) const {
+        const Section s = SectionOf(bar);
+        return (s == kMain || s == kLift || s == kFinale) && (bar + 1 == Bars() || SectionOf(bar + 1) != s);
+    }
     void AddHit(std::vector<Hit>& hits, double beat, float velocity, float pan = 0.0f) {
         hits.push_back({T(beat), velocity, pan});
     }
@@ -259,8 +265,7 @@ private:
                     // eighths, the octave on the offbeats of beats 2 and 4
                     static const int kOctave[8] = {0, 0, 0, 12, 0, 0, 0, 12};
                     static const float kAccent[8] = {1.0f, 0.65f, 0.8f, 0.75f, 0.95f, 0.65f, 0.8f, 0.8f};
-                    const bool fill = (s == kMain && inSection == 12) || (s == kLift && inSection == 7) ||
-                                      (s == kFinale && inSection == 13);
+                    const bool fill = IsFill(bar);
                     float tone = s == kPulse ? 520.0f : s == kBuild ? 600.0f + 60.0f * inSection : 900.0f;
                     for (int e = 0; e < 8; ++e) {
                         if (fill && e >= 6) break;
@@ -278,8 +283,7 @@ private:
             const int inSection = tempo_.BarInSection(bar);
             const double b0 = 4.0 * bar;
             const bool full = s == kMain || s == kLift || s == kFinale;
-            const bool fill = (s == kMain && inSection == 12) || (s == kLift && inSection == 7) ||
-                              (s == kFinale && inSection == 13);
+            const bool fill = IsFill(bar);
             // kick
             if (full || s == kPulse || (s == kBuild && inSection < 8)) {
                 // half time, softer, until the clap comes in
@@ -352,19 +356,18 @@ private:
         }
     }
 
-    void Phrase(const MelodyNote* notes, size_t count, double startBeat, double stretch, double transpose,
-                std::vector<Note>& out, float velocity, float tone, bool harmonyToo, double untilBeat = 1e9) {
+    void Phrase(const MelodyNote* notes, size_t count, double startBeat, double stretch, std::vector<Note>& out,
+                float velocity, float tone, bool harmonyToo, double untilBeat = 1e9) {
         for (size_t i = 0; i < count; ++i) {
             const MelodyNote& m = notes[i];
             const double beat = startBeat + m.beat * stretch;
             if (beat >= untilBeat) break;
             const float v = velocity * (std::fmod(m.beat, 1.0) == 0.0 ? 1.0f : 0.88f) + Jitter(0.03f);
-            out.push_back(MakeNote(beat, m.length * stretch * 0.95, m.pitch + transpose, v, 0.0f, tone));
+            out.push_back(MakeNote(beat, m.length * stretch * 0.95, m.pitch, v, 0.0f, tone));
             if (harmonyToo) {
                 const int bar = static_cast<int>(beat / 4.0);
                 const int below = ThirdBelow(m.pitch, chords_[static_cast<size_t>(bar)]);
-                score_.harmony.push_back(MakeNote(beat, m.length * stretch * 0.95, below + transpose, v * 0.7f,
-                                                  -0.35f, tone));
+                score_.harmony.push_back(MakeNote(beat, m.length * stretch * 0.95, below, v * 0.7f, -0.35f, tone));
             }
         }
     }
@@ -378,15 +381,15 @@ private:
     void Melodies() {
         const size_t nA = std::size(kMelodyA), nB = std::size(kMelodyB), nBreak = std::size(kMelodyBreak);
         const double main = 4.0 * FirstBar(kMain);
-        Phrase(kMelodyA, nA, main, 1.0, 0, score_.lead, 0.9f, 3200.0f, false);
-        Phrase(kMelodyA, nA, main + 32.0, 1.0, 0, score_.lead, 0.95f, 3600.0f, false, main + 48.0);
+        Phrase(kMelodyA, nA, main, 1.0, score_.lead, 0.9f, 3200.0f, false);
+        Phrase(kMelodyA, nA, main + 32.0, 1.0, score_.lead, 0.95f, 3600.0f, false, main + 48.0);
         const double lift = 4.0 * FirstBar(kLift);
-        Phrase(kMelodyB, nB, lift, 1.0, 0, score_.lead, 0.95f, 3800.0f, false);
+        Phrase(kMelodyB, nB, lift, 1.0, score_.lead, 0.95f, 3800.0f, false);
         const double brk = 4.0 * FirstBar(kBreak);
-        Phrase(kMelodyBreak, nBreak, brk, 1.0, 0, score_.lead, 0.6f, 1800.0f, false);
+        Phrase(kMelodyBreak, nBreak, brk, 1.0, score_.lead, 0.6f, 1800.0f, false);
         const double fin = 4.0 * FirstBar(kFinale);
-        Phrase(kMelodyA, nA, fin, 1.0, 0, score_.lead, 1.0f, 4000.0f, true);
-        Phrase(kMelodyA, nA, fin + 32.0, 1.0, 0, score_.lead, 1.0f, 4200.0f, true, fin + 48.0);
+        Phrase(kMelodyA, nA, fin, 1.0, score_.lead, 1.0f, 4000.0f, true);
+        Phrase(kMelodyA, nA, fin + 32.0, 1.0, score_.lead, 1.0f, 4200.0f, true, fin + 48.0);
         // over Gm A: the second melody's last bar, then the dominant held
         score_.lead.push_back(MakeNote(fin + 48.0, 1.5, 82, 0.95f, 0.0f, 4000.0f));
         score_.lead.push_back(MakeNote(fin + 49.5, 0.5, 81, 0.85f, 0.0f, 4000.0f));
@@ -395,7 +398,7 @@ private:
         score_.harmony.push_back(MakeNote(fin + 52.0, 3.5, 76, 0.65f, -0.35f, 4000.0f));
         // the ending: the first phrase at half speed, then the tonic held
         const double end = 4.0 * FirstBar(kEnding);
-        Phrase(kMelodyA, 16, end, 2.0, 0, score_.lead, 0.7f, 1600.0f, false);
+        Phrase(kMelodyA, 16, end, 2.0, score_.lead, 0.7f, 1600.0f, false);
         score_.lead.push_back(MakeNote(end + 32.0, 14.0, 74, 0.6f, 0.0f, 1200.0f));
     }
 
