@@ -2,8 +2,9 @@
 // written by our scene writer, textures by our image writers, the effect
 // files of shaders/, drawn frame by frame as the program draws them and
 // read back from the back buffer. Each case looks at a few pixels whose
-// world points it knows: shadows, the light's reach, mirrored objects, the
-// fade, the letterbox bars, the light cube and the water's reflection.
+// world points it knows: shadows in each cube face, the light's reach,
+// frames independent of the one before, mirrored objects, the fade, the
+// letterbox bars, the light cube and the water's reflection.
 #include "tests/render/picture_scene.h"
 
 #include "render/material.h"
@@ -151,6 +152,36 @@ TEST_F(RenderPictures, ShadowsFallTheRightWayInEveryCubeFaceTheFloorSees) {
         EXPECT_NEAR(level, first, 0.1 * first);
     }
     KeepOnFailure(lit, "lit");
+}
+
+TEST_F(RenderPictures, AFrameDoesNotDependOnTheFrameBefore) {
+    PictureRig rig(320, 180);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    // A box that jumps from one side of the light to the other between
+    // t = 0 and t = 0.1: what the first frame left in the depth surface or
+    // the shadow cube must not show in the second.
+    jolp::SceneFileBuilder b;
+    const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters());
+    b.AddObject("floor", AddFloorMesh(b, 12.0f), surface, AddPlacement(b, {0, 0, 0}));
+    const jolp::Transform keys[2] = {{{-2.5f, 1.5f, 0}, {0, 0, 0, 1}, {1, 1, 1}}, {{2.5f, 1.5f, 0}, {0, 0, 0, 1}, {1, 1, 1}}};
+    b.AddObject("box", AddBoxMesh(b, {0.7f, 0.7f, 0.7f}), surface, b.AddTransformTrack(keys));
+    AddStillLight(b, "Omni_shadow01", {0, 4, 0}, {2, 2, 2}, 20.0f);
+    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
+    rig.renderSystem->camera = LookAt({0, 12, 10}, {0, 0, 0}, kFov, kAspect);
+
+    rig.Frame(0.0f);
+    const Picture before = rig.Read();
+    rig.Frame(0.1f);
+    const Picture after = rig.Read();
+    rig.Frame(0.1f);
+    const Picture again = rig.Read();
+    ASSERT_FALSE(again.rgb.empty());
+
+    EXPECT_NE(before.rgb, after.rgb) << "the box did not move";
+    int differing = 0;
+    for (size_t i = 0; i < after.rgb.size(); ++i) differing += std::abs(after.rgb[i] - again.rgb[i]) > 1 ? 1 : 0;
+    EXPECT_EQ(differing, 0) << "the frame after a different one differs from the same frame drawn twice";
+    KeepOnFailure(after, "after");
 }
 
 TEST_F(RenderPictures, ALightDoesNotReachPastItsRadius) {
