@@ -46,7 +46,7 @@ void AddQuad(jolp::SceneFileBuilder& builder, int32_t mesh, const jolp::Vec3& ce
 int32_t AddBoxMesh(jolp::SceneFileBuilder& builder, const jolp::Vec3& half);
 // A square of half size `half` in the plane y = 0, facing +y.
 int32_t AddFloorMesh(jolp::SceneFileBuilder& builder, float half);
-// A w x h quad in the plane z = 0, facing +z.
+// A quad of the given half extents in the plane z = 0, facing +z.
 int32_t AddPanelMesh(jolp::SceneFileBuilder& builder, float halfWidth, float halfHeight);
 
 // A one-key transform track.
