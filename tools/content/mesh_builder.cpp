@@ -1,6 +1,10 @@
 #include "tools/content/mesh_builder.h"
 
+#include "tools/content/noise.h"
+
 #include <cmath>
+#include <map>
+#include <tuple>
 
 namespace tarvel::content {
 namespace {
@@ -95,6 +99,37 @@ void MeshData::FinishTangents() {
         v.tangent = t;
         v.binormal = b;
     }
+}
+
+void MeshData::RecomputeNormals() {
+    using Key = std::tuple<int64_t, int64_t, int64_t>;
+    auto key = [](const jolp::Vec3& p) {
+        return Key{std::llround(p.x * 1e4), std::llround(p.y * 1e4), std::llround(p.z * 1e4)};
+    };
+    std::map<Key, jolp::Vec3> sums;
+    for (size_t t = 0; t + 2 < indices.size(); t += 3) {
+        const jolp::Vec3 a = vertices[indices[t]].position, b = vertices[indices[t + 1]].position,
+                         c = vertices[indices[t + 2]].position;
+        // Front faces turn (b - a) x (c - a) away from their normal.
+        const jolp::Vec3 n = Mul(Cross(Sub(b, a), Sub(c, a)), -1.0f);
+        for (const jolp::Vec3& p : {a, b, c}) sums[key(p)] = Add(sums[key(p)], n);
+    }
+    for (jolp::SceneVertex& v : vertices) v.normal = Normalise(sums[key(v.position)]);
+}
+
+MeshData Boulder(float radius, int seed) {
+    MeshData rock = Sphere(1.0f, 7, 11, false);
+    for (jolp::SceneVertex& v : rock.vertices) {
+        const jolp::Vec3 d = Normalise(v.position);
+        const float bump = 0.28f * TileFbm(d.x * 0.25f + 0.5f, d.z * 0.25f + 0.5f + d.y * 0.2f, 4, 3, seed);
+        const float r = radius * (1.0f + bump);
+        v.position = {d.x * r, d.y * r * 0.7f, d.z * r};
+        v.u *= 2.0f * radius;
+        v.v *= 2.0f * radius;
+    }
+    rock.RecomputeNormals();
+    rock.FinishTangents();
+    return rock;
 }
 
 MeshData HeightField(float x0, float z0, float x1, float z1, int cells, const std::function<float(float, float)>& height,

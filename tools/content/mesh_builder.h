@@ -43,6 +43,10 @@ struct MeshData {
     void Append(const MeshData& other, const jolp::Quat& rotation, const jolp::Vec3& offset);
     // Tangents and binormals from the texture coordinates (see above).
     void FinishTangents();
+    // Smooth normals from the triangles (front faces as wound), shared by
+    // vertices at the same place so that seams do not show; for shapes
+    // whose vertices were moved after they were made.
+    void RecomputeNormals();
     size_t TriangleCount() const { return indices.size() / 3; }
 };
 
@@ -72,6 +76,10 @@ MeshData Lathe(const std::vector<ProfilePoint>& profile, int sides, float uTurns
 
 // A sphere of the given radius with v from the top (0) to the bottom (1).
 MeshData Sphere(float radius, int rings, int sides, bool inward);
+
+// A boulder of about the given radius: a squat sphere pushed in and out
+// by noise (set it a little into the ground); seed picks the shape.
+MeshData Boulder(float radius, int seed);
 
 // A flat rectangle in the xz plane at y = 0 facing +y, subdivided, with
 // texture coordinates (x / tile, z / tile).

@@ -512,6 +512,31 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
     frame.Append(Box({0.3f, 0.3f, 2.4f}, 1.0f), {}, {kWheelCentre.x, 5.45f, kWheelCentre.z});
     b.AddObject("WheelFrame", AddMesh(b, frame), wood, StillTrack(b, At({})));
 
+    // Boulders and fallen blocks strewn over the valley floor, on dry
+    // ground away from the court, the path and the shore.
+    {
+        const MeshData shapes[3] = {Boulder(1.0f, 101), Boulder(1.0f, 102), Boulder(1.0f, 103)};
+        MeshData boulders;
+        int placed = 0;
+        for (int k = 0; k < 400 && placed < 34; ++k) {
+            const float x = -150.0f + 300.0f * HashUnit(k, 0, 110), z = -150.0f + 260.0f * HashUnit(k, 1, 110);
+            const float ground = TerrainHeight(x, z);
+            const Vec3 court = Sub({x, 0.0f, z}, {kCourtCentre.x, 0.0f, kCourtCentre.z});
+            const Vec3 lake = Sub({x, 0.0f, z}, {kLakeCentre.x, 0.0f, kLakeCentre.z});
+            const float pathX = -3.5f + (z + 104.0f) * (-26.0f / 48.0f);  // along the lamps' line
+            if (ground < 0.6f || ground > 20.0f || Length(court) < 27.0f || Length(lake) < kLakeRadius + 4.0f ||
+                (z < -40.0f && z > -125.0f && std::abs(x - pathX) < 6.0f) || Length(Sub({x, 0.0f, z}, kBrazierBase)) < 8.0f)
+                continue;
+            const float size = 0.5f + 1.6f * HashUnit(k, 2, 110) * HashUnit(k, 3, 110);
+            MeshData rock = shapes[placed % 3];
+            for (auto& v : rock.vertices) v.position = Mul(v.position, size);
+            for (auto& v : rock.vertices) v.u *= size, v.v *= size;
+            boulders.Append(rock, AxisAngle(kUp, 6.2831853f * HashUnit(k, 4, 110)), {x, ground - 0.2f * size, z});
+            ++placed;
+        }
+        b.AddObject("Boulders", AddMesh(b, boulders), carved, StillTrack(b, At({})));
+    }
+
     b.AddObject("Brazier", AddMesh(b, Brazier()), iron, StillTrack(b, At(OnGround(kBrazierBase.x, kBrazierBase.z, 0.0f))));
 
     // ------------------------------------------------------------ lights
