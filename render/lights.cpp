@@ -104,4 +104,32 @@ bool LightScissorRect(const jolp::Vec3& position, const jolp::Matrix& v, float r
     return out.width > 0 && out.height > 0;
 }
 
+bool SphereScreenBounds(const jolp::Vec3& c, float r, const jolp::Matrix& p, float nearPlane, int32_t width,
+                        int32_t height, LightRect& out) {
+    if (!(r >= 0.0f) || !(c.z + r < -nearPlane)) return false;
+    const float w = static_cast<float>(width);
+    const float h = static_cast<float>(height);
+    float x0 = w, x1 = 0.0f, y0 = h, y1 = 0.0f;
+    for (int corner = 0; corner < 8; ++corner) {
+        const float x = c.x + ((corner & 1) ? r : -r);
+        const float y = c.y + ((corner & 2) ? r : -r);
+        const float z = c.z + ((corner & 4) ? r : -r);
+        const float clipX = x * p.m[0][0] + y * p.m[1][0] + z * p.m[2][0] + p.m[3][0];
+        const float clipY = x * p.m[0][1] + y * p.m[1][1] + z * p.m[2][1] + p.m[3][1];
+        const float clipW = x * p.m[0][3] + y * p.m[1][3] + z * p.m[2][3] + p.m[3][3];
+        if (!(clipW > 0.0f)) return false;
+        const float sx = (clipX / clipW * 0.5f + 0.5f) * w;
+        const float sy = (0.5f - clipY / clipW * 0.5f) * h;
+        x0 = std::min(x0, sx), x1 = std::max(x1, sx);
+        y0 = std::min(y0, sy), y1 = std::max(y1, sy);
+    }
+    const float left = std::clamp(std::floor(x0), 0.0f, w), right = std::clamp(std::ceil(x1), 0.0f, w);
+    const float top = std::clamp(std::floor(y0), 0.0f, h), bottom = std::clamp(std::ceil(y1), 0.0f, h);
+    out.left = static_cast<int32_t>(left);
+    out.top = static_cast<int32_t>(top);
+    out.width = std::max(static_cast<int32_t>(right) - out.left, 0);
+    out.height = std::max(static_cast<int32_t>(bottom) - out.top, 0);
+    return true;
+}
+
 }  // namespace tarvel

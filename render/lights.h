@@ -52,4 +52,12 @@ struct LightRect {
 bool LightScissorRect(const jolp::Vec3& position, const jolp::Matrix& view, float r, float fov, int32_t width,
                       int32_t height, LightRect& out);
 
+// The pixel rectangle holding the sphere of radius r around a view-space
+// centre, from the corners of its box through the projection: a little
+// larger than the sphere's outline, never smaller. False when part of the
+// sphere is not in front of the near plane. The rectangle is clamped to the
+// picture and may be empty (the sphere is off screen).
+bool SphereScreenBounds(const jolp::Vec3& viewCentre, float r, const jolp::Matrix& projection, float nearPlane,
+                        int32_t width, int32_t height, LightRect& out);
+
 }  // namespace tarvel

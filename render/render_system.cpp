@@ -230,16 +230,24 @@ void RenderSystem::DrawLight(const RenderLight& light) {
         device.SetRenderTarget(0, frameColorSurface);
     }
 
-    // The rectangle is trusted only for a sphere wholly behind the eye
-    // plane: for one that reaches in front of it without holding the eye,
-    // the touching planes can bound the wrong side and cut lit pixels off.
+    // The rectangle of the touching planes is trusted only for a sphere
+    // wholly behind the eye plane: for one in front of the camera their
+    // bounds cross, and for one reaching across the eye plane they can bound
+    // the wrong side and cut lit pixels off. A sphere in front of the camera
+    // gets the screen bounds of its box instead, so that its light pass
+    // shades only the pixels it can reach (the picture is the same: nothing
+    // outside the sphere is lit by it); any other gets the whole picture.
     const jolp::Matrix view = CameraViewMatrix(camera);
     jolp::ScissorRect rect{0, 0, width, height};
     LightRect found;
     const bool haveRect = LightScissorRect(light.position, view, light.radius, camera.fov, width, height, found);
-    const float viewZ = light.position.x * view.m[0][2] + light.position.y * view.m[1][2] +
-                        light.position.z * view.m[2][2] + view.m[3][2];
-    if (haveRect && viewZ - light.radius >= 0.0f) {
+    const jolp::Vec3& p = light.position;
+    const jolp::Vec3 centre{p.x * view.m[0][0] + p.y * view.m[1][0] + p.z * view.m[2][0] + view.m[3][0],
+                            p.x * view.m[0][1] + p.y * view.m[1][1] + p.z * view.m[2][1] + view.m[3][1],
+                            p.x * view.m[0][2] + p.y * view.m[1][2] + p.z * view.m[2][2] + view.m[3][2]};
+    if (haveRect && centre.z - light.radius >= 0.0f) {
+        rect = jolp::ScissorRect{found.left, found.top, found.left + found.width, found.top + found.height};
+    } else if (SphereScreenBounds(centre, light.radius, projectionMatrix, camera.nearPlane, width, height, found)) {
         rect = jolp::ScissorRect{found.left, found.top, found.left + found.width, found.top + found.height};
     }
     device.SetScissorRect(rect);

@@ -1,10 +1,12 @@
 // Light arithmetic: the kind from the name, the shadow cube faces' matrices
 // and the scissor rectangle of a light's sphere.
 #include "render/lights.h"
+#include "render/render_system.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 
 namespace tarvel {
 namespace {
@@ -102,6 +104,51 @@ TEST(LightScissor, DegenerateInputsStayInsideThePicture) {
             EXPECT_LE(rect.top + rect.height, 360) << i;
         }
     }
+}
+
+// The screen bounds of spheres in front of the camera hold every pixel of
+// their outline (sampled over the sphere) and are not much larger.
+TEST(SphereBounds, HoldTheOutlineOfSpheresInFrontOfTheCamera) {
+    jolp::CameraView camera;
+    camera.fov = 0.8f;
+    camera.aspect = 16.0f / 9.0f;
+    camera.nearPlane = 1.0f;
+    camera.farPlane = 5000.0f;
+    const jolp::Matrix p = CameraProjectionMatrix(camera);
+    const int w = 1280, h = 720;
+    const float spheres[][4] = {{10, 5, -50, 4}, {-20, -8, -40, 4}, {0, 0, -50, 4}, {30, 10, -30, 6}, {-5, 12, -20, 3}};
+    for (const auto& s : spheres) {
+        float x0 = 1e9f, x1 = -1e9f, y0 = 1e9f, y1 = -1e9f;
+        for (int i = 0; i < 64; ++i) {
+            for (int j = 0; j <= 32; ++j) {
+                const float a = static_cast<float>(i) * 6.2831853f / 64.0f, b = static_cast<float>(j) * 3.1415927f / 32.0f;
+                const float x = s[0] + s[3] * std::sin(b) * std::cos(a), y = s[1] + s[3] * std::sin(b) * std::sin(a);
+                const float z = s[2] + s[3] * std::cos(b);
+                const float sx = (x * p.m[0][0] / -z * 0.5f + 0.5f) * w, sy = (0.5f - y * p.m[1][1] / -z * 0.5f) * h;
+                x0 = std::min(x0, sx), x1 = std::max(x1, sx), y0 = std::min(y0, sy), y1 = std::max(y1, sy);
+            }
+        }
+        const bool onScreen = x0 >= 0.0f && x1 <= 1280.0f && y0 >= 0.0f && y1 <= 720.0f;
+        x0 = std::clamp(x0, 0.0f, 1280.0f), x1 = std::clamp(x1, 0.0f, 1280.0f);
+        y0 = std::clamp(y0, 0.0f, 720.0f), y1 = std::clamp(y1, 0.0f, 720.0f);
+        LightRect r;
+        ASSERT_TRUE(SphereScreenBounds({s[0], s[1], s[2]}, s[3], p, 1.0f, w, h, r)) << s[0];
+        EXPECT_LE(r.left, x0) << s[0];
+        EXPECT_GE(r.left + r.width, x1) << s[0];
+        EXPECT_LE(r.top, y0) << s[0];
+        EXPECT_GE(r.top + r.height, y1) << s[0];
+        // The box's corners overshoot the outline by a bounded amount.
+        if (!onScreen) continue;
+        EXPECT_LT(static_cast<float>(r.width), (x1 - x0) * 1.6f + 4.0f) << s[0];
+        EXPECT_LT(static_cast<float>(r.height), (y1 - y0) * 1.6f + 4.0f) << s[0];
+    }
+    // Reaching the near plane, or behind the camera: no bounds.
+    LightRect r;
+    EXPECT_FALSE(SphereScreenBounds({0, 0, -4}, 3.5f, p, 1.0f, w, h, r));
+    EXPECT_FALSE(SphereScreenBounds({0, 0, 50}, 4.0f, p, 1.0f, w, h, r));
+    // Off screen to the right: an empty rectangle.
+    ASSERT_TRUE(SphereScreenBounds({200, 0, -50}, 4.0f, p, 1.0f, w, h, r));
+    EXPECT_EQ(r.width, 0);
 }
 
 }  // namespace
