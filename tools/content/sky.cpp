@@ -85,10 +85,12 @@ std::array<Image, 6> SkyCubeFaces(int edge, bool mountains) {
                 Colour c = SkyColour(d);
                 if (mountains) {
                     const float u = Turns(d);
-                    const float ridge = 0.12f + 0.07f * TileFbm(u, 0.3f, 4, 5, 23);
+                    // The ridges as seen from the lake: moonlit slopes, a
+                    // little of the sunset on the crests.
+                    const float ridge = 0.09f + 0.05f * TileFbm(u, 0.3f, 4, 5, 23);
                     if (d.y < ridge) {
-                        const float shade = 0.5f + 0.5f * Smoothstep(-0.2f, ridge, d.y);
-                        c = Mix(Colour{0.035f, 0.04f, 0.06f}, Colour{0.09f, 0.08f, 0.11f}, shade);
+                        const float shade = Smoothstep(-0.2f, ridge, d.y);
+                        c = Mix(Colour{0.05f, 0.055f, 0.08f}, Colour{0.13f, 0.12f, 0.17f}, shade);
                     }
                 }
                 faces[f].At(x, y) = c;
