@@ -669,7 +669,9 @@ int32_t SceneFileBuilder::AddRawTrack(int32_t kind, int32_t keyCount, std::vecto
 namespace {
 
 void CubeGeometry(std::vector<SceneVertex>& vertices, std::vector<uint32_t>& indices) {
-    // One face per axis direction: normal n, tangent t, binormal b = n x t.
+    // One face per axis direction: normal n, tangent t (u grows along it),
+    // binormal b (v grows along it). Front faces are clockwise as seen from
+    // outside, against the normal's turn.
     const Vec3 faces[6][3] = {
         {{1, 0, 0}, {0, 0, 1}, {0, 1, 0}},   {{-1, 0, 0}, {0, 0, -1}, {0, 1, 0}},
         {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},   {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}},
@@ -685,12 +687,12 @@ void CubeGeometry(std::vector<SceneVertex>& vertices, std::vector<uint32_t>& ind
                               n.z + c[0] * t.z + c[1] * b.z};
             v.normal = n;
             v.u = (c[0] + 1.0f) * 0.5f;
-            v.v = (1.0f - c[1]) * 0.5f;
+            v.v = (c[1] + 1.0f) * 0.5f;
             v.tangent = t;
             v.binormal = b;
             vertices.push_back(v);
         }
-        indices.insert(indices.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
+        indices.insert(indices.end(), {base, base + 2, base + 1, base, base + 3, base + 2});
     }
 }
 
