@@ -19,4 +19,4 @@ uniform mat4 matWorldToCubeFace;
 uniform float lightCastsShadow;
 
 // Dusk sky light reaching every surface, scaled by its ambient occlusion.
-const vec3 kAmbientLight = vec3(0.085, 0.095, 0.13);
+const vec3 kAmbientLight = vec3(0.11, 0.12, 0.16);
