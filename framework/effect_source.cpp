@@ -247,7 +247,7 @@ private:
     std::vector<std::string> files_;
     std::map<std::string, int, std::less<>> fileIndex_;  // normalised path -> files_ index
     std::map<std::string, std::string, std::less<>> texts_;  // normalised path -> text, read once
-    std::map<std::string, std::string, std::less<>> resolved_;  // includer '\0' spec -> normalised path
+    std::map<std::string, std::string, std::less<>> resolved_;  // includer, NUL, included name -> normalised path
     size_t expandedBytes_ = 0;
 
     Section section_ = Section::None;
@@ -501,21 +501,21 @@ bool Parser::Include(const std::string& file, int fileIndex, std::string_view re
     if (rest.empty() || rest.front() != '"') return Fail(file, line, "expected @include \"path\"");
     const size_t close = rest.find('"', 1);
     if (close == std::string_view::npos) return Fail(file, line, "@include path has no closing quote");
-    const std::string_view spec = rest.substr(1, close - 1);
+    const std::string_view named = rest.substr(1, close - 1);
     if (!IsBlankOrComment(rest.substr(close + 1)))
         return Fail(file, line, "unexpected text after @include \"path\": " + Quote(rest.substr(close + 1)));
-    if (spec.empty()) return Fail(file, line, "empty @include path");
-    for (const char c : spec)
-        if (static_cast<unsigned char>(c) < 0x20) return Fail(file, line, "bad @include path " + Quote(spec));
+    if (named.empty()) return Fail(file, line, "empty @include path");
+    for (const char c : named)
+        if (static_cast<unsigned char>(c) < 0x20) return Fail(file, line, "bad @include path " + Quote(named));
 
     std::string resolveKey = file;
     resolveKey += '\0';
-    resolveKey += spec;
+    resolveKey += named;
     auto resolved = resolved_.find(resolveKey);
     if (resolved == resolved_.end()) {
-        const std::filesystem::path specPath{std::string(spec)};
+        const std::filesystem::path includePath{std::string(named)};
         const std::filesystem::path full =
-            specPath.is_absolute() ? specPath : std::filesystem::path(file).parent_path() / specPath;
+            includePath.is_absolute() ? includePath : std::filesystem::path(file).parent_path() / includePath;
         resolved = resolved_.emplace(std::move(resolveKey), full.lexically_normal().generic_string()).first;
     }
     const std::string& key = resolved->second;
@@ -535,7 +535,7 @@ bool Parser::Include(const std::string& file, int fileIndex, std::string_view re
     if (textIt == texts_.end()) {
         std::string text, reason;
         if (!read_(key, text, reason))
-            return Fail(file, line, "cannot open include " + Quote(spec) + " (" + key + ": " + reason + ")");
+            return Fail(file, line, "cannot open include " + Quote(named) + " (" + key + ": " + reason + ")");
         if (TooManyLines(text)) return Fail(key, 0, kTooManyLines);
         textIt = texts_.emplace(key, std::move(text)).first;
     }
