@@ -72,10 +72,7 @@ protected:
     }
 
     void KeepOnFailure(const Picture& picture, const std::string& what) {
-        if (!HasFailure() && !std::getenv("TARVEL_KEEP_PICTURES")) return;
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        const std::string path = ::testing::TempDir() + "particle_pictures_" + name + "_" + what + ".png";
-        if (picture.Save(path)) std::fprintf(stderr, "picture kept in %s\n", path.c_str());
+        testing::KeepPictureOnFailure(picture, "particle_pictures", what);
     }
 
     // One channel around where a world point lands.

@@ -5,10 +5,13 @@
 #include "framework/dds_file.h"
 #include "render/bind_scene.h"
 
+#include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace tarvel::testing {
@@ -250,6 +253,14 @@ void PictureRig::Frame(float t, bool withLights) {
     }
     renderSystem->RenderFrame();
     device.EndScene();
+}
+
+void KeepPictureOnFailure(const Picture& picture, const std::string& prefix, const std::string& what) {
+    if (!::testing::Test::HasFailure() && !std::getenv("TARVEL_KEEP_PICTURES")) return;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = test ? test->name() : "none";
+    const std::string path = ::testing::TempDir() + prefix + "_" + name + "_" + what + ".png";
+    if (picture.Save(path)) std::fprintf(stderr, "picture kept in %s\n", path.c_str());
 }
 
 Picture PictureRig::Read() {

@@ -98,6 +98,10 @@ struct Picture {
     bool Save(const std::string& path) const;
 };
 
+// Saves the picture as TempDir()/PREFIX_TEST_WHAT.png when the running test
+// has failed (always, with TARVEL_KEEP_PICTURES set), and says where.
+void KeepPictureOnFailure(const Picture& picture, const std::string& prefix, const std::string& what);
+
 // A render system on a headless GL device with a back buffer of the given
 // size, the picture in `picture` (the whole back buffer when empty), and
 // the standard textures in its registry.

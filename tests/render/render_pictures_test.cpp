@@ -43,13 +43,8 @@ protected:
         ASSERT_TRUE(rig.Load(builder, error)) << error;
     }
 
-    // Keeps a picture for looking at when the test fails (always, with
-    // TARVEL_KEEP_PICTURES set).
     void KeepOnFailure(const Picture& picture, const std::string& what) {
-        if (!HasFailure() && !std::getenv("TARVEL_KEEP_PICTURES")) return;
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        const std::string path = ::testing::TempDir() + "render_pictures_" + name + "_" + what + ".png";
-        if (picture.Save(path)) std::fprintf(stderr, "picture kept in %s\n", path.c_str());
+        testing::KeepPictureOnFailure(picture, "render_pictures", what);
     }
 
     // The mean brightness around where a world point lands.
