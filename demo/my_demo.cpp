@@ -1,11 +1,81 @@
 #include "demo/my_demo.h"
 
+#include "demo/cameras.h"
+#include "demo/particle_tracks.h"
+#include "demo/timeline.h"
+#include "demo/worker_scene.h"
+#include "particles/sparkls.h"
+
+#include <cstdio>
+
 namespace tarvel {
+namespace {
+
+// The size the pools reach at their first growth; taking it up front keeps
+// allocation out of the show (a swarm holds about 130 particles at most).
+constexpr int32_t kParticlePoolSize = 3 * kInitialParticleCapacity + 1;
+
+}  // namespace
 
 MyDemo::MyDemo(const jolp::RunConfig& config) : jolp::DemoProgram(&RenderSystem::Create, config) {}
 
-void MyDemo::QueueWorkers(jolp::WorkerQueue&) {}
+MyDemo::~MyDemo() {
+    ownedScene_.reset();
+    scene = nullptr;
+    particleSystems.reset();
+    windFireSystems.reset();
+    tracks_.clear();
+    sceneWorker.reset();
+}
 
-bool MyDemo::BuildTimeline() { return true; }
+void MyDemo::QueueWorkers(jolp::WorkerQueue& queue) {
+    particleSystems = std::make_unique<ParticleSystemSet>();
+    particleSystems->renderSystem = Renderer();
+    windFireSystems = std::make_unique<ParticleSystemSet>();
+    windFireSystems->renderSystem = Renderer();
+    sceneWorker = std::make_unique<WorkerScene>(Renderer(), &display);
+    queue.Append(sceneWorker.get());
+}
+
+bool MyDemo::BuildTimeline() {
+    scene = resources.FindAs<jolp::JOLP3D>("scene");
+    Sparkls** systems[] = {&redParticles, &yellowParticles, &greenParticles,
+                           &blueParticles, &windParticles,  &fireParticles};
+    for (size_t i = 0; i < std::size(systems); ++i) {
+        *systems[i] = resources.FindAs<Sparkls>(kParticleContent[i].name);
+    }
+    // The scene is ours from now on when our worker made it.
+    if (sceneWorker && scene != nullptr && scene == sceneWorker->Scene()) ownedScene_ = sceneWorker->TakeScene();
+    sceneWorker.reset();
+
+    if (scene == nullptr) {
+        std::fprintf(stderr, "tarvel: the content has no \"scene\"; the demo cannot be built\n");
+        return false;
+    }
+    for (size_t i = 0; i < std::size(systems); ++i) {
+        if (*systems[i] == nullptr) {
+            std::fprintf(stderr, "tarvel: the content has no particle system \"%s\"; the demo cannot be built\n",
+                         kParticleContent[i].name);
+            return false;
+        }
+    }
+    if (!particleSystems || !windFireSystems) return false;
+
+    for (size_t i = 0; i < std::size(systems); ++i) {
+        Sparkls* system = *systems[i];
+        ParticleSystemSet& set = (system == windParticles || system == fireParticles) ? *windFireSystems
+                                                                                     : *particleSystems;
+        set.systems.insert(system);
+        system->renderSystem = set.renderSystem;
+        if (system->CreateDeviceObjects() && system->capacity < kParticlePoolSize) system->Grow(kParticlePoolSize);
+    }
+
+    AddChild(MakeTrack<ParticleControler>(this));
+    AddChild(MakeTrack<ParticlesTrack>(kWindFireStartMs, kWindFireEndMs, "wind_dummy", this, windParticles));
+    AddChild(MakeTrack<ParticlesTrack>(kWindFireStartMs, kWindFireEndMs, "fire_dummy", this, fireParticles));
+    AddChild(MakeTrack<ParticleControler>(kWindFireStartMs, kWindFireEndMs, this, windFireSystems.get()));
+    for (const Shot& shot : kShots) AddChild(MakeTrack<Cameras>(shot.startMs, shot.endMs, shot.camera, this));
+    return true;
+}
 
 }  // namespace tarvel

@@ -1,25 +1,83 @@
 // my_demo.h - MyDemo, Tarvel itself: the demo program over the framework.
 //
-// It is the one place that knows the concrete render system behind the
-// program's RenderSystemBase. Its content and its track tree are built by
-// QueueWorkers and BuildTimeline; for now the tree is empty and the demo
-// shows the empty frame of the render system for the music's length.
+// QueueWorkers queues the scene worker, which loads all of the demo's
+// content into the registry (worker_scene.h); BuildTimeline finds that
+// content, gives the particle systems their device objects and attaches the
+// track tree under the program, in this order, so that in every frame the
+// particle tracks run before the camera shot (they see the previous frame's
+// camera and dummies):
+//   1  the swarm controller, 85 to 120 s, with Dummy01 to Dummy04 under it
+//   2  wind_dummy and fire_dummy emitter tracks, 145 to 176.2 s
+//   3  the wind and fire controller, 145 to 176.2 s
+//   4  the twenty camera shots of timeline.h
+// The music's length, not the tree, decides when the demo ends.
+//
+// MyDemo is the one place that knows the concrete render system behind the
+// program's RenderSystemBase.
+//
+// Ownership: the demo owns the scene (taken from its worker), the two
+// particle system sets and every track it builds. The particle systems,
+// their materials and the textures are kept by the registry and the render
+// system, which live until the program ends. Destruction: the scene, then
+// the sets, then the tracks, then the program.
 #pragma once
 
+#include "demo/particle_tracks.h"
 #include "framework/demo_program.h"
 #include "render/render_system.h"
+#include "scene/jolp3d.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace tarvel {
 
+class Sparkls;
+
 class MyDemo final : public jolp::DemoProgram {
 public:
-    explicit MyDemo(const jolp::RunConfig& config = jolp::RunConfig{});
+    class WorkerScene;
 
+    explicit MyDemo(const jolp::RunConfig& config = jolp::RunConfig{});
+    ~MyDemo() override;
+
+    // The particle system set and the scene worker, appended to queue.
     void QueueWorkers(jolp::WorkerQueue& queue) override;
+    // False, with the name on stderr, when the scene or any of the six
+    // particle systems is missing; nothing is attached then.
     bool BuildTimeline() override;
 
     // The render system, once Prepare has taken it from its worker.
     RenderSystem* Renderer() const { return static_cast<RenderSystem*>(renderSystem.get()); }
+
+    // A track that lives as long as the demo.
+    template <typename T, typename... Args>
+    T* MakeTrack(Args&&... args) {
+        auto track = std::make_unique<T>(std::forward<Args>(args)...);
+        T* raw = track.get();
+        tracks_.push_back(std::move(track));
+        return raw;
+    }
+    size_t TrackCount() const { return tracks_.size(); }
+
+    std::unique_ptr<WorkerScene> sceneWorker;
+    jolp::JOLP3D* scene = nullptr;
+    Sparkls* redParticles = nullptr;
+    Sparkls* yellowParticles = nullptr;
+    Sparkls* greenParticles = nullptr;
+    Sparkls* blueParticles = nullptr;
+    Sparkls* windParticles = nullptr;
+    Sparkls* fireParticles = nullptr;
+    // The swarm's systems (red, yellow, green, blue).
+    std::unique_ptr<ParticleSystemSet> particleSystems;
+    // The systems of the wind and fire controller.
+    std::unique_ptr<ParticleSystemSet> windFireSystems;
+    jolp::CameraView camera;
+
+private:
+    std::unique_ptr<jolp::JOLP3D> ownedScene_;
+    std::vector<std::unique_ptr<jolp::DemoTrack>> tracks_;
 };
 
 inline constexpr const char* kTitle = "Tarvel";

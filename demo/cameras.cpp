@@ -1,0 +1,29 @@
+#include "demo/cameras.h"
+
+#include "demo/my_demo.h"
+#include "demo/timeline.h"
+
+namespace tarvel {
+
+Cameras::Cameras(uint32_t startMs, uint32_t endMs, const std::string& name, MyDemo* owner)
+    : jolp::DemoTrack(startMs, endMs),
+      demo(owner),
+      cameraName(name),
+      fade{this, kShotFadeSeconds, kShotFadeSeconds} {}
+
+void Cameras::Update(jolp::DemoProgram&) {
+    const float aspect = static_cast<float>(demo->aspect[0]) / static_cast<float>(demo->aspect[1]);
+    // The scene lives on the demo's global time; only the fade follows the
+    // shot's own clock.
+    const float t = static_cast<float>(demo->clock.elapsedSeconds);
+    jolp::JOLP3D& scene = *demo->scene;
+    demo->camera = scene.EvaluateCamera(cameraName, t, aspect, kCameraNear, kCameraFar);
+    scene.Animate(jolp::Matrix(), t);
+    RenderSystem& renderSystem = *demo->Renderer();
+    renderSystem.camera = demo->camera;
+    renderSystem.fade = fade.Value(static_cast<float>(localTime) / 1000.0f);
+    scene.SubmitDrawItems(renderSystem);
+    scene.SubmitLights(renderSystem);
+}
+
+}  // namespace tarvel
