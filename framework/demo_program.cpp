@@ -123,9 +123,9 @@ void DemoProgram::WaitForMusic() {
     }
 }
 
-bool DemoProgram::Run(const std::string& musicPath) {
-    if (!Prepare(musicPath)) return false;
+bool DemoProgram::Run(const std::string& musicPath) { return Prepare(musicPath) && Play(musicPath); }
 
+bool DemoProgram::Play(const std::string& musicPath) {
     length = music.handle != 0 ? StreamGetLengthMs(music.handle) : kNoMusicLength;
     end = start + length;
 

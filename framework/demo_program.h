@@ -57,6 +57,10 @@ public:
     // Runs the workers, opens and registers the music, takes the render
     // system, runs the demo's workers and builds the timeline.
     bool Prepare(const std::string& musicPath);
+    // After a successful Prepare: starts the music (musicPath names it in
+    // messages) and plays to the end. Run is Prepare then Play; tests and
+    // benchmarks call the two apart to look at the tree in between.
+    bool Play(const std::string& musicPath);
 
     class WorkerRenderSystem final : public Worker {
     public:

@@ -125,18 +125,19 @@ TEST(TarvelBinaryTest, AWideBackBufferGetsBlackBarsLeftAndRightOfThePicture) {
     TempDir dir;
     MakeDataFolder(dir, "");
     const ProcessResult r =
-        Tarvel({"--data", dir / "data", "--capture", dir / "frames", "--size", "1000x400", "--to", "0.1"});
+        Tarvel({"--data", dir / "data", "--capture", dir / "frames", "--size", "1000x400", "--from", "2", "--to", "2.1"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const Rect picture = Letterbox(16, 9, Rect{0, 0, 1000, 400});
     ASSERT_EQ(picture, (Rect{145, 0, 855, 400}));
 
     int width = 0, height = 0, channels = 0;
-    stbi_uc* rgb = stbi_load((dir / "frames/frame_000002.png").c_str(), &width, &height, &channels, 3);
+    stbi_uc* rgb = stbi_load((dir / "frames/frame_000060.png").c_str(), &width, &height, &channels, 3);
     ASSERT_NE(rgb, nullptr) << stbi_failure_reason();
     ASSERT_EQ(width, 1000);
     ASSERT_EQ(height, 400);
-    // With no scene the picture is the renderer's white clear, tone mapped;
-    // the bars are the back buffer's black.
+    // With no scene the picture is the renderer's white clear, tone mapped
+    // (2 s into the first shot, fully faded in); the bars are the back
+    // buffer's black.
     int litBarPixels = 0, blackPicturePixels = 0, pictureMin = 255;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
