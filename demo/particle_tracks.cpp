@@ -6,6 +6,10 @@
 
 namespace tarvel {
 
+bool ByCreation::operator()(const ParticleSystem* a, const ParticleSystem* b) const {
+    return a->Serial() < b->Serial();
+}
+
 ParticlesTrack::ParticlesTrack(uint32_t startMs, uint32_t endMs, const std::string& name, MyDemo* owner,
                                Sparkls* target)
     : jolp::DemoTrack(startMs, endMs), demo(owner), dummyName(name), system(target) {}

@@ -29,10 +29,18 @@ class ParticleSystem;
 class RenderSystem;
 class Sparkls;
 
-// The systems one controller runs: each at most once, ordered by identity.
+// Orders systems by when they were made. The systems share one random
+// sequence, so the order in which they are updated decides which particles
+// each one gets; ordering by address would change it from run to run.
+struct ByCreation {
+    bool operator()(const ParticleSystem* a, const ParticleSystem* b) const;
+};
+
+// The systems one controller runs: each at most once, in the order they
+// were made.
 struct ParticleSystemSet {
     RenderSystem* renderSystem = nullptr;
-    std::set<ParticleSystem*> systems;
+    std::set<ParticleSystem*, ByCreation> systems;
 };
 
 class ParticlesTrack final : public jolp::DemoTrack {

@@ -30,7 +30,11 @@ uint32_t ParticleColour(const jolp::Vec3& colour) {
            ParticleChannelByte(colour.z);
 }
 
-ParticleSystem::ParticleSystem(Material* material) {
+namespace {
+uint64_t nextSerial = 0;
+}  // namespace
+
+ParticleSystem::ParticleSystem(Material* material) : serial_(nextSerial++) {
     drawItem.primitiveType = jolp::PrimitiveType::TriangleList;
     drawItem.vertexStride = kParticleVertexStride;
     drawItem.material = material;

@@ -113,6 +113,9 @@ public:
     // The name used in messages ("particles" until set).
     void SetLabel(std::string label) { label_ = std::move(label); }
     const std::string& Label() const { return label_; }
+    // Systems are numbered in the order they were made, from 0: an order
+    // that is the same in every run, unlike their addresses.
+    uint64_t Serial() const { return serial_; }
 
     DrawItem drawItem;
     jolp::Matrix transform;
@@ -135,6 +138,7 @@ private:
     std::unique_ptr<jolp::VertexBuffer> buffer_;
     std::string label_ = "particles";
     bool refused_ = false;
+    uint64_t serial_;
 };
 
 }  // namespace tarvel

@@ -1,7 +1,8 @@
 #include "particles/sparkls.h"
 
+#include "particles/particle_random.h"
+
 #include <cmath>
-#include <cstdlib>
 #include <utility>
 
 namespace tarvel {
@@ -35,7 +36,7 @@ void Sparkls::InitParticle(Particle& particle) {
     // Three draws, each R / (rand() mod (R + 1) + 1) in integers; the first
     // is z, then y, then x.
     const int32_t range = velocityRange < 0 ? 0 : velocityRange;
-    const auto draw = [range] { return static_cast<float>(range / (std::rand() % (range + 1) + 1)); };
+    const auto draw = [range] { return static_cast<float>(range / (ParticleRand() % (range + 1) + 1)); };
     particle.velocity.z = draw();
     particle.velocity.y = draw();
     particle.velocity.x = draw();

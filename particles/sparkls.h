@@ -4,8 +4,9 @@
 // fading and shrinking away until it dies at 4 s.
 //
 // The emitter position is set each frame by the particle track that moves
-// the system (demo/). Velocities come from the C library's rand(), which
-// the program never seeds, so every run draws the same particles.
+// the system (demo/). Velocities come from ParticleRand (particle_random.h),
+// the C library's rand() with a state of its own, never seeded by the
+// program, so every run draws the same particles.
 #pragma once
 
 #include "particles/particle_system.h"

@@ -107,9 +107,13 @@ TEST_F(DemoTest, TheTrackTreeIsTheSwarmTheWindAndFireAndTheTwentyShotsInOrder) {
     EXPECT_EQ(swarm->start, 85000u);
     EXPECT_EQ(swarm->length, 35000u);
     EXPECT_EQ(swarm->set, demo->particleSystems.get());
-    const std::set<ParticleSystem*> coloured = {demo->redParticles, demo->yellowParticles, demo->greenParticles,
+    const std::set<ParticleSystem*, ByCreation> coloured = {demo->redParticles, demo->yellowParticles, demo->greenParticles,
                                                 demo->blueParticles};
     EXPECT_EQ(demo->particleSystems->systems, coloured);
+    // Made red, yellow, green, blue: updated in that order in every run.
+    EXPECT_EQ(std::vector<ParticleSystem*>(demo->particleSystems->systems.begin(), demo->particleSystems->systems.end()),
+              (std::vector<ParticleSystem*>{demo->redParticles, demo->yellowParticles, demo->greenParticles,
+                                            demo->blueParticles}));
     ASSERT_EQ(swarm->children.size(), 4u);
     const Sparkls* followers[] = {demo->redParticles, demo->yellowParticles, demo->greenParticles,
                                   demo->blueParticles};
@@ -138,7 +142,7 @@ TEST_F(DemoTest, TheTrackTreeIsTheSwarmTheWindAndFireAndTheTwentyShotsInOrder) {
     EXPECT_EQ(late->start, 145000u);
     EXPECT_EQ(late->end, 176200u);
     EXPECT_TRUE(late->children.empty());
-    EXPECT_EQ(late->set->systems, (std::set<ParticleSystem*>{demo->windParticles, demo->fireParticles}));
+    EXPECT_EQ(late->set->systems, (std::set<ParticleSystem*, ByCreation>{demo->windParticles, demo->fireParticles}));
 
     for (size_t k = 0; k < 20; ++k) {
         auto* shot = dynamic_cast<Cameras*>(root[4 + k]);
