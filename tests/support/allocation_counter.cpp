@@ -1,5 +1,8 @@
 #include "tests/support/allocation_counter.h"
 
+#include <dlfcn.h>
+#include <execinfo.h>
+
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
@@ -8,12 +11,40 @@
 namespace {
 
 std::atomic<uint64_t> g_allocations{0};
+std::atomic<uint64_t> g_ownAllocations{0};
 
+// The load address of the object (executable or shared library) that holds
+// address; null when none does. dladdr takes the loader's lock and does not
+// allocate.
+const void* ObjectOf(const void* address) {
+    Dl_info info;
+    return dladdr(address, &info) != 0 ? info.dli_fbase : nullptr;
+}
+
+// Our code is the test executable: every library of ours is linked into it
+// statically. A graphics driver's compiler allocates from its own shared
+// objects, directly or through C++ library code (which may even be the
+// executable's own copy of a template). So an allocation is the driver's
+// when any frame of its call stack lies in a shared object other than the
+// executable, the C++ library and the C library.
+bool FromOwnCode() {
+    static const void* const executable = ObjectOf(reinterpret_cast<const void*>(&FromOwnCode));
+    static const void* const cxxLibrary = ObjectOf(reinterpret_cast<const void*>(&std::get_new_handler));
+    static const void* const cLibrary = ObjectOf(reinterpret_cast<const void*>(&std::free));
+    void* frames[64];
+    const int depth = backtrace(frames, 64);
+    for (int i = 0; i < depth; ++i) {
+        const void* object = ObjectOf(frames[i]);
+        if (object != nullptr && object != executable && object != cxxLibrary && object != cLibrary) return false;
+    }
+    return true;
+}
 
 // Every form of operator new goes through these, so that each pairs with
 // the operator delete below (the driver uses the nothrow and aligned ones).
 void* CountedAlloc(std::size_t size, std::size_t alignment) {
     ++g_allocations;
+    if (FromOwnCode()) ++g_ownAllocations;
     if (size == 0) size = 1;
     if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
     return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
@@ -52,5 +83,6 @@ void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::f
 namespace jolp::testing {
 
 uint64_t AllocationCount() { return g_allocations.load(); }
+uint64_t OwnAllocationCount() { return g_ownAllocations.load(); }
 
 }  // namespace jolp::testing

@@ -11,5 +11,9 @@ namespace jolp::testing {
 
 // operator new calls since the process started.
 uint64_t AllocationCount();
+// Those of them made by our own code: leaves out every allocation with a
+// graphics driver's shared object on its call stack (llvmpipe's shader
+// compiler meeting a new draw state, say). Slower: it walks the stack.
+uint64_t OwnAllocationCount();
 
 }  // namespace jolp::testing
