@@ -23,10 +23,19 @@ out vec4 outColor;
 const float kShininess = 48.0;
 const float kVolumeGlow = 0.6;
 
+// A tangent that interpolates to (nearly) the normal's direction, or to
+// nothing, would give a frame of NaNs; any direction across the normal
+// serves there instead.
+vec3 Across(vec3 n, vec3 v) {
+    vec3 across = v - n * dot(n, v);
+    if (dot(across, across) > 1e-12) return normalize(across);
+    return normalize(cross(n, abs(n.y) < 0.9 ? vec3(0.0, 1.0, 0.0) : vec3(1.0, 0.0, 0.0)));
+}
+
 mat3 TangentFrame() {
     vec3 n = normalize(vNormal);
-    vec3 t = normalize(vTangent - n * dot(n, vTangent));
-    vec3 b = normalize(vBinormal);
+    vec3 t = Across(n, vTangent);
+    vec3 b = dot(vBinormal, vBinormal) > 1e-12 ? normalize(vBinormal) : cross(n, t);
     return mat3(t, b, n);
 }
 

@@ -246,6 +246,57 @@ TEST_F(RenderPictures, AMirroredObjectIsDrawnAndLitLikeItsOriginal) {
     KeepOnFailure(picture, "frame");
 }
 
+// A floor whose tangent runs along its normal at every corner (a modelling
+// slip, or a vertex where the texture mapping collapses): the shader must
+// not build a frame of NaNs from it. NaN texture coordinates make mip and
+// anisotropy selection meaningless; llvmpipe's anisotropic filter never
+// returned from such a draw. With the flat normal map the floor is lit
+// exactly as with a proper tangent.
+int32_t AddFloorWithTangent(jolp::SceneFileBuilder& b, const jolp::Vec3& tangent) {
+    const int32_t mesh = b.AddMesh();
+    auto corner = [&](float x, float z, float u, float v) {
+        jolp::SceneVertex vertex;
+        vertex.position = {x, 0.0f, z};
+        vertex.normal = {0.0f, 1.0f, 0.0f};
+        vertex.u = u;
+        vertex.v = v;
+        vertex.tangent = tangent;
+        vertex.binormal = {0.0f, 0.0f, 1.0f};
+        return vertex;
+    };
+    const jolp::SceneVertex vertices[4] = {corner(-6, 6, 0, 1), corner(-6, -6, 0, 0), corner(6, -6, 1, 0),
+                                           corner(6, 6, 1, 1)};
+    const uint32_t indices[6] = {0, 1, 2, 0, 2, 3};
+    b.AddSubmesh(mesh, 0, vertices, indices);
+    return mesh;
+}
+
+TEST_F(RenderPictures, ATangentAlongTheNormalIsLitLikeAProperOne) {
+    Picture pictures[2];
+    const jolp::Vec3 tangents[2] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}};
+    const jolp::CameraView camera = LookAt({0, 8, 8}, {0, 0, 0}, kFov, kAspect);
+    for (int i = 0; i < 2; ++i) {
+        PictureRig rig(320, 180);
+        if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+        jolp::SceneFileBuilder builder;
+        const int32_t surface =
+            builder.AddLeafMaterial("surface", kParallaxedLambertBlinnShaderName, testing::ParallaxParameters());
+        builder.AddObject("floor", AddFloorWithTangent(builder, tangents[i]), surface, AddPlacement(builder, {0, 0, 0}));
+        AddStillLight(builder, "Omni_shadow01", {0, 3, 0}, {2, 2, 2}, 20.0f);
+        ASSERT_NO_FATAL_FAILURE(Start(rig, builder));
+        rig.renderSystem->camera = camera;
+        rig.Frame();
+        pictures[i] = rig.Read();
+        KeepOnFailure(pictures[i], i == 0 ? "proper" : "along_normal");
+    }
+    const jolp::Rect picture{0, 0, 320, 180};
+    for (const jolp::Vec3& p : {jolp::Vec3{0, 0, 0}, jolp::Vec3{-3, 0, 2}, jolp::Vec3{3, 0, -3}}) {
+        const double proper = At(pictures[0], camera, p, picture);
+        EXPECT_GT(proper, 40.0) << "the light does not reach the floor";
+        EXPECT_NEAR(At(pictures[1], camera, p, picture), proper, 2.0) << p.x << ", " << p.z;
+    }
+}
+
 TEST_F(RenderPictures, FadeScalesThePictureDownToBlack) {
     PictureRig rig(320, 180);
     if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
