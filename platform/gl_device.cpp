@@ -177,6 +177,10 @@ GLuint CompileStage(GLenum stage, const std::string& code, std::string& log) {
 
 }  // namespace
 
+bool IsSoftwareRenderer(const std::string& renderer) {
+    return renderer.find("llvmpipe") != std::string::npos || renderer.find("softpipe") != std::string::npos;
+}
+
 GlDevice::GlDevice(GlContext& context, uint32_t width, uint32_t height)
     : context_(context), link_(std::make_shared<GlLink>()), width_(width), height_(height) {
     link_->device = this;
@@ -232,6 +236,19 @@ void GlDevice::SetDefaultStates() {
     if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy_);
         maxAnisotropy_ = std::min(maxAnisotropy_, 8.0f);
+        // Software rasterizers filter anisotropically at many times the cost
+        // of trilinear filtering, and llvmpipe's filter has been seen never
+        // to return from a draw; they get trilinear filtering unless asked.
+        if (IsSoftwareRenderer(renderer_)) maxAnisotropy_ = 1.0f;
+        if (const char* asked = std::getenv("JOLP_GL_ANISOTROPY"); asked && *asked) {
+            char* end = nullptr;
+            const float level = std::strtof(asked, &end);
+            if (end != asked && *end == '\0' && level >= 1.0f) {
+                GLfloat most = 1.0f;
+                glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &most);
+                maxAnisotropy_ = std::min(level, most);
+            }
+        }
     }
     glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
     glFrontFace(GL_CCW);

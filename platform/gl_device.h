@@ -29,6 +29,9 @@
 namespace jolp {
 
 struct GlLink;
+
+// Whether a GL_RENDERER string names one of Mesa's software rasterizers.
+bool IsSoftwareRenderer(const std::string& renderer);
 class GlSurface;
 class GlBuffer;
 class GlProgram;
@@ -45,6 +48,10 @@ public:
     const std::string& Renderer() const { return renderer_; }
     // Whether depth 0..1 comes from glClipControl (else from the epilogue).
     bool HasClipControl() const { return clipControl_; }
+    // The anisotropy of samplers asking for anisotropic filtering: up to 8
+    // where the driver offers it, 1 (trilinear) on a software rasterizer;
+    // JOLP_GL_ANISOTROPY=N asks for N (capped by the driver) on any.
+    float MaxAnisotropy() const { return maxAnisotropy_; }
 
     void BeginScene() override {}
     void EndScene() override {}

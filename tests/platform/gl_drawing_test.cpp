@@ -134,6 +134,20 @@ TEST_F(GlDrawingTest, DepthComesFromClipControlUnlessSwitchedOff) {
     }
 }
 
+TEST_F(GlDrawingTest, SoftwareRasterizersFilterTrilinearlyUnlessAsked) {
+    EXPECT_TRUE(IsSoftwareRenderer("llvmpipe (LLVM 15.0.6, 256 bits)"));
+    EXPECT_TRUE(IsSoftwareRenderer("softpipe"));
+    EXPECT_FALSE(IsSoftwareRenderer("NVIDIA H100 PCIe/PCIe/SSE2"));
+    const char* asked = std::getenv("JOLP_GL_ANISOTROPY");
+    if (asked && *asked) return;
+    if (IsSoftwareRenderer(device_->Renderer())) {
+        EXPECT_EQ(device_->MaxAnisotropy(), 1.0f);
+    } else {
+        EXPECT_GE(device_->MaxAnisotropy(), 1.0f);
+        EXPECT_LE(device_->MaxAnisotropy(), 8.0f);
+    }
+}
+
 TEST_F(GlDrawingTest, FloatTargetsKeepWhatIsWrittenExactly) {
     auto half = device_->CreateTexture(8, 4, 1, kUsageRenderTarget, Format::A16B16G16R16F);
     auto single = device_->CreateTexture(8, 4, 1, kUsageRenderTarget, Format::R32F);
