@@ -8,6 +8,7 @@
 #include "framework/texture.h"
 #include "particles/sparkls.h"
 #include "render/material.h"
+#include "tests/demo/cut_table.h"
 #include "tests/demo/demo_fixture.h"
 #include "tests/support/test_program.h"
 
@@ -22,22 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-
-// The edit as the demo's author wrote it down, kept apart from timeline.h
-// so that a slip in either shows.
-struct Cut {
-    const char* camera;
-    uint32_t start, end;
-};
-constexpr Cut kCutTable[] = {
-    {"Camera01", 0, 5000},           {"Camera02", 5000, 10000},       {"Camera03", 10000, 13600},
-    {"Camera04", 13600, 22300},      {"Camera05", 22300, 31200},      {"Camera06", 31200, 40100},
-    {"Camera07", 40100, 51200},      {"Camera08", 51200, 66000},      {"Camera09", 66000, 95400},
-    {"Camera10", 95400, 104400},     {"Camera11", 104400, 112700},    {"Camera12", 112700, 130100},
-    {"Camera13", 130100, 133800},    {"Camera14", 133800, 139400},    {"Camera15", 139400, 145000},
-    {"Camera16", 145000, 149300},    {"Camera17", 149300, 155000},    {"Camera18", 155000, 158600},
-    {"Camera19", 158600, 175600},    {"Camera20", 175600, 204400},
-};
 
 constexpr const char* kSystemNames[] = {"redParticles", "yellowParticles", "greenParticles",
                                         "blueParticles", "wind",           "fire"};

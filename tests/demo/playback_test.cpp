@@ -6,6 +6,7 @@
 // ends with the music.
 #include "render/render_system.h"
 #include "scene/jolp3d.h"
+#include "tests/demo/cut_table.h"
 #include "tests/support/subprocess.h"
 #include "tests/support/temp_dir.h"
 
@@ -27,25 +28,14 @@ namespace fs = std::filesystem;
 const std::string kTarvel = TARVEL_BINARY;
 const fs::path kRunDir = fs::path(TARVEL_BINARY).parent_path();
 
-struct Shot {
-    const char* camera;
-    uint32_t start, end;
-};
-constexpr Shot kShots[] = {
-    {"Camera01", 0, 5000},           {"Camera02", 5000, 10000},       {"Camera03", 10000, 13600},
-    {"Camera04", 13600, 22300},      {"Camera05", 22300, 31200},      {"Camera06", 31200, 40100},
-    {"Camera07", 40100, 51200},      {"Camera08", 51200, 66000},      {"Camera09", 66000, 95400},
-    {"Camera10", 95400, 104400},     {"Camera11", 104400, 112700},    {"Camera12", 112700, 130100},
-    {"Camera13", 130100, 133800},    {"Camera14", 133800, 139400},    {"Camera15", 139400, 145000},
-    {"Camera16", 145000, 149300},    {"Camera17", 149300, 155000},    {"Camera18", 155000, 158600},
-    {"Camera19", 158600, 175600},    {"Camera20", 175600, 204400},
-};
+using tarvel::testing::Cut;
+using tarvel::testing::kCutTable;
 
-const Shot& ShotAt(uint32_t ms) {
-    for (const Shot& s : kShots) {
+const Cut& ShotAt(uint32_t ms) {
+    for (const Cut& s : kCutTable) {
         if (ms >= s.start && ms < s.end) return s;
     }
-    return kShots[19];
+    return kCutTable[19];
 }
 
 struct Image {
@@ -120,7 +110,7 @@ Levels Measure(const Image& image) {
 
 TEST(PlaybackTest, EveryShotRisesFromBlackIsLitInItsMiddleAndTheBarsStayBlack) {
     TempDir dir;
-    for (const Shot& shot : kShots) {
+    for (const Cut& shot : kCutTable) {
         // At 10 frames a second every cut and every middle (all on 100 ms)
         // is a frame of its own.
         const uint32_t middle = (shot.start + shot.end) / 2 / 100 * 100;
