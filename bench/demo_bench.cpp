@@ -1,0 +1,150 @@
+// Demo benchmark: the real Tarvel over the generated content, headless on
+// the GL device (llvmpipe without a GPU).
+//
+//  - StartUp: from constructing the demo to the end of its first frame at
+//    640 x 480 (window and device, effects, every texture, the scene, the
+//    particle systems, the timeline, one frame drawn).
+//  - FrameCpu/T: the CPU side of one frame at root time T ms: the track
+//    tree (camera, animation of the whole scene, particle emitters,
+//    controllers with their Update, BuildVertices and upload, submission)
+//    and the render system's bookkeeping, without drawing.
+//  - WholeDemo: the whole demo drawn at 640 x 480, one frame a second of
+//    its timeline (205 frames spread over every shot), as frames per
+//    second; each frame is waited for, so the GPU's work is counted.
+//
+//   build/release/bench/demo_bench
+//   build/release/bench/demo_bench --benchmark_filter=FrameCpu
+#include "demo/my_demo.h"
+#include "particles/sparkls.h"
+
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+
+namespace tarvel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+jolp::RunConfig Headless(uint32_t width, uint32_t height) {
+    std::filesystem::current_path(TARVEL_RUN_DIR);
+    jolp::RunConfig config;
+    config.headless = true;
+    config.width = width;
+    config.height = height;
+    return config;
+}
+
+// Notes when the first frame's tracks ran.
+class FirstFrameTrack final : public jolp::DemoTrack {
+public:
+    FirstFrameTrack() : jolp::DemoTrack(0, 0xFFFFFFFFu) {}
+    void Update(jolp::DemoProgram&) override {
+        if (!seen) at = Clock::now();
+        seen = true;
+    }
+    bool seen = false;
+    Clock::time_point at;
+};
+
+void StartUp(benchmark::State& state) {
+    double initMs = 0.0, prepareMs = 0.0, frameMs = 0.0;
+    for (auto _ : state) {
+        jolp::RunConfig config = Headless(640, 480);
+        config.hasTo = true;
+        config.toMs = 1;  // one frame
+        const Clock::time_point start = Clock::now();
+        auto demo = std::make_unique<MyDemo>(config);
+        if (!demo->Init(kTitle)) {
+            state.SkipWithError("no headless display");
+            return;
+        }
+        initMs += MsSince(start);
+        const Clock::time_point prepare = Clock::now();
+        if (!demo->Prepare(kMusicPath)) {
+            state.SkipWithError("the demo could not be prepared (is the content generated?)");
+            return;
+        }
+        prepareMs += MsSince(prepare);
+        FirstFrameTrack first;
+        demo->AddChild(&first);
+        demo->Play(kMusicPath);
+        glFinish();
+        const double total = MsSince(start);
+        frameMs += total - std::chrono::duration<double, std::milli>(first.at - start).count();
+        state.SetIterationTime(total / 1000.0);
+        demo.reset();
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["init_ms"] = initMs / n;
+    state.counters["prepare_ms"] = prepareMs / n;
+    state.counters["first_frame_ms"] = frameMs / n;
+}
+BENCHMARK(StartUp)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void FrameCpu(benchmark::State& state) {
+    const uint32_t ms = static_cast<uint32_t>(state.range(0));
+    MyDemo demo(Headless(640, 480));
+    if (!demo.Init(kTitle) || !demo.Prepare(kMusicPath)) {
+        state.SkipWithError("the demo could not be prepared (is the content generated?)");
+        return;
+    }
+    demo.length = 0xFFFFFFFFu;
+    RenderSystem& rs = *demo.Renderer();
+    auto frame = [&] {
+        demo.localTime = ms;
+        demo.clock.elapsedMs = static_cast<int32_t>(ms);
+        demo.clock.elapsedSeconds = static_cast<float>(ms) / 1000.0f;
+        demo.clock.deltaSeconds = 1.0f / 60.0f;
+        demo.Process(demo);
+        rs.SkipFrame();
+    };
+    // Five seconds of particles first, so that their number is the steady
+    // one (about 130 a system) rather than the first burst.
+    for (int i = 0; i < 300; ++i) frame();
+    for (auto _ : state) frame();
+    state.counters["live_particles_red"] = static_cast<double>(demo.redParticles->liveCount);
+}
+BENCHMARK(FrameCpu)->Arg(10000)->Arg(90000)->Arg(150000)->Arg(190000)->Unit(benchmark::kMicrosecond);
+
+// Waits for each drawn frame, so the GPU's time is the frame's.
+class FinishTrack final : public jolp::DemoTrack {
+public:
+    FinishTrack() : jolp::DemoTrack(0, 0xFFFFFFFFu) {}
+    void Update(jolp::DemoProgram&) override { glFinish(); }
+};
+
+void WholeDemo(benchmark::State& state) {
+    for (auto _ : state) {
+        jolp::RunConfig config = Headless(640, 480);
+        config.fpsNum = 1;
+        MyDemo demo(config);
+        if (!demo.Init(kTitle) || !demo.Prepare(kMusicPath)) {
+            state.SkipWithError("the demo could not be prepared (is the content generated?)");
+            return;
+        }
+        FinishTrack finish;
+        demo.AddChild(&finish);
+        const Clock::time_point start = Clock::now();
+        demo.Play(kMusicPath);
+        glFinish();
+        const double seconds = MsSince(start) / 1000.0;
+        state.SetIterationTime(seconds);
+        state.counters["frames"] = static_cast<double>(demo.FrameCount());
+        state.counters["fps"] = static_cast<double>(demo.FrameCount()) / seconds;
+        state.counters["ms_per_frame"] = seconds * 1000.0 / static_cast<double>(demo.FrameCount());
+    }
+}
+BENCHMARK(WholeDemo)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+}  // namespace tarvel
+
+BENCHMARK_MAIN();
