@@ -623,7 +623,7 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
     // Around the wisps' ring: the eye trails them round the outside.
     auto ringChase = [](float t) {
         const float degrees = -40.0f + 180.0f * std::clamp((t - 95.4f) / 9.0f, 0.0f, 1.0f) - 30.0f;
-        return CourtRing(degrees, 21.0f, 8.5f);
+        return CourtRing(degrees, 30.0f, 11.0f);
     };
     std::vector<Vec3> chase;
     for (int k = 0; k <= 8; ++k) chase.push_back(ringChase(95.4f + 9.0f * static_cast<float>(k) / 8.0f));
