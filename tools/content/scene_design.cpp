@@ -116,6 +116,13 @@ const TimedPoints& WispCentrePath() {
 
 Vec3 WispCentre(float t) { return TimedPath(WispCentrePath(), t); }
 
+// Where the wisps' sparks are, for the cameras that watch them. A spark
+// lives 4 s, so the cloud trails the wisps along their path (its middle is
+// where they were a second ago), and the sparks drift from their emitters
+// towards +x, +y and +z (each velocity component is 0, 1 or 3 units a
+// second, slowing as they age): about a unit and a half up that diagonal.
+Vec3 WispCloud(float t) { return Add(WispCentre(t - 1.0f), {1.5f, 1.5f, 1.5f}); }
+
 // Midway between the fire and the wind: what the fire shots look at.
 Vec3 FireAndWind(float t) { return Lerp(FirePosition(), WindPosition(t), 0.5f); }
 
@@ -653,8 +660,8 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
          WispCentre,
          48.0f,
          52.0f},
-        {chase, {}, WispCentre, 52.0f, 52.0f},
-        {{Court(-6.0f, 4.2f, 0.0f), Court(-7.0f, 4.4f, 2.0f)}, {}, WispCentre, 58.0f, 58.0f},
+        {chase, {}, WispCloud, 52.0f, 52.0f},
+        {{Court(-6.0f, 4.2f, 0.0f), Court(-7.0f, 4.4f, 2.0f)}, {}, WispCloud, 58.0f, 58.0f},
         {{CourtRing(-60.0f, 16.0f, 7.0f), CourtRing(-60.0f, 20.0f, 11.0f), CourtRing(-60.0f, 23.5f, 15.0f)},
          {},
          WispCentre,
