@@ -15,7 +15,7 @@ void Cameras::Update(jolp::DemoProgram&) {
     const float aspect = static_cast<float>(demo->aspect[0]) / static_cast<float>(demo->aspect[1]);
     // The scene lives on the demo's global time; only the fade follows the
     // shot's own clock.
-    const float t = static_cast<float>(demo->clock.elapsedSeconds);
+    const float t = demo->clock.elapsedSeconds;
     jolp::JOLP3D& scene = *demo->scene;
     demo->camera = scene.EvaluateCamera(cameraName, t, aspect, kCameraNear, kCameraFar);
     scene.Animate(jolp::Matrix(), t);

@@ -17,10 +17,15 @@ void WarnMissing(const std::string& error) {
     std::fprintf(stderr, "tarvel: warning: %s; the demo plays on without it\n", error.c_str());
 }
 
-// Registers what a loader made under name (null when it made nothing) and
-// keeps it for the program's life. A name already taken keeps its entry.
-void KeepAndRegister(jolp::ResourceRegistry& registry, const char* name, std::unique_ptr<jolp::Resource> resource) {
-    registry.AddIfAbsent(name, resource ? registry.Keep(std::move(resource)) : nullptr);
+// Loads a texture named by its bare file name from the data folder and
+// registers it under that name (null when it could not be made), kept for
+// the program's life. A name already taken keeps its entry.
+template <typename Texture>
+void LoadNamed(jolp::ResourceRegistry& registry, jolp::GfxDevice& device, const char* name) {
+    std::string error;
+    std::unique_ptr<Texture> texture = Texture::Load(name, device, &error);
+    if (!texture) WarnMissing(error);
+    registry.AddIfAbsent(name, texture ? registry.Keep(std::move(texture)) : nullptr);
 }
 
 }  // namespace
@@ -35,16 +40,9 @@ int32_t MyDemo::WorkerScene::Step(jolp::ResourceRegistry& registry, jolp::Worker
 
     // Named textures from the data folder itself, before the directories:
     // the first registration of a name wins.
-    std::string error;
-    for (const char* cube : {"LightCube.dds", "sunol_cubemap.dds"}) {
-        std::unique_ptr<jolp::TextureCube> texture = jolp::TextureCube::Load(cube, device, &error);
-        if (!texture) WarnMissing(error);
-        KeepAndRegister(registry, cube, std::move(texture));
-    }
+    for (const char* cube : {"LightCube.dds", "sunol_cubemap.dds"}) LoadNamed<jolp::TextureCube>(registry, device, cube);
     for (const char* flat : {"powerBall.jpg", "texture1_d.tga", "four_NM_height.dds", "texture1_s.tga"}) {
-        std::unique_ptr<jolp::Texture2D> texture = jolp::Texture2D::Load(flat, device, &error);
-        if (!texture) WarnMissing(error);
-        KeepAndRegister(registry, flat, std::move(texture));
+        LoadNamed<jolp::Texture2D>(registry, device, flat);
     }
     jolp::LoadTextureDirectory(registry, device, "media/texs");
     jolp::LoadCubeTextureDirectory(registry, device, "media/cubes");
@@ -58,13 +56,17 @@ int32_t MyDemo::WorkerScene::Step(jolp::ResourceRegistry& registry, jolp::Worker
 
     for (const ParticleContent& content : kParticleContent) {
         auto material = std::make_unique<AdditiveMaterial>(*renderSystem, *renderSystem->additiveShader);
-        std::unique_ptr<jolp::Texture2D> image = jolp::Texture2D::Load(content.image, device, &error);
-        if (!image) WarnMissing(error);
-        if (image) material->diffuseMap = static_cast<jolp::Texture2D*>(registry.Keep(std::move(image)));
+        std::string error;
+        if (std::unique_ptr<jolp::Texture2D> image = jolp::Texture2D::Load(content.image, device, &error)) {
+            material->diffuseMap = static_cast<jolp::Texture2D*>(registry.Keep(std::move(image)));
+        } else {
+            WarnMissing(error);
+        }
         auto system = std::make_unique<Sparkls>(renderSystem->Keep(std::move(material)));
         system->SetLabel(content.name);
         system->CreatePool();
-        KeepAndRegister(registry, content.name, std::move(system));
+        // Kept even when the name is taken, so that nothing leaks.
+        registry.AddIfAbsent(content.name, registry.Keep(std::move(system)));
     }
 
     done = true;
