@@ -44,6 +44,9 @@ int main(int argc, char** argv) {
     if (!options.config.captureDir.empty()) {
         options.config.captureDir = std::filesystem::absolute(options.config.captureDir, ec).string();
     }
+    if (!options.config.videoPath.empty()) {
+        options.config.videoPath = std::filesystem::absolute(options.config.videoPath, ec).string();
+    }
     const std::string dataDir = options.dataDir.empty() ? ExecutableFolder(argv[0]) : options.dataDir;
     if (!std::filesystem::is_directory(dataDir, ec)) {
         std::fprintf(stderr, "tarvel: --data %s: no such folder\n", dataDir.c_str());

@@ -1,11 +1,15 @@
 #include "framework/demo_program.h"
 
+#include "framework/capture_progress.h"
 #include "framework/frame_capture.h"
+#include "framework/video_encoder.h"
+#include "platform/interrupt.h"
 #include "platform/message_box.h"
 
 #include <SDL2/SDL_timer.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <numeric>
 
 namespace jolp {
@@ -144,26 +148,76 @@ bool DemoProgram::Play(const std::string& musicPath) {
         }
     }
 
-    if (config_.headless && !config_.captureDir.empty()) {
-        uint32_t to = length;
-        if (config_.hasTo && config_.toMs < to) to = config_.toMs;
-        const uint64_t first = FirstFrameAtOrAfter(config_.fromMs, config_);
-        const uint64_t last = FirstFrameAtOrAfter(to, config_);
-        std::string error;
-        capture_ = FrameCapture::Create(config_.captureDir, display.width, display.height,
-                                        last > first ? last - first : 0, error);
-        if (!capture_) {
-            std::fprintf(stderr, "tarvel: %s\n", error.c_str());
-            Shutdown();
-            return false;
-        }
+    if (config_.headless && !StartCapture(musicPath)) {
+        Shutdown();
+        return false;
     }
 
     clock.Update();
     clock.Restart();
-    const bool ok = MainLoop();
+    bool ok = MainLoop();
+    if (progress_) progress_->Finish(SDL_GetTicks64());
+    if (ok && video_) {
+        std::string error;
+        ok = video_->Finish(error);
+        if (ok) {
+            std::fprintf(stderr, "tarvel: wrote %s\n", config_.videoPath.c_str());
+        } else {
+            std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+        }
+    }
+    if (video_) video_.reset();  // aborts an unfinished video: its file is removed
     Shutdown();
     return ok;
+}
+
+bool DemoProgram::StartCapture(const std::string& musicPath) {
+    if (config_.captureDir.empty() && config_.videoPath.empty()) return true;
+    uint32_t to = length;
+    if (config_.hasTo && config_.toMs < to) to = config_.toMs;
+    const uint64_t first = FirstFrameAtOrAfter(config_.fromMs, config_);
+    const uint64_t last = FirstFrameAtOrAfter(to, config_);
+    const uint64_t frames = last > first ? last - first : 0;
+    std::string error;
+    if (!config_.captureDir.empty()) {
+        capture_ = FrameCapture::Create(config_.captureDir, display.width, display.height, error);
+        if (!capture_) {
+            std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+            return false;
+        }
+    }
+    if (!config_.videoPath.empty()) {
+        VideoSettings settings;
+        settings.path = config_.videoPath;
+        settings.width = display.width;
+        settings.height = display.height;
+        settings.fpsNum = config_.fpsNum;
+        settings.fpsDen = config_.fpsDen;
+        settings.firstFrame = first;
+        settings.frameCount = frames;
+        settings.crf = config_.videoCrf;
+        settings.preset = config_.videoPreset;
+        std::error_code ec;
+        if (music.handle != 0) {
+            settings.musicPath = std::filesystem::absolute(musicPath, ec).string();
+        } else {
+            std::fprintf(stderr, "tarvel: warning: %s could not be opened; the video has no sound\n",
+                         musicPath.c_str());
+        }
+        video_ = VideoEncoder::Create(settings, error);
+        if (!video_) {
+            std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+            return false;
+        }
+    }
+    if (frames == 0) {
+        std::fprintf(stderr, "tarvel: warning: no frame lies in the span asked for; nothing is captured\n");
+    }
+    progress_ = std::make_unique<CaptureProgress>(frames, CaptureProgress::StderrIsTerminal(), SDL_GetTicks64());
+    // Ctrl+C ends the capture between frames, so that nothing half-written
+    // stays behind.
+    InstallInterruptHandler();
+    return true;
 }
 
 bool DemoProgram::MainLoop() {
@@ -185,6 +239,11 @@ bool DemoProgram::MainLoop() {
     while (active) {
         bool draw = true;
         if (headless) {
+            if (InterruptRequested()) {
+                std::fprintf(stderr, "\ntarvel: interrupted; the capture stops here%s\n",
+                             video_ ? " and the unfinished video is removed" : "");
+                return false;
+            }
             const uint32_t frameTime = HeadlessFrameTimeMs(frameCount_, config_);
             if (frameTime >= to) break;
             virtualCounter_->Set(static_cast<int64_t>(frameTime) * 1000000 + kVirtualBias);
@@ -210,6 +269,11 @@ bool DemoProgram::MainLoop() {
                 std::fprintf(stderr, "tarvel: %s\n", error.c_str());
                 return false;
             }
+            if (video_ && !video_->Submit(device, error)) {
+                std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+                return false;
+            }
+            if (progress_) progress_->FrameDone(SDL_GetTicks64());
         }
         ++frameCount_;
     }

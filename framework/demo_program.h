@@ -31,7 +31,9 @@
 
 namespace jolp {
 
+class CaptureProgress;
 class FrameCapture;
+class VideoEncoder;
 
 class DemoProgram : public DemoTrack {
 public:
@@ -104,6 +106,8 @@ public:
 
 private:
     void WaitForMusic();
+    // Headless: the PNG writer, the video encoder and the progress line.
+    bool StartCapture(const std::string& musicPath);
     bool MainLoop();
     void Shutdown();
     void ReleaseDisplay();
@@ -111,6 +115,8 @@ private:
     RunConfig config_;
     RenderSystemFactory renderSystemFactory_;
     std::unique_ptr<FrameCapture> capture_;
+    std::unique_ptr<VideoEncoder> video_;
+    std::unique_ptr<CaptureProgress> progress_;
     uint64_t frameCount_ = 0;
 };
 

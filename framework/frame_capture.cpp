@@ -1,6 +1,5 @@
 #include "framework/frame_capture.h"
 
-#include <SDL2/SDL_timer.h>
 #include <stb/stb_image_write.h>
 
 #include <cstdio>
@@ -16,7 +15,7 @@ std::string FrameCapture::FileName(uint64_t index) {
 }
 
 std::unique_ptr<FrameCapture> FrameCapture::Create(const std::string& dir, uint32_t width, uint32_t height,
-                                                   uint64_t totalFrames, std::string& error) {
+                                                   std::string& error) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(dir, ec);
@@ -36,11 +35,8 @@ std::unique_ptr<FrameCapture> FrameCapture::Create(const std::string& dir, uint3
     capture->dir_ = dir;
     capture->width_ = width;
     capture->height_ = height;
-    capture->total_ = totalFrames;
     capture->pixels_.resize(static_cast<size_t>(width) * height * 3);
     capture->path_.resize(dir.size() + 64);
-    capture->startTicks_ = SDL_GetTicks64();
-    capture->lastReportTicks_ = capture->startTicks_;
     return capture;
 }
 
@@ -57,18 +53,7 @@ bool FrameCapture::Write(uint64_t index, GfxDevice& device, std::string& error) 
         return false;
     }
     ++written_;
-    ReportProgress(written_ == total_);
     return true;
-}
-
-void FrameCapture::ReportProgress(bool last) {
-    const uint64_t now = SDL_GetTicks64();
-    if (!last && now - lastReportTicks_ < 2000) return;
-    lastReportTicks_ = now;
-    const double seconds = static_cast<double>(now - startTicks_) / 1000.0;
-    const double fps = seconds > 0.0 ? static_cast<double>(written_) / seconds : 0.0;
-    std::fprintf(stderr, "tarvel: captured %llu of %llu frames (%.1f frames/s)\n",
-                 static_cast<unsigned long long>(written_), static_cast<unsigned long long>(total_), fps);
 }
 
 }  // namespace jolp

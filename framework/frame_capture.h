@@ -1,6 +1,6 @@
 // frame_capture.h - FrameCapture, the writer of headless frames: each drawn
 // frame is read back from the device and written as DIR/frame_NNNNNN.png
-// (N the frame's index from 0), with a progress line on stderr now and then.
+// (N the frame's index from 0).
 //
 // The pixel buffer is allocated once, at creation.
 #pragma once
@@ -19,7 +19,7 @@ public:
     // Creates dir when missing. Null, with the reason, when it cannot be made
     // or written to.
     static std::unique_ptr<FrameCapture> Create(const std::string& dir, uint32_t width, uint32_t height,
-                                                uint64_t totalFrames, std::string& error);
+                                                std::string& error);
 
     // Reads the back buffer and writes frame index's file. False, with the
     // reason, when reading or writing failed.
@@ -32,15 +32,10 @@ public:
 
 private:
     FrameCapture() = default;
-    void ReportProgress(bool last);
-
     std::string dir_;
     uint32_t width_ = 0;
     uint32_t height_ = 0;
-    uint64_t total_ = 0;
     uint64_t written_ = 0;
-    uint64_t startTicks_ = 0;
-    uint64_t lastReportTicks_ = 0;
     std::vector<uint8_t> pixels_;
     std::vector<char> path_;
 };

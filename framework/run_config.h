@@ -24,6 +24,13 @@ struct RunConfig {
     // Where headless frames are written as frame_NNNNNN.png; empty writes
     // nothing.
     std::string captureDir;
+    // Where headless frames are encoded as a video with the music (the
+    // extension picks the container); empty encodes nothing.
+    std::string videoPath;
+    // Video quality (-1: the codec's default) and x264 preset name (empty:
+    // "medium").
+    int32_t videoCrf = -1;
+    std::string videoPreset;
     // Frame rate of headless runs as a fraction: frame N is drawn at root
     // time floor(N * 1000 * fpsDen / fpsNum) ms.
     uint32_t fpsNum = 30;

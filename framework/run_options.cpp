@@ -1,5 +1,7 @@
 #include "framework/run_options.h"
 
+#include "framework/video_encoder.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -71,11 +73,22 @@ std::string UsageText(const std::string& program) {
            "                    folder holding the executable)\n"
            "  --capture DIR     render headlessly (no window, no sound) and write every\n"
            "                    frame as DIR/frame_NNNNNN.png\n"
-           "  --fps N[/D]       frame rate of --capture, e.g. 30 or 60000/1001 (default 30)\n"
-           "  --from S          with --capture: first second to write (earlier frames\n"
-           "                    still run, so the pictures are the same as a full capture)\n"
-           "  --to S            with --capture: stop at this second (default: the music's\n"
-           "                    length)\n"
+           "  --video FILE      render headlessly and encode FILE with the music through\n"
+           "                    ffmpeg: .mp4 (H.264 + AAC), .webm (VP9 + Opus) or .mkv\n"
+           "                    (H.264 + the Vorbis music as it is); with or without\n"
+           "                    --capture\n"
+           "  --crf N           --video quality, lower is better: 0 to 51 for H.264\n"
+           "                    (default 18), 0 to 63 for VP9 (default 31)\n"
+           "  --preset NAME     --video speed against size: ultrafast, superfast,\n"
+           "                    veryfast, faster, fast, medium (default), slow, slower,\n"
+           "                    veryslow\n"
+           "  --fps N[/D]       frame rate of --capture and --video, e.g. 30 or\n"
+           "                    60000/1001 (default 30)\n"
+           "  --from S          with --capture or --video: first second to write (earlier\n"
+           "                    frames still run, so the pictures are the same as a full\n"
+           "                    capture)\n"
+           "  --to S            with --capture or --video: stop at this second (default:\n"
+           "                    the music's length)\n"
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"
@@ -136,6 +149,23 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
             if (!needValue(v) || v.empty()) return Fail("option --capture needs a folder");
             config.captureDir = std::string(v);
             capture = true;
+        } else if (arg == "--video") {
+            if (!needValue(v) || v.empty()) return Fail("option --video needs a file name");
+            config.videoPath = std::string(v);
+            capture = true;
+        } else if (arg == "--crf") {
+            uint32_t crf = 0;
+            if (!needValue(v)) return Fail("option --crf needs a value");
+            if (!ParseUnsigned(v, crf) || crf > 63)
+                return Fail("bad value '" + std::string(v) + "' for --crf: expected 0 to 63");
+            config.videoCrf = static_cast<int32_t>(crf);
+        } else if (arg == "--preset") {
+            if (!needValue(v)) return Fail("option --preset needs a name");
+            if (!IsVideoPreset(std::string(v)))
+                return Fail("unknown --preset '" + std::string(v) +
+                            "': expected ultrafast, superfast, veryfast, faster, fast, medium, slow, slower or "
+                            "veryslow");
+            config.videoPreset = std::string(v);
         } else if (arg == "--fps") {
             if (!needValue(v)) return Fail("option --fps needs a value");
             if (!ParseFps(v, config.fpsNum, config.fpsDen))
@@ -157,7 +187,14 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
     }
     if (!capture && (fpsGiven || fromGiven || config.hasTo)) {
         return Fail(std::string("option ") + (fpsGiven ? "--fps" : fromGiven ? "--from" : "--to") +
-                    " needs --capture");
+                    " needs --capture or --video");
+    }
+    if (config.videoPath.empty() && (config.videoCrf >= 0 || !config.videoPreset.empty())) {
+        return Fail(std::string("option ") + (config.videoCrf >= 0 ? "--crf" : "--preset") + " needs --video");
+    }
+    VideoContainer container;
+    if (config.videoCrf > 51 && VideoContainerFor(config.videoPath, container) && container != VideoContainer::WebM) {
+        return Fail("bad value '" + std::to_string(config.videoCrf) + "' for --crf: H.264 takes 0 to 51");
     }
     if (config.hasTo && config.toMs <= config.fromMs) {
         return Fail("--to must be after --from");

@@ -5,7 +5,9 @@
 //   --size WxH        another back-buffer size (default 640x480)
 //   --data DIR        where media/, shaders/ and the named textures are read
 //   --capture DIR     headless: every frame to DIR/frame_NNNNNN.png
-//   --fps N[/D]       frame rate of --capture (default 30)
+//   --video FILE      headless: encode FILE (.mp4, .webm, .mkv) with the music
+//   --crf N, --preset NAME   quality and speed of --video
+//   --fps N[/D]       frame rate of --capture and --video (default 30)
 //   --from S, --to S  seconds: capture only frames in [S, T)
 //   --help, --version
 //

@@ -19,6 +19,8 @@ TARVEL_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # fuzz targets (libFuzzer comes with clang's runtime)
   clang libclang-rt-14-dev
+  # --video and its tests (ffmpeg, ffprobe)
+  ffmpeg
   # windowed integration tests without a display
   xvfb xauth xdotool
 )

@@ -105,6 +105,34 @@ TEST(RunOptionsParse, CaptureOptionsNeedCapture) {
     ExpectError({"--fps", "60"}, {"--fps", "--capture"});
     ExpectError({"--from", "1"}, {"--from", "--capture"});
     ExpectError({"--to", "1"}, {"--to", "--capture"});
+    ExpectError({"--to", "1"}, {"--to", "--video"});
+}
+
+TEST(RunOptionsParse, VideoRunsHeadlessWithOrWithoutCapture) {
+    ParseResult result = Parse({"--video", "demo.mp4", "--fps", "60000/1001", "--to", "3"});
+    ASSERT_EQ(result.status, ParseStatus::Run) << result.message;
+    EXPECT_TRUE(result.options.config.headless);
+    EXPECT_EQ(result.options.config.videoPath, "demo.mp4");
+    EXPECT_TRUE(result.options.config.captureDir.empty());
+    EXPECT_EQ(result.options.config.videoCrf, -1);
+    EXPECT_EQ(result.options.config.videoPreset, "");
+
+    result = Parse({"--video=a.webm", "--capture", "f", "--crf", "40", "--preset", "veryfast"});
+    ASSERT_EQ(result.status, ParseStatus::Run) << result.message;
+    EXPECT_EQ(result.options.config.captureDir, "f");
+    EXPECT_EQ(result.options.config.videoCrf, 40);
+    EXPECT_EQ(result.options.config.videoPreset, "veryfast");
+
+    ExpectError({"--video"}, {"--video"});
+    ExpectError({"--video="}, {"--video"});
+    ExpectError({"--crf", "20"}, {"--crf", "--video"});
+    ExpectError({"--capture", "f", "--preset", "fast"}, {"--preset", "--video"});
+    ExpectError({"--video", "a.mp4", "--crf", "64"}, {"--crf", "63"});
+    ExpectError({"--video", "a.mp4", "--crf", "-1"}, {"--crf"});
+    ExpectError({"--video", "a.mp4", "--crf", "52"}, {"--crf", "H.264"});
+    ExpectError({"--video", "a.mkv", "--crf", "52"}, {"--crf", "H.264"});
+    EXPECT_EQ(Parse({"--video", "a.webm", "--crf", "63"}).status, ParseStatus::Run);
+    ExpectError({"--video", "a.mp4", "--preset", "quick"}, {"--preset", "quick", "medium"});
 }
 
 TEST(RunOptionsParse, UnknownOptionsAndStrayValues) {
