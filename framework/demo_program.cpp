@@ -139,6 +139,10 @@ bool DemoProgram::Play(const std::string& musicPath) {
         Shutdown();
         return false;
     }
+    if (music.handle == 0 && (!config_.headless || config_.videoPath.empty())) {
+        std::fprintf(stderr, "tarvel: warning: %s could not be opened; the demo runs silently%s\n",
+                     musicPath.c_str(), config_.headless ? "" : " until Escape is pressed");
+    }
     if (!config_.headless && music.handle != 0) {
         musicChannel = StreamPlay(-1, music.handle);
         if (musicChannel >= 0) {

@@ -166,7 +166,8 @@ void LoadDirectory(ResourceRegistry& registry, GfxDevice& device, const std::str
     std::error_code code;
     std::filesystem::directory_iterator it(directory, code);
     if (code) {
-        std::fprintf(stderr, "warning: texture directory %s cannot be read (%s); no textures loaded from it\n",
+        std::fprintf(stderr, "tarvel: warning: %s: the texture folder cannot be read (%s); no textures are "
+                     "loaded from it\n",
                      directory.c_str(), code.message().c_str());
         return;
     }

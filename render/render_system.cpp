@@ -1,5 +1,7 @@
 #include "render/render_system.h"
 
+#include <cstdio>
+
 #include "render/lights.h"
 
 #include <algorithm>
@@ -86,7 +88,13 @@ bool RenderSystem::CreateTargets() {
     if (!shadowCubeTexture) return refuse("the 512 x 512 R32F shadow cube target");
     shadowDepthSurface = device.CreateDepthStencilSurface(kShadowCubeEdge, kShadowCubeEdge, jolp::Format::D24X8);
     if (!shadowDepthSurface) return refuse("the 512 x 512 D24X8 shadow depth surface");
-    lightCubeTexture = jolp::TextureCube::Load(kLightCubePath, device);
+    // The light cube only tints the lights' lighting passes; without it they
+    // are drawn plain.
+    std::string error;
+    lightCubeTexture = jolp::TextureCube::Load(kLightCubePath, device, &error);
+    if (!lightCubeTexture) {
+        std::fprintf(stderr, "tarvel: warning: %s; the lights are drawn without their light cube\n", error.c_str());
+    }
     return true;
 }
 

@@ -33,7 +33,9 @@ locale_t CLocale() {
 
 const std::string kEmpty;
 
-void Report(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+void Report(const std::string& line) {
+    std::fprintf(stderr, "tarvel: warning: %s; the scene is left empty\n", line.c_str());
+}
 
 }  // namespace
 
