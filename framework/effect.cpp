@@ -142,6 +142,20 @@ void Effect::SetTexture(EffectHandle parameter, const GfxBaseTexture* texture) {
     p.texture = texture && texture->Kind() == wanted ? texture : nullptr;
 }
 
+void Effect::CopyValuesFrom(const Effect& previous) {
+    for (Parameter& p : parameters_) {
+        for (const Parameter& old : previous.parameters_) {
+            if (old.name != p.name) continue;
+            if (IsSampler(p.type)) {
+                if (old.type == p.type) p.texture = old.texture;
+            } else if (!IsSampler(old.type)) {
+                std::memcpy(p.values, old.values, sizeof(p.values));
+            }
+            break;
+        }
+    }
+}
+
 bool Effect::Begin(uint32_t* passes, uint32_t) {
     if (begun_) return false;
     begun_ = true;

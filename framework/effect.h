@@ -73,6 +73,11 @@ public:
     // Null clears it. A cube texture on a 2D sampler (or the reverse) counts
     // as none.
     void SetTexture(EffectHandle parameter, const GfxBaseTexture* texture);
+    // Takes over the values and textures set on previous (an earlier build
+    // of the same file, when it is loaded anew) for every parameter of the
+    // same name: numbers when both are numbers, a texture when both are
+    // samplers of the same kind. The rest keep their defaults.
+    void CopyValuesFrom(const Effect& previous);
 
     // Starts the current technique; passes (when given) receives its pass
     // count. False when already begun.

@@ -23,6 +23,17 @@ public:
     virtual bool LoadEffects() = 0;
     // Render targets and the light cube; false when any failed.
     virtual bool CreateTargets() = 0;
+    // Between frames, after LoadEffects succeeded: reloads every effect file
+    // from where it was loaded. An effect that fails keeps its previous
+    // version, so the picture goes on as it was. messages is replaced by
+    // one block per failure (blocks apart by a blank line), each naming the
+    // file with the problem or the compiler's messages; empty when all
+    // loaded. False when any failed. A renderer without effect files keeps
+    // this default, which reloads nothing.
+    virtual bool ReloadEffects(std::string& messages) {
+        messages.clear();
+        return true;
+    }
 
     // Draws the frame submitted since the last call into the picture
     // rectangle of the current back buffer, then empties its lists.

@@ -17,7 +17,13 @@ float SwapOf(const jolp::SceneMaterial& record, std::string_view key) { return r
 }  // namespace
 
 Material::Material(RenderSystem& renderSystem, DemoShader& shader) : shader(&shader), renderSystem(&renderSystem) {
-    jolp::Effect& effect = GetEffect();
+    FindOwnHandles();
+}
+
+void Material::RefreshHandles() { FindOwnHandles(); }
+
+void Material::FindOwnHandles() {
+    const jolp::Effect& effect = GetEffect();
     objectToWorldHandle = effect.GetParameterByName({}, "matObjectToWorld");
     worldToObjectHandle = effect.GetParameterByName({}, "matWorldToObject");
     swapTrianglesHandle = effect.GetParameterByName({}, "swapTriangles");
@@ -34,7 +40,16 @@ void Material::SetTextureIfPresent(jolp::Effect& effect, jolp::EffectHandle hand
 
 LambertBlinnMaterial::LambertBlinnMaterial(RenderSystem& renderSystem, DemoShader& shader)
     : Material(renderSystem, shader) {
-    jolp::Effect& effect = GetEffect();
+    FindOwnHandles();
+}
+
+void LambertBlinnMaterial::RefreshHandles() {
+    Material::RefreshHandles();
+    FindOwnHandles();
+}
+
+void LambertBlinnMaterial::FindOwnHandles() {
+    const jolp::Effect& effect = GetEffect();
     ambientOclusionHandle_ = effect.GetParameterByName({}, "materialAmbientOclusionMap");
     diffuseHandle_ = effect.GetParameterByName({}, "materialDiffuseMap");
     normalHandle_ = effect.GetParameterByName({}, "materialNormalMap");
@@ -63,7 +78,16 @@ void LambertBlinnMaterial::Apply() {
 
 ParallaxedLambertBlinnMaterial::ParallaxedLambertBlinnMaterial(RenderSystem& renderSystem, DemoShader& shader)
     : LambertBlinnMaterial(renderSystem, shader) {
-    jolp::Effect& effect = GetEffect();
+    FindOwnHandles();
+}
+
+void ParallaxedLambertBlinnMaterial::RefreshHandles() {
+    LambertBlinnMaterial::RefreshHandles();
+    FindOwnHandles();
+}
+
+void ParallaxedLambertBlinnMaterial::FindOwnHandles() {
+    const jolp::Effect& effect = GetEffect();
     bumpDepthHandle_ = effect.GetParameterByName({}, "bumpDepth");
     textureSizeHandle_ = effect.GetParameterByName({}, "textureSize");
 }
@@ -82,8 +106,15 @@ void ParallaxedLambertBlinnMaterial::Apply() {
 }
 
 AdditiveMaterial::AdditiveMaterial(RenderSystem& renderSystem, DemoShader& shader) : Material(renderSystem, shader) {
-    diffuseHandle_ = GetEffect().GetParameterByName({}, "diffuseTex");
+    FindOwnHandles();
 }
+
+void AdditiveMaterial::RefreshHandles() {
+    Material::RefreshHandles();
+    FindOwnHandles();
+}
+
+void AdditiveMaterial::FindOwnHandles() { diffuseHandle_ = GetEffect().GetParameterByName({}, "diffuseTex"); }
 
 void AdditiveMaterial::Load(const jolp::SceneMaterial& record, const jolp::ResourceRegistry& registry) {
     diffuseMap = TextureOf(record, registry, "diffuseTex");
@@ -93,7 +124,16 @@ void AdditiveMaterial::Apply() { SetTextureIfPresent(GetEffect(), diffuseHandle_
 
 CubicWaterMaterial::CubicWaterMaterial(RenderSystem& renderSystem, DemoShader& shader)
     : Material(renderSystem, shader) {
-    jolp::Effect& effect = GetEffect();
+    FindOwnHandles();
+}
+
+void CubicWaterMaterial::RefreshHandles() {
+    Material::RefreshHandles();
+    FindOwnHandles();
+}
+
+void CubicWaterMaterial::FindOwnHandles() {
+    const jolp::Effect& effect = GetEffect();
     normalHandle_ = effect.GetParameterByName({}, "materialNormalMap");
     sceneCubeHandle_ = effect.GetParameterByName({}, "sceneCubeTex");
     swapNormalHandle_ = effect.GetParameterByName({}, "swapNormal");

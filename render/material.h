@@ -14,6 +14,10 @@
 // it held. The per-item matrices and the mirror flag are set by the draw
 // loop through the three handles of the base class.
 //
+// The parameter handles are looked up in the wrapper's effect when the
+// material is made; after the wrapper reloads its file RefreshHandles looks
+// them up in the new effect.
+//
 // A material borrows its wrapper, the render system and its textures (the
 // registry owns those). The render system owns the materials made by
 // BindScene; whoever makes one directly owns it.
@@ -49,6 +53,10 @@ public:
 
     virtual void Apply() = 0;
     virtual void Load(const jolp::SceneMaterial& record, const jolp::ResourceRegistry& registry);
+    // Looks up every parameter handle again in the wrapper's current effect
+    // (after DemoShader::Reload). What Load read stays as it is; Apply sets
+    // it on the new effect.
+    virtual void RefreshHandles();
 
     DemoShader* shader;
     RenderSystem* renderSystem;
@@ -62,6 +70,9 @@ protected:
     // otherwise.
     static void SetTextureIfPresent(jolp::Effect& effect, jolp::EffectHandle handle,
                                     const jolp::BaseTexture* texture);
+
+private:
+    void FindOwnHandles();
 };
 
 class LambertBlinnMaterial : public Material {
@@ -69,6 +80,7 @@ public:
     LambertBlinnMaterial(RenderSystem& renderSystem, DemoShader& shader);
     void Apply() override;
     void Load(const jolp::SceneMaterial& record, const jolp::ResourceRegistry& registry) override;
+    void RefreshHandles() override;
 
     jolp::Texture2D* ambientOclusionMap = nullptr;
     jolp::Texture2D* diffuseMap = nullptr;
@@ -78,6 +90,7 @@ public:
     float normalSwapY = 0.0f;
 
 private:
+    void FindOwnHandles();
     jolp::EffectHandle ambientOclusionHandle_, diffuseHandle_, normalHandle_, specularHandle_, normalSwapHandle_;
 };
 
@@ -86,11 +99,13 @@ public:
     ParallaxedLambertBlinnMaterial(RenderSystem& renderSystem, DemoShader& shader);
     void Apply() override;
     void Load(const jolp::SceneMaterial& record, const jolp::ResourceRegistry& registry) override;
+    void RefreshHandles() override;
 
     float textureSize = 0.0f;
     float bumpDepth = 0.0f;
 
 private:
+    void FindOwnHandles();
     jolp::EffectHandle bumpDepthHandle_, textureSizeHandle_;
 };
 
@@ -99,10 +114,12 @@ public:
     AdditiveMaterial(RenderSystem& renderSystem, DemoShader& shader);
     void Apply() override;
     void Load(const jolp::SceneMaterial& record, const jolp::ResourceRegistry& registry) override;
+    void RefreshHandles() override;
 
     jolp::Texture2D* diffuseMap = nullptr;
 
 private:
+    void FindOwnHandles();
     jolp::EffectHandle diffuseHandle_;
 };
 
@@ -111,6 +128,7 @@ public:
     CubicWaterMaterial(RenderSystem& renderSystem, DemoShader& shader);
     void Apply() override;
     void Load(const jolp::SceneMaterial& record, const jolp::ResourceRegistry& registry) override;
+    void RefreshHandles() override;
 
     jolp::Texture2D* normalMap = nullptr;
     jolp::TextureCube* sceneCube = nullptr;
@@ -118,6 +136,7 @@ public:
     float normalSwapY = 0.0f;
 
 private:
+    void FindOwnHandles();
     jolp::EffectHandle normalHandle_, sceneCubeHandle_, swapNormalHandle_, timeHandle_;
 };
 

@@ -9,6 +9,11 @@
 // with its depth surface, the light cube "lightCube.dds"). Either returning
 // false leaves the reason in StartupError().
 //
+// ReloadEffects, between frames, loads the five effect files anew: each
+// that compiles replaces its predecessor, taking over the values and
+// textures set on it, and the wrappers and the kept materials look up
+// their passes and parameters again; each that fails is left as it was.
+//
 // Each frame the scene, the particle systems and the camera track hand it
 // draw items and lights (SubmitItem, SubmitLight: copies, filed by the
 // item material's wrapper) and write `camera` and `fade`; RenderFrame then
@@ -60,6 +65,7 @@ public:
 
     bool LoadEffects() override;
     bool CreateTargets() override;
+    bool ReloadEffects(std::string& messages) override;
     void RenderFrame() override;
     // A frame that is not drawn: the lists are emptied and time advances.
     void SkipFrame() override;
@@ -122,6 +128,8 @@ private:
     void DrawGeometry(const DrawItem& item);
     void Composite();
     void EmptyLists();
+    // The master effect's technique and the handles Composite sets.
+    void FindMasterHandles();
 
     jolp::Rect windowRect_;
     const RenderLight* currentLight_ = nullptr;

@@ -26,17 +26,34 @@ std::unique_ptr<DemoShader> DemoShader::Load(jolp::GfxDevice& device, const std:
     return std::make_unique<DemoShader>(std::move(effect));
 }
 
-DemoShader::DemoShader(std::unique_ptr<jolp::Effect> effect)
-    : ambientPass(FindPass(*effect, effect->GetCurrentTechnique(), kAmbientPassName)),
-      waterPass(FindPass(*effect, effect->GetCurrentTechnique(), kWaterPassName)),
-      shadowDepthPass(FindPass(*effect, effect->GetCurrentTechnique(), kShadowDepthPassName)),
-      additivePass(FindPass(*effect, effect->GetCurrentTechnique(), kAdditivePassName)),
-      diffusePass(FindPass(*effect, effect->GetCurrentTechnique(), kDiffusePassName)),
-      diffuseShadowPass(FindPass(*effect, effect->GetCurrentTechnique(), kDiffuseShadowPassName)),
-      diffuseVolumePass(FindPass(*effect, effect->GetCurrentTechnique(), kDiffuseVolumePassName)),
-      diffuseLightCubePass(FindPass(*effect, effect->GetCurrentTechnique(), kDiffuseLightCubePassName)),
-      effect_(std::move(effect)),
-      technique_(effect_->GetCurrentTechnique()) {}
+DemoShader::DemoShader(std::unique_ptr<jolp::Effect> effect) : effect_(std::move(effect)) { Bind(); }
+
+bool DemoShader::Reload(jolp::GfxDevice& device, std::string& error) {
+    auto fresh = LoadEffect(device, effect_->Path(), error);
+    if (!fresh) return false;
+    fresh->CopyValuesFrom(*effect_);
+    effect_ = std::move(fresh);
+    Bind();
+    return true;
+}
+
+void DemoShader::Bind() {
+    const jolp::Effect& effect = *effect_;
+    technique_ = effect.GetCurrentTechnique();
+    ambientPass = FindPass(effect, technique_, kAmbientPassName);
+    waterPass = FindPass(effect, technique_, kWaterPassName);
+    shadowDepthPass = FindPass(effect, technique_, kShadowDepthPassName);
+    additivePass = FindPass(effect, technique_, kAdditivePassName);
+    diffusePass = FindPass(effect, technique_, kDiffusePassName);
+    diffuseShadowPass = FindPass(effect, technique_, kDiffuseShadowPassName);
+    diffuseVolumePass = FindPass(effect, technique_, kDiffuseVolumePassName);
+    diffuseLightCubePass = FindPass(effect, technique_, kDiffuseLightCubePassName);
+    for (jolp::EffectHandle* handle :
+         {&matWorldToView, &matViewToProj, &lightPosition, &lightColor, &lightRadius, &volumeLightIntensity,
+          &depthShadowMap, &lightTexture, &lightCastsShadow, &cameraPosition, &matWorldToCubeFace, &lightCube}) {
+        *handle = jolp::EffectHandle{};
+    }
+}
 
 int32_t DemoShader::DiffusePass(bool castsShadow, bool usesLightCube, bool isVolume) const {
     if (usesLightCube) return diffuseLightCubePass;

@@ -3,8 +3,9 @@
 // Shader is what a material knows of its effect: the effect, its technique,
 // and which pass (by index, -1 when the effect has none) draws each of the
 // renderer's passes. DemoShader wraps one effect file of shaders/: it finds
-// its passes by name once, when made, and caches the handles of the
-// parameters the renderer sets every frame and for every light.
+// its passes by name when made and again when its file is reloaded, and
+// caches the handles of the parameters the renderer sets every frame and
+// for every light (emptied by a reload, found again when next needed).
 //
 // The render system owns the wrappers; a wrapper owns its effect.
 #pragma once
@@ -69,14 +70,24 @@ public:
     int32_t ShadowDepthPass() const override { return shadowDepthPass; }
     int32_t AdditivePass() const override { return additivePass; }
 
-    const int32_t ambientPass;
-    const int32_t waterPass;
-    const int32_t shadowDepthPass;
-    const int32_t additivePass;
-    const int32_t diffusePass;
-    const int32_t diffuseShadowPass;
-    const int32_t diffuseVolumePass;
-    const int32_t diffuseLightCubePass;
+    // Loads the wrapper's file anew (the path it was loaded from, relative
+    // to the working directory). Only when it compiles does the new effect
+    // replace the old one: it takes over the values and textures set on the
+    // old one, the passes are found again by name and the cached parameter
+    // handles are emptied. Materials drawn through this wrapper must then
+    // refresh their handles (Material::RefreshHandles). On failure nothing
+    // changes and error names the file with the compiler's messages.
+    bool Reload(jolp::GfxDevice& device, std::string& error);
+
+    // Pass indices, -1 for a pass the effect lacks; found again by Reload.
+    int32_t ambientPass = -1;
+    int32_t waterPass = -1;
+    int32_t shadowDepthPass = -1;
+    int32_t additivePass = -1;
+    int32_t diffusePass = -1;
+    int32_t diffuseShadowPass = -1;
+    int32_t diffuseVolumePass = -1;
+    int32_t diffuseLightCubePass = -1;
 
     // Parameter handles, empty until first needed.
     jolp::EffectHandle matWorldToView;
@@ -93,6 +104,9 @@ public:
     jolp::EffectHandle lightCube;
 
 private:
+    // Finds the passes in effect_ and empties the parameter handles.
+    void Bind();
+
     std::unique_ptr<jolp::Effect> effect_;
     jolp::EffectHandle technique_;
 };

@@ -162,6 +162,28 @@ TEST_F(EffectTest, TexturesGoToTheirSamplersOnlyWhenOfTheRightKind) {
     effect->End();
 }
 
+TEST_F(EffectTest, ABuildOfTheFileLoadedAnewTakesOverTheValuesAndTexturesSet) {
+    auto previous = Load();
+    auto flat = device_.CreateTexture(4, 4, 1, 0, Format::A8R8G8B8);
+    const float red[4] = {1, 0, 0, 1};
+    previous->SetVector(previous->GetParameterByName({}, "tint"), red);
+    previous->SetTexture(previous->GetParameterByName({}, "image"), flat.get());
+    auto again = Load();  // the file loaded anew
+    again->CopyValuesFrom(*previous);
+    again->Begin(nullptr, 0);
+    device_.calls.clear();
+    again->BeginPass(0);
+    EXPECT_EQ(Count("SetUniform 1 1 0 0 1"), 1u) << "the tint was not taken over";
+    again->EndPass();
+    device_.calls.clear();
+    again->BeginPass(1);
+    EXPECT_EQ(Count("SetTexture 0 " + device_.LabelOf(flat.get())) + Count("SetTexture 1 " + device_.LabelOf(flat.get())),
+              1u)
+        << "the image was not taken over";
+    again->EndPass();
+    again->End();
+}
+
 TEST_F(EffectTest, FailuresNameTheFileAndThePass) {
     std::string error;
     EXPECT_EQ(Effect::Load(device_, "absent.fx", error, Files({})), nullptr);
