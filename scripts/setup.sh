@@ -15,6 +15,8 @@ TARVEL_PACKAGES=(
   libsdl2-dev libepoxy-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   # images (stb_image, stb_image_write, stb_vorbis, stb_dxt) and music encoding
   libstb-dev libvorbis-dev libogg-dev
+  # the TrueType font the developer overlay's bitmap font is baked from
+  fonts-dejavu-core
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # fuzz targets (libFuzzer comes with clang's runtime)
