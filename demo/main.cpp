@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
     if (!options.config.videoPath.empty()) {
         options.config.videoPath = std::filesystem::absolute(options.config.videoPath, ec).string();
     }
+    // The authoring mode's pictures go where we were started.
+    options.config.shotDir = std::filesystem::current_path(ec).string();
     const std::string dataDir = options.dataDir.empty() ? ExecutableFolder(argv[0]) : options.dataDir;
     if (!std::filesystem::is_directory(dataDir, ec)) {
         std::fprintf(stderr, "tarvel: --data %s: no such folder\n", dataDir.c_str());

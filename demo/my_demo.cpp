@@ -75,7 +75,34 @@ bool MyDemo::BuildTimeline() {
     AddChild(MakeTrack<ParticlesTrack>(kWindFireStartMs, kWindFireEndMs, "fire_dummy", this, fireParticles));
     AddChild(MakeTrack<ParticleControler>(kWindFireStartMs, kWindFireEndMs, this, windFireSystems.get()));
     for (const Shot& shot : kShots) AddChild(MakeTrack<Cameras>(shot.startMs, shot.endMs, shot.camera, this));
+    // Nothing draws a particle's number between here and the first frame.
+    startRandom_ = SaveParticleRandom();
     return true;
 }
+
+bool MyDemo::DescribeShot(uint32_t ms, ShotInfo& shot) const {
+    for (size_t i = 0; i < kShots.size(); ++i) {
+        if (ms >= kShots[i].startMs && ms < kShots[i].endMs) {
+            shot.index = static_cast<uint32_t>(i);
+            shot.count = static_cast<uint32_t>(kShots.size());
+            shot.startMs = kShots[i].startMs;
+            shot.endMs = kShots[i].endMs;
+            shot.camera = kShots[i].camera;
+            return true;
+        }
+    }
+    return false;
+}
+
+void MyDemo::DescribeFrame(char* out, size_t size) const {
+    int32_t live = 0;
+    for (const Sparkls* system :
+         {redParticles, yellowParticles, greenParticles, blueParticles, windParticles, fireParticles}) {
+        if (system) live += system->liveCount;
+    }
+    std::snprintf(out, size, "particles %d", live);
+}
+
+void MyDemo::RewindDemo() { RestoreParticleRandom(startRandom_); }
 
 }  // namespace tarvel

@@ -23,6 +23,7 @@
 #pragma once
 
 #include "demo/particle_tracks.h"
+#include "particles/particle_random.h"
 #include "framework/demo_program.h"
 #include "render/render_system.h"
 #include "scene/jolp3d.h"
@@ -47,6 +48,13 @@ public:
     // False, with the name on stderr, when the scene or any of the six
     // particle systems is missing; nothing is attached then.
     bool BuildTimeline() override;
+
+    // The authoring mode's view: the shot of timeline.h at ms, the live
+    // particles of the frame, and the particles' random numbers put back
+    // to where they stood when the timeline was built.
+    bool DescribeShot(uint32_t ms, ShotInfo& shot) const override;
+    void DescribeFrame(char* out, size_t size) const override;
+    void RewindDemo() override;
 
     // The render system, once Prepare has taken it from its worker.
     RenderSystem* Renderer() const { return static_cast<RenderSystem*>(renderSystem.get()); }
@@ -76,6 +84,7 @@ public:
     jolp::CameraView camera;
 
 private:
+    ParticleRandomState startRandom_{};
     std::unique_ptr<jolp::JOLP3D> ownedScene_;
     std::vector<std::unique_ptr<jolp::DemoTrack>> tracks_;
 };

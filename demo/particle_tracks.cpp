@@ -40,6 +40,13 @@ ParticleControler::ParticleControler(MyDemo* owner)
 ParticleControler::ParticleControler(uint32_t startMs, uint32_t endMs, MyDemo* owner, const ParticleSystemSet* systems)
     : jolp::DemoTrack(startMs, endMs), demo(owner), set(systems) {}
 
+void ParticleControler::Rewind() {
+    if (set != nullptr) {
+        for (ParticleSystem* system : set->systems) system->Rewind();
+    }
+    jolp::DemoTrack::Rewind();
+}
+
 void ParticleControler::PostUpdate() {
     if (set == nullptr) return;
     const float dt = demo->clock.deltaSeconds;

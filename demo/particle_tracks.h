@@ -70,6 +70,8 @@ public:
     // Update (the frame's duration) and BuildVertices of every enabled
     // system, then Submit of every enabled system, in set order.
     void PostUpdate() override;
+    // Its systems back as before their first frame, then the tracks.
+    void Rewind() override;
 
     MyDemo* demo;
     const ParticleSystemSet* set;

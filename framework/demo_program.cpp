@@ -1,6 +1,7 @@
 #include "framework/demo_program.h"
 
 #include "framework/capture_progress.h"
+#include "framework/dev_mode.h"
 #include "framework/frame_capture.h"
 #include "framework/video_encoder.h"
 #include "platform/interrupt.h"
@@ -33,7 +34,8 @@ uint64_t FirstFrameAtOrAfter(uint32_t ms, const RunConfig& config) {
 }
 
 Counter& ChooseCounter(std::unique_ptr<VirtualCounter>& virtualCounter, const RunConfig& config) {
-    if (!config.headless) return config.counter ? *config.counter : PerformanceCounter::Instance();
+    // The authoring mode keeps its own time and feeds it to the clock.
+    if (!config.headless && !config.dev) return config.counter ? *config.counter : PerformanceCounter::Instance();
     virtualCounter = std::make_unique<VirtualCounter>(kVirtualFrequency, 0);
     return *virtualCounter;
 }
@@ -50,6 +52,7 @@ DemoProgram::DemoProgram(RenderSystemFactory renderSystemFactory, const RunConfi
 DemoProgram::~DemoProgram() {
     // The derived demo has released its own objects by now; what was made on
     // the device goes before the device.
+    dev_.reset();
     renderSystem.reset();
     renderSystemWorker.reset();
     ReleaseDisplay();
@@ -143,7 +146,7 @@ bool DemoProgram::Play(const std::string& musicPath) {
         std::fprintf(stderr, "tarvel: warning: %s could not be opened; the demo runs silently%s\n",
                      musicPath.c_str(), config_.headless ? "" : " until Escape is pressed");
     }
-    if (!config_.headless && music.handle != 0) {
+    if (!config_.headless && !config_.dev && music.handle != 0) {
         musicChannel = StreamPlay(-1, music.handle);
         if (musicChannel >= 0) {
             WaitForMusic();
@@ -157,9 +160,11 @@ bool DemoProgram::Play(const std::string& musicPath) {
         return false;
     }
 
+    if (config_.dev) dev_ = DevMode::Create(*this);
+
     clock.Update();
     clock.Restart();
-    bool ok = MainLoop();
+    bool ok = dev_ ? dev_->Run() : MainLoop();
     if (progress_) progress_->Finish(SDL_GetTicks64());
     if (ok && video_) {
         std::string error;

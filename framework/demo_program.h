@@ -32,6 +32,7 @@
 namespace jolp {
 
 class CaptureProgress;
+class DevMode;
 class FrameCapture;
 class VideoEncoder;
 
@@ -81,6 +82,28 @@ public:
         Rect viewportRect_;
     };
 
+    // The authoring mode's view of the demo (dev_mode.h). The shot running
+    // at root time ms: false when none.
+    struct ShotInfo {
+        uint32_t index = 0;  // from 0
+        uint32_t count = 0;
+        uint32_t startMs = 0;
+        uint32_t endMs = 0;
+        const char* camera = "";
+    };
+    virtual bool DescribeShot(uint32_t ms, ShotInfo& shot) const {
+        (void)ms, (void)shot;
+        return false;
+    }
+    // A line of the demo's own about the frame just drawn (its live
+    // particles, say) into out, terminated; allocation-free.
+    virtual void DescribeFrame(char* out, size_t size) const {
+        if (size > 0) out[0] = '\0';
+    }
+    // After the track tree was rewound: puts back what the demo keeps
+    // outside its tracks, so that the timeline plays again as the first time.
+    virtual void RewindDemo() {}
+
     // The device of the open display; only valid after a successful Init.
     GfxDevice& Device() const { return *display.deviceWindow->device; }
     const RunConfig& Config() const { return config_; }
@@ -117,6 +140,8 @@ private:
     std::unique_ptr<FrameCapture> capture_;
     std::unique_ptr<VideoEncoder> video_;
     std::unique_ptr<CaptureProgress> progress_;
+    std::unique_ptr<DevMode> dev_;
+    friend class DevMode;
     uint64_t frameCount_ = 0;
 };
 

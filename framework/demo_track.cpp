@@ -9,6 +9,12 @@ void DemoTrack::AddChild(DemoTrack* child) {
     children.push_back(child);
 }
 
+void DemoTrack::Rewind() {
+    active = true;
+    localTime = 0;
+    for (DemoTrack* child : children) child->Rewind();
+}
+
 void DemoTrack::Process(DemoProgram& program) {
     if (parent) localTime = parent->localTime - start;
     if (localTime >= length) {

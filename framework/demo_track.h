@@ -32,6 +32,12 @@ public:
     // Per-frame work after the children, in the same frames as Update.
     virtual void PostUpdate() {}
 
+    // Puts the track and its subtree back as they were before the first
+    // frame, so that the timeline can be played again from 0 (a seek in the
+    // authoring mode). The base makes the track active again; a track with
+    // state of its own overrides it and calls the base.
+    virtual void Rewind();
+
     // Sets child's parent to this track and appends it; no checks for
     // duplicates or cycles.
     void AddChild(DemoTrack* child);

@@ -101,9 +101,9 @@ Display CreateDisplay(const DisplaySettings& settings) {
     return display;
 }
 
-bool PumpMessages(DeviceWindow& deviceWindow) {
+bool PumpMessages(DeviceWindow& deviceWindow, DevKeyPresses* keys) {
     if (deviceWindow.quitRequested) return false;
-    if (deviceWindow.window && deviceWindow.window->HasWindow() && PollWindowEvents()) {
+    if (deviceWindow.window && deviceWindow.window->HasWindow() && PollWindowEvents(keys)) {
         deviceWindow.quitRequested = true;
     }
     deviceWindow.device->BeginScene();

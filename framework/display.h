@@ -10,6 +10,7 @@
 
 #include "platform/gfx_device.h"
 #include "platform/gl_context.h"
+#include "platform/sdl_window.h"
 
 #include <cstdint>
 #include <memory>
@@ -55,7 +56,8 @@ Display CreateDisplay(const DisplaySettings& settings);
 // Once per frame: reads the window's events (Escape or closing the window
 // set quitRequested) and begins the frame's scene. False once a quit was
 // requested; the scene is begun even in the frame the request is seen.
-bool PumpMessages(DeviceWindow& deviceWindow);
+// With keys (the authoring mode), the authoring keys pressed are appended.
+bool PumpMessages(DeviceWindow& deviceWindow, DevKeyPresses* keys = nullptr);
 
 // Ordinal 0..8 of a pixel shader version (major in bits 8-15, minor in bits
 // 0-7, upper bits ignored); 8 is "SM 3.0", the least the demo runs on.

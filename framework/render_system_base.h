@@ -41,6 +41,17 @@ public:
     // The same bookkeeping as RenderFrame without drawing anything.
     virtual void SkipFrame() = 0;
 
+    // The authoring mode's calls; a render system without them draws
+    // nothing again and has nothing to put back.
+    //
+    // Draws the frame the last RenderFrame drew once more, as it was (a
+    // paused picture), without advancing anything.
+    virtual void RedrawLastFrame() {}
+    // Back to the state before the first frame, for a replay from time 0.
+    virtual void Rewind() {}
+    // Lights drawn by the last RenderFrame.
+    virtual uint32_t LastFrameLights() const { return 0; }
+
     // Why LoadEffects or CreateTargets returned false: the file or target
     // and the problem (with a compiler's messages, file and line), for the
     // start-up error message.

@@ -41,6 +41,14 @@ struct RunConfig {
     bool hasTo = false;
     uint32_t toMs = 0;
 
+    // The authoring mode (--dev): seek, pause, loop, hot reload of the
+    // effect files and the overlay; played from root time startMs. Without
+    // it only Escape and closing the window do anything.
+    bool dev = false;
+    uint32_t startMs = 0;
+    // Where the authoring mode's F12 writes the picture shown.
+    std::string shotDir = ".";
+
     // Builds the window and device; CreateDisplay unless a test replaces it.
     DisplayFactory createDisplay = &CreateDisplay;
     // The clock's counter when not headless; null: the machine's. Tests

@@ -89,6 +89,14 @@ std::string UsageText(const std::string& program) {
            "                    capture)\n"
            "  --to S            with --capture or --video: stop at this second (default:\n"
            "                    the music's length)\n"
+           "  --dev             authoring mode, for people writing demos: Space pauses,\n"
+           "                    Left/Right seek 5 s (Shift: 1 s; Ctrl: one frame while\n"
+           "                    paused), L loops the current shot, Home goes back to 0,\n"
+           "                    O hides the overlay, F12 writes the picture shown as\n"
+           "                    tarvel_shot_MS.png; effect files under shaders/ are\n"
+           "                    reloaded when they change\n"
+           "  --start S         with --dev: play from second S, with the picture a viewer\n"
+           "                    sees there\n"
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"
@@ -104,6 +112,7 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
     bool capture = false;
     bool fpsGiven = false;
     bool fromGiven = false;
+    bool startGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         std::string_view value;
@@ -149,6 +158,14 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
             if (!needValue(v) || v.empty()) return Fail("option --capture needs a folder");
             config.captureDir = std::string(v);
             capture = true;
+        } else if (arg == "--dev") {
+            if (!noValue()) return Fail("option --dev takes no value");
+            config.dev = true;
+        } else if (arg == "--start") {
+            if (!needValue(v)) return Fail("option --start needs a value in seconds");
+            if (!ParseSeconds(v, config.startMs))
+                return Fail("bad value '" + std::string(v) + "' for --start: expected seconds, 0 or more");
+            startGiven = true;
         } else if (arg == "--video") {
             if (!needValue(v) || v.empty()) return Fail("option --video needs a file name");
             config.videoPath = std::string(v);
@@ -184,6 +201,11 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
         } else {
             return Fail("unknown option '" + std::string(argv[i]) + "'");
         }
+    }
+    if (startGiven && !config.dev) return Fail("option --start needs --dev");
+    if (config.dev && capture) {
+        return Fail(std::string("option --dev plays in a window; it does not go with ") +
+                    (config.videoPath.empty() ? "--capture" : "--video"));
     }
     if (!capture && (fpsGiven || fromGiven || config.hasTo)) {
         return Fail(std::string("option ") + (fpsGiven ? "--fps" : fromGiven ? "--from" : "--to") +

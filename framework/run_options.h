@@ -9,6 +9,8 @@
 //   --crf N, --preset NAME   quality and speed of --video
 //   --fps N[/D]       frame rate of --capture and --video (default 30)
 //   --from S, --to S  seconds: capture only frames in [S, T)
+//   --dev             the authoring mode: keys, hot reload, overlay
+//   --start S         with --dev: play from second S
 //   --help, --version
 //
 // Parsing is pure: nothing is opened or checked on disk here.

@@ -54,6 +54,8 @@ int32_t StreamPlay(int32_t, StreamHandle handle) {
 
 uint32_t StreamGetTime(StreamHandle handle) { return handle ? FromHandle(handle)->PositionMs() : 0; }
 
+bool StreamPlayFrom(StreamHandle handle, uint32_t ms) { return handle && FromHandle(handle)->PlayFrom(ms); }
+
 bool StreamStop(StreamHandle handle) {
     if (!handle) return false;
     FromHandle(handle)->Stop();

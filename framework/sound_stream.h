@@ -42,6 +42,9 @@ uint32_t StreamGetLengthMs(StreamHandle handle);
 int32_t StreamPlay(int32_t channel, StreamHandle handle);
 // Milliseconds played, 0 until sound is actually being heard.
 uint32_t StreamGetTime(StreamHandle handle);
+// Plays from ms into the stream (stopping it first when it plays); its time
+// then counts on from ms. False when it cannot be played.
+bool StreamPlayFrom(StreamHandle handle, uint32_t ms);
 bool StreamStop(StreamHandle handle);
 bool StreamClose(StreamHandle handle);
 

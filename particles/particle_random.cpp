@@ -1,5 +1,8 @@
 #include "particles/particle_random.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace tarvel {
 namespace {
 
@@ -48,5 +51,19 @@ Generator& TheGenerator() {
 int32_t ParticleRand() { return TheGenerator().Next(); }
 
 void ParticleSeed(uint32_t seed) { TheGenerator().Seed(seed); }
+
+ParticleRandomState SaveParticleRandom() {
+    ParticleRandomState state;
+    const Generator& g = TheGenerator();
+    std::copy(std::begin(g.ring), std::end(g.ring), std::begin(state.ring));
+    state.at = g.at;
+    return state;
+}
+
+void RestoreParticleRandom(const ParticleRandomState& state) {
+    Generator& g = TheGenerator();
+    std::copy(std::begin(state.ring), std::end(state.ring), std::begin(g.ring));
+    g.at = state.at;
+}
 
 }  // namespace tarvel

@@ -18,4 +18,12 @@ int32_t ParticleRand();
 // Restarts the sequence as srand(seed) restarts rand()'s (0 counts as 1).
 void ParticleSeed(uint32_t seed);
 
+// The generator's whole state, to replay the same numbers again.
+struct ParticleRandomState {
+    uint32_t ring[34];
+    int at;
+};
+ParticleRandomState SaveParticleRandom();
+void RestoreParticleRandom(const ParticleRandomState& state);
+
 }  // namespace tarvel

@@ -52,6 +52,13 @@ void ParticleSystem::Reset() {
     liveCount = 0;
 }
 
+void ParticleSystem::Rewind() {
+    for (Particle* particle : pool) particle->alive = false;
+    liveCount = 0;
+    drawItem.vertexCount = 0;
+    drawItem.primitiveCount = 0;
+}
+
 void ParticleSystem::Submit() {
     if (!renderSystem || !buffer_ || refused_) return;
     renderSystem->SubmitItem(drawItem);

@@ -84,6 +84,10 @@ public:
 
     // Every record re-initialised and dead; nothing is freed.
     virtual void Reset();
+    // Back to how it was before it first ran: every particle dead, nothing
+    // to draw (the pool keeps its size). Overrides put their own state back
+    // and call the base.
+    virtual void Rewind();
     // Emission and simulation of one frame of dt seconds.
     virtual bool Update(float dt) = 0;
     // Hands drawItem to the render system (nothing when the system has no

@@ -25,6 +25,12 @@ bool Sparkls::Update(float dt) {
     return true;
 }
 
+void Sparkls::Rewind() {
+    ParticleSystem::Rewind();
+    emitterPosition = {0.0f, 0.0f, 0.0f};
+    emitAccumulator = kSparklsInitialAccumulator;
+}
+
 void Sparkls::InitParticle(Particle& particle) {
     particle.alive = false;
     particle.colour = {0.0f, 0.0f, 0.0f};

@@ -35,6 +35,8 @@ public:
     // is not a finite, non-negative number of seconds counts as 0.
     bool Update(float dt) override;
     void InitParticle(Particle& particle) override;
+    // The emitter back at the origin and the emission clock at its start.
+    void Rewind() override;
 
     // Ages, fades, shrinks and moves the live particles; those reaching
     // their lifetime die and trade places with the last live one.

@@ -304,6 +304,9 @@ public:
     virtual void BeginScene() = 0;
     virtual void EndScene() = 0;
     virtual PresentResult Present() = 0;
+    // Draw calls that reached the driver since the last BeginScene (for the
+    // authoring overlay); 0 on devices that do not count.
+    virtual uint32_t DrawCallCount() const { return 0; }
 
     virtual void SetViewport(const Viewport& viewport) = 0;
     // Clears the current viewport rectangle of the current targets.

@@ -823,6 +823,7 @@ void GlDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t 
     const uint64_t count = VerticesForPrimitives(type, primitiveCount);
     if (count == 0 || !PrepareDraw(startVertex + count)) return;
     glDrawArrays(GlPrimitive(type), static_cast<GLint>(startVertex), static_cast<GLsizei>(count));
+    ++drawCalls_;
 }
 
 void GlDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex, uint32_t vertexCount,
@@ -838,6 +839,7 @@ void GlDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
     glDrawElementsBaseVertex(GlPrimitive(type), static_cast<GLsizei>(count),
                              indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
                              reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize), baseVertex);
+    ++drawCalls_;
 }
 
 }  // namespace jolp

@@ -53,8 +53,9 @@ public:
     // JOLP_GL_ANISOTROPY=N asks for N (capped by the driver) on any.
     float MaxAnisotropy() const { return maxAnisotropy_; }
 
-    void BeginScene() override {}
+    void BeginScene() override { drawCalls_ = 0; }
     void EndScene() override {}
+    uint32_t DrawCallCount() const override { return drawCalls_; }
     PresentResult Present() override;
 
     void SetViewport(const Viewport& viewport) override;
@@ -138,6 +139,7 @@ private:
     DeviceCaps caps_;
     bool clipControl_ = false;
     float maxAnisotropy_ = 1.0f;
+    uint32_t drawCalls_ = 0;
 
     std::unique_ptr<GlSurface> backBuffer_;
     std::unique_ptr<GlSurface> backDepth_;

@@ -44,16 +44,25 @@ MusicStream::~MusicStream() {
     if (vorbis_) stb_vorbis_close(vorbis_);
 }
 
-bool MusicStream::Play() {
+bool MusicStream::Play() { return PlayFrom(0); }
+
+bool MusicStream::PlayFrom(uint32_t ms) {
     if (!AudioOutputIsOpen()) return false;
     Stop();
-    stb_vorbis_seek_start(vorbis_);
+    if (ms > lengthMs_) ms = lengthMs_;
+    if (ms == 0) {
+        stb_vorbis_seek_start(vorbis_);
+    } else {
+        stb_vorbis_seek(vorbis_, static_cast<unsigned int>(static_cast<uint64_t>(ms) * sampleRate_ / 1000u));
+    }
     decoderDone_ = false;
     exhausted_ = false;
     heardAll_ = false;
-    deliveredFrames_ = 0;
-    heardFrames_ = 0;
     outputRate_ = GetAudioOutputInfo().rate;
+    // The position counts on from where the sound starts.
+    const uint64_t startFrames = static_cast<uint64_t>(ms) * static_cast<uint64_t>(outputRate_) / 1000u;
+    deliveredFrames_ = startFrames;
+    heardFrames_ = startFrames;
     if (converter_) SDL_FreeAudioStream(converter_);
     converter_ = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(channels_), static_cast<int>(sampleRate_),
                                     AUDIO_F32SYS, 2, outputRate_);

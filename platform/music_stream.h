@@ -34,6 +34,9 @@ public:
     // Starts playing from the beginning on the open audio output. False when
     // no output is open.
     bool Play();
+    // Starts playing from ms into the music (the end at most); PositionMs
+    // then counts on from ms. False when no output is open.
+    bool PlayFrom(uint32_t ms);
     void Stop();
     bool Playing() const { return playing_; }
     // Milliseconds of sound sent to the device before the buffer now

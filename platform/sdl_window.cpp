@@ -104,11 +104,32 @@ WindowAction TranslateWindowEvent(const SDL_Event& event) {
     }
 }
 
-bool PollWindowEvents() {
+bool TranslateDevKey(const SDL_Event& event, DevKeyPress& press) {
+    if (event.type != SDL_KEYDOWN) return false;
+    switch (event.key.keysym.sym) {
+    case SDLK_SPACE: press.key = DevKey::Space; break;
+    case SDLK_LEFT: press.key = DevKey::Left; break;
+    case SDLK_RIGHT: press.key = DevKey::Right; break;
+    case SDLK_HOME: press.key = DevKey::Home; break;
+    case SDLK_l: press.key = DevKey::L; break;
+    case SDLK_o: press.key = DevKey::O; break;
+    case SDLK_F12: press.key = DevKey::F12; break;
+    default: return false;
+    }
+    const Uint16 mod = event.key.keysym.mod;
+    press.modifiers = static_cast<uint8_t>(((mod & KMOD_SHIFT) ? kDevKeyShift : 0) | ((mod & KMOD_CTRL) ? kDevKeyCtrl : 0));
+    return true;
+}
+
+bool PollWindowEvents(DevKeyPresses* keys) {
     bool quit = false;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (TranslateWindowEvent(event) == WindowAction::Quit) quit = true;
+        DevKeyPress press;
+        if (keys && keys->count < DevKeyPresses::kCapacity && TranslateDevKey(event, press)) {
+            keys->presses[keys->count++] = press;
+        }
     }
     return quit;
 }

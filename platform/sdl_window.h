@@ -8,6 +8,7 @@
 
 #include "platform/gl_context.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -56,7 +57,30 @@ enum class WindowAction {
 // and event does nothing.
 WindowAction TranslateWindowEvent(const SDL_Event& event);
 
-// Reads every pending event; true when one of them asked to quit.
-bool PollWindowEvents();
+// The keys of the authoring mode, with the modifiers held when pressed.
+enum class DevKey : uint8_t { Space, Left, Right, Home, L, O, F12 };
+inline constexpr uint8_t kDevKeyShift = 1;
+inline constexpr uint8_t kDevKeyCtrl = 2;
+
+struct DevKeyPress {
+    DevKey key = DevKey::Space;
+    uint8_t modifiers = 0;
+};
+
+// The authoring keys pressed since the last poll, oldest first; presses
+// beyond the capacity are dropped. A fixed array: polling allocates nothing.
+struct DevKeyPresses {
+    static constexpr int kCapacity = 32;
+    DevKeyPress presses[kCapacity];
+    int count = 0;
+};
+
+// The authoring key of a key-down event (auto-repeat included); false for
+// every other event.
+bool TranslateDevKey(const SDL_Event& event, DevKeyPress& press);
+
+// Reads every pending event; true when one of them asked to quit. With
+// keys, the authoring keys pressed are appended to it.
+bool PollWindowEvents(DevKeyPresses* keys = nullptr);
 
 }  // namespace jolp

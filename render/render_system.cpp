@@ -25,6 +25,9 @@ RenderSystem::RenderSystem(jolp::GfxDevice& device, const jolp::Rect& windowRect
     opaqueItems.reserve(1024);
     additiveItems.reserve(256);
     lights.reserve(64);
+    lastOpaqueItems_.reserve(opaqueItems.capacity());
+    lastAdditiveItems_.reserve(additiveItems.capacity());
+    lastLights_.reserve(lights.capacity());
 }
 
 RenderSystem::~RenderSystem() = default;
@@ -201,6 +204,34 @@ void RenderSystem::RenderFrame() {
         SkipFrame();
         return;
     }
+    DrawSubmitted();
+    // A copy of the lists is kept as the last frame's, for a redraw; both
+    // keep their storage, so that once grown no frame allocates.
+    lastOpaqueItems_.assign(opaqueItems.begin(), opaqueItems.end());
+    lastAdditiveItems_.assign(additiveItems.begin(), additiveItems.end());
+    lastLights_.assign(lights.begin(), lights.end());
+    lastTime_ = time;
+    EmptyLists();
+    time += 0.04f;
+}
+
+void RenderSystem::RedrawLastFrame() {
+    if (!frameColorTexture || !sceneDepthSurface || shaders.size() != 4 || !masterEffect) return;
+    SwapWithLastFrame();
+    const float now = time;
+    time = lastTime_;
+    DrawSubmitted();
+    time = now;
+    SwapWithLastFrame();
+}
+
+void RenderSystem::SwapWithLastFrame() {
+    opaqueItems.swap(lastOpaqueItems_);
+    additiveItems.swap(lastAdditiveItems_);
+    lights.swap(lastLights_);
+}
+
+void RenderSystem::DrawSubmitted() {
     jolp::Surface* backBuffer = device.GetBackBuffer();
     jolp::Surface* backDepth = device.GetDepthStencilSurface();
     frameColorSurface = frameColorTexture->GetSurfaceLevel(0);
@@ -242,8 +273,6 @@ void RenderSystem::RenderFrame() {
     Composite();
 
     frameColorSurface = nullptr;
-    EmptyLists();
-    time += 0.04f;
 }
 
 void RenderSystem::SkipFrame() {

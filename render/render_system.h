@@ -69,6 +69,9 @@ public:
     void RenderFrame() override;
     // A frame that is not drawn: the lists are emptied and time advances.
     void SkipFrame() override;
+    void RedrawLastFrame() override;
+    void Rewind() override { time = 0.0f; }
+    uint32_t LastFrameLights() const override { return static_cast<uint32_t>(lastLights_.size()); }
 
     // Files a copy of the item by its material's wrapper: Lambert-Blinn,
     // parallax and water items are opaque, additive items additive; any
@@ -128,6 +131,10 @@ private:
     void DrawGeometry(const DrawItem& item);
     void Composite();
     void EmptyLists();
+    // The passes of one frame over the current lists.
+    void DrawSubmitted();
+    // Swaps the current lists with the last frame's copies.
+    void SwapWithLastFrame();
     // The master effect's technique and the handles Composite sets.
     void FindMasterHandles();
 
@@ -139,6 +146,11 @@ private:
     std::vector<std::unique_ptr<Material>> materials_;
     std::deque<RenderLight> renderLights_;
     jolp::Rect viewportRect_;
+    // What the last drawn frame drew, for RedrawLastFrame.
+    std::vector<DrawItem> lastOpaqueItems_;
+    std::vector<DrawItem> lastAdditiveItems_;
+    std::vector<RenderLight> lastLights_;
+    float lastTime_ = 0.0f;
 };
 
 }  // namespace tarvel

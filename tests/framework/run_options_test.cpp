@@ -135,6 +135,21 @@ TEST(RunOptionsParse, VideoRunsHeadlessWithOrWithoutCapture) {
     ExpectError({"--video", "a.mp4", "--preset", "quick"}, {"--preset", "quick", "medium"});
 }
 
+TEST(RunOptionsParse, TheAuthoringModePlaysInAWindowFromItsStart) {
+    ParseResult result = Parse({"--dev", "--start", "88.5", "--windowed"});
+    ASSERT_EQ(result.status, ParseStatus::Run) << result.message;
+    EXPECT_TRUE(result.options.config.dev);
+    EXPECT_FALSE(result.options.config.headless);
+    EXPECT_EQ(result.options.config.startMs, 88500u);
+    EXPECT_FALSE(Parse({}).options.config.dev);
+    ExpectError({"--start", "3"}, {"--start", "--dev"});
+    ExpectError({"--dev", "--start", "-1"}, {"--start"});
+    ExpectError({"--dev", "--start"}, {"--start"});
+    ExpectError({"--dev=1"}, {"--dev"});
+    ExpectError({"--dev", "--capture", "f"}, {"--dev", "--capture"});
+    ExpectError({"--dev", "--video", "a.mp4"}, {"--dev", "--video"});
+}
+
 TEST(RunOptionsParse, UnknownOptionsAndStrayValues) {
     ExpectError({"--fullscreen"}, {"--fullscreen"});
     ExpectError({"demo.ogg"}, {"demo.ogg"});

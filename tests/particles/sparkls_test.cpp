@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <vector>
 
 namespace tarvel::testing {
 namespace {
@@ -36,6 +37,34 @@ TEST_F(SparklsTest, StartsWithItsConstants) {
     EXPECT_TRUE(system.enabled);
     EXPECT_EQ(system.capacity, 100);
     EXPECT_EQ(system.emitterPosition.x, 0.0f);
+}
+
+TEST_F(SparklsTest, ARewindPlaysTheSameParticlesAgain) {
+    auto system = Ready<Sparkls>();
+    const ParticleRandomState start = SaveParticleRandom();
+    auto run = [&] {
+        std::vector<float> trace;
+        for (int frame = 0; frame < 90; ++frame) {
+            system->emitterPosition = {0.1f * frame, 1.0f, -2.0f};
+            system->Update(1.0f / 30.0f);
+            for (int32_t i = 0; i < system->liveCount; ++i) {
+                const Particle& p = *system->pool[i];
+                trace.insert(trace.end(), {p.position.x, p.position.y, p.position.z, p.age, p.size, p.colour.x});
+            }
+            trace.push_back(static_cast<float>(system->drawItem.vertexCount));
+        }
+        return trace;
+    };
+    const std::vector<float> first = run();
+    ASSERT_GT(system->liveCount, 20);
+    system->Rewind();
+    EXPECT_EQ(system->liveCount, 0);
+    EXPECT_EQ(system->drawItem.vertexCount, 0u);
+    EXPECT_EQ(system->emitterPosition.x, 0.0f);
+    EXPECT_EQ(system->emitAccumulator, kSparklsInitialAccumulator);
+    for (Particle* p : system->pool) EXPECT_FALSE(p->alive);
+    RestoreParticleRandom(start);
+    EXPECT_EQ(run(), first);
 }
 
 TEST_F(SparklsTest, TheFirstUpdateReleasesTheBurstAndCarriesTheRest) {

@@ -43,3 +43,36 @@ TEST(WindowEventsTest, EveryOtherKeyAndEventDoesNothing) {
 
 }  // namespace
 }  // namespace jolp
+
+namespace jolp {
+namespace {
+
+TEST(DevKeyTranslation, TheAuthoringKeysWithTheirModifiersAndNothingElse) {
+    const std::pair<SDL_Keycode, DevKey> keys[] = {{SDLK_SPACE, DevKey::Space}, {SDLK_LEFT, DevKey::Left},
+                                                   {SDLK_RIGHT, DevKey::Right}, {SDLK_HOME, DevKey::Home},
+                                                   {SDLK_l, DevKey::L},         {SDLK_o, DevKey::O},
+                                                   {SDLK_F12, DevKey::F12}};
+    for (const auto& [sym, key] : keys) {
+        DevKeyPress press;
+        ASSERT_TRUE(TranslateDevKey(Key(SDL_KEYDOWN, sym), press)) << sym;
+        EXPECT_EQ(press.key, key);
+        EXPECT_EQ(press.modifiers, 0);
+        EXPECT_FALSE(TranslateDevKey(Key(SDL_KEYUP, sym), press)) << sym;
+    }
+    SDL_Event shifted = Key(SDL_KEYDOWN, SDLK_LEFT);
+    shifted.key.keysym.mod = KMOD_LSHIFT;
+    DevKeyPress press;
+    ASSERT_TRUE(TranslateDevKey(shifted, press));
+    EXPECT_EQ(press.modifiers, kDevKeyShift);
+    shifted.key.keysym.mod = KMOD_RCTRL | KMOD_RSHIFT;
+    ASSERT_TRUE(TranslateDevKey(shifted, press));
+    EXPECT_EQ(press.modifiers, kDevKeyShift | kDevKeyCtrl);
+    for (SDL_Keycode other : {SDLK_ESCAPE, SDLK_a, SDLK_RETURN, SDLK_UP, SDLK_F11}) {
+        EXPECT_FALSE(TranslateDevKey(Key(SDL_KEYDOWN, other), press)) << other;
+    }
+    // The quit keys stay what they were.
+    EXPECT_EQ(TranslateWindowEvent(Key(SDL_KEYDOWN, SDLK_SPACE)), WindowAction::None);
+}
+
+}  // namespace
+}  // namespace jolp

@@ -179,6 +179,42 @@ TEST_F(RenderPictures, AFrameDoesNotDependOnTheFrameBefore) {
     KeepOnFailure(after, "after");
 }
 
+TEST_F(RenderPictures, ARedrawShowsTheLastFrameAgainAsItWas) {
+    PictureRig rig(160, 90);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    jolp::SceneFileBuilder b;
+    const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters());
+    b.AddObject("floor", AddFloorMesh(b, 12.0f), surface, AddPlacement(b, {0, 0, 0}));
+    const jolp::Transform keys[2] = {{{-2.5f, 1.5f, 0}, {0, 0, 0, 1}, {1, 1, 1}}, {{2.5f, 1.5f, 0}, {0, 0, 0, 1}, {1, 1, 1}}};
+    b.AddObject("box", AddBoxMesh(b, {0.7f, 0.7f, 0.7f}), surface, b.AddTransformTrack(keys));
+    AddStillLight(b, "Omni_shadow01", {0, 4, 0}, {2, 2, 2}, 20.0f);
+    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
+    rig.renderSystem->camera = LookAt({0, 12, 10}, {0, 0, 0}, kFov, kAspect);
+
+    rig.Frame(0.0f);
+    rig.Frame(0.1f);
+    const Picture last = rig.Read();
+    EXPECT_EQ(rig.renderSystem->LastFrameLights(), 1u);
+    const float time = rig.renderSystem->Time();
+    // Nothing submitted: a redraw still shows the box where it was last.
+    jolp::GfxDevice& device = *rig.gl.device;
+    for (int i = 0; i < 3; ++i) {
+        device.BeginScene();
+        device.Clear(jolp::kClearTarget, 0xFF000000u, 1.0f, 0);
+        rig.renderSystem->RedrawLastFrame();
+        device.EndScene();
+        EXPECT_EQ(rig.Read().rgb, last.rgb) << "redraw " << i;
+    }
+    EXPECT_EQ(rig.renderSystem->Time(), time) << "a redraw advanced the render system's time";
+    EXPECT_TRUE(rig.renderSystem->opaqueItems.empty());
+    // The next frame draws what is submitted for it, not the kept one.
+    rig.Frame(0.0f);
+    EXPECT_NE(rig.Read().rgb, last.rgb);
+    // A rewind puts the time back to its start.
+    rig.renderSystem->Rewind();
+    EXPECT_EQ(rig.renderSystem->Time(), 0.0f);
+}
+
 TEST_F(RenderPictures, ALightDoesNotReachPastItsRadius) {
     PictureRig rig(320, 180);
     if (!rig.ok()) GTEST_SKIP() << rig.gl.error;

@@ -370,8 +370,9 @@ TEST(SceneModelRefusal, RefusedFileLeavesAnEmptyUsableSceneAndOneLine) {
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(scene.LoadBytes(f.bytes, "bad.JOLP3D", nullptr));
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_THAT(err, ::testing::MatchesRegex("bad\\.JOLP3D: byte [0-9]+: field-of-view track 0 of camera 0 is a "
-                                             "transform track, a scalar track is needed\n"));
+    EXPECT_THAT(err, ::testing::MatchesRegex("tarvel: warning: bad\\.JOLP3D: byte [0-9]+: field-of-view track 0 of "
+                                             "camera 0 is a transform track, a scalar track is needed; the "
+                                             "scene is left empty\n"));
 
     EXPECT_TRUE(scene.meshes.empty() && scene.objects.empty() && scene.tracks.empty());
     EXPECT_EQ(scene.drawList, nullptr);

@@ -1,0 +1,57 @@
+#include "framework/dev_keys.h"
+
+#include <algorithm>
+
+namespace jolp {
+
+uint32_t DevFrameGrid::TimeOf(uint64_t frame) const {
+    return static_cast<uint32_t>(std::min<uint64_t>(frame * 1000u * fpsDen / fpsNum, UINT32_MAX));
+}
+
+uint64_t DevFrameGrid::FrameAtOrBefore(uint32_t ms) const {
+    // The largest n with floor(n * 1000 * den / num) <= ms.
+    uint64_t n = static_cast<uint64_t>(ms) * fpsNum / (1000u * static_cast<uint64_t>(fpsDen));
+    while (TimeOf(n + 1) <= ms) ++n;
+    while (n > 0 && TimeOf(n) > ms) --n;
+    return n;
+}
+
+DevCommand InterpretDevKey(const DevKeyPress& press, uint32_t nowMs, bool paused, uint32_t lengthMs,
+                           const DevFrameGrid& grid) {
+    DevCommand command;
+    const uint32_t lastMs = lengthMs > 0 ? grid.TimeOf(grid.FrameAtOrBefore(lengthMs - 1)) : 0;
+    auto seek = [&](int64_t target) {
+        command.kind = DevCommand::Kind::Seek;
+        command.targetMs = static_cast<uint32_t>(std::clamp<int64_t>(target, 0, lastMs));
+    };
+    const bool ctrl = (press.modifiers & kDevKeyCtrl) != 0;
+    const int64_t step = (press.modifiers & kDevKeyShift) ? 1000 : 5000;
+    switch (press.key) {
+    case DevKey::Space: command.kind = DevCommand::Kind::TogglePause; break;
+    case DevKey::Home: seek(0); break;
+    case DevKey::L: command.kind = DevCommand::Kind::ToggleLoop; break;
+    case DevKey::O: command.kind = DevCommand::Kind::ToggleOverlay; break;
+    case DevKey::F12: command.kind = DevCommand::Kind::WriteShot; break;
+    case DevKey::Left:
+    case DevKey::Right: {
+        const bool back = press.key == DevKey::Left;
+        if (ctrl) {
+            if (!paused) break;  // a frame step only makes sense on a still picture
+            const uint64_t frame = grid.FrameAtOrBefore(nowMs);
+            if (back) {
+                // Off the grid, the frame before is the grid frame below.
+                const bool onGrid = grid.TimeOf(frame) == nowMs;
+                seek(onGrid ? (frame > 0 ? grid.TimeOf(frame - 1) : 0) : grid.TimeOf(frame));
+            } else {
+                seek(grid.TimeOf(frame + 1));
+            }
+        } else {
+            seek(static_cast<int64_t>(nowMs) + (back ? -step : step));
+        }
+        break;
+    }
+    }
+    return command;
+}
+
+}  // namespace jolp

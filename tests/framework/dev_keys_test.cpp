@@ -1,0 +1,73 @@
+// What each key of the authoring mode asks for, on the frame grid of a
+// 30 and a 29.97 frames/s capture, at the ends of the demo, paused or not.
+#include "framework/dev_keys.h"
+
+#include <gtest/gtest.h>
+
+namespace jolp {
+namespace {
+
+constexpr uint32_t kLength = 205000;
+
+DevCommand Press(DevKey key, uint8_t modifiers, uint32_t now, bool paused, DevFrameGrid grid = {}) {
+    return InterpretDevKey(DevKeyPress{key, modifiers}, now, paused, kLength, grid);
+}
+
+uint32_t SeekTarget(DevKey key, uint8_t modifiers, uint32_t now, bool paused, DevFrameGrid grid = {}) {
+    const DevCommand c = Press(key, modifiers, now, paused, grid);
+    EXPECT_EQ(c.kind, DevCommand::Kind::Seek);
+    return c.targetMs;
+}
+
+TEST(DevFrameGrid, FramesAndTheirTimesAgree) {
+    const DevFrameGrid thirty;
+    EXPECT_EQ(thirty.TimeOf(601), 20033u);
+    EXPECT_EQ(thirty.FrameAtOrBefore(20033), 601u);
+    EXPECT_EQ(thirty.FrameAtOrBefore(20032), 600u);
+    EXPECT_EQ(thirty.FrameAtOrBefore(0), 0u);
+    const DevFrameGrid ntsc{30000, 1001};
+    for (uint64_t n = 0; n < 7000; n += 37) {
+        EXPECT_EQ(ntsc.FrameAtOrBefore(ntsc.TimeOf(n)), n) << n;
+        if (ntsc.TimeOf(n + 1) > ntsc.TimeOf(n) + 1) {
+            EXPECT_EQ(ntsc.FrameAtOrBefore(ntsc.TimeOf(n + 1) - 1), n);
+        }
+    }
+}
+
+TEST(DevKeys, SeeksByFiveSecondsOneWithShiftAndStayInsideTheDemo) {
+    EXPECT_EQ(SeekTarget(DevKey::Right, 0, 20000, false), 25000u);
+    EXPECT_EQ(SeekTarget(DevKey::Left, 0, 20000, true), 15000u);
+    EXPECT_EQ(SeekTarget(DevKey::Right, kDevKeyShift, 20000, false), 21000u);
+    EXPECT_EQ(SeekTarget(DevKey::Left, kDevKeyShift, 20000, true), 19000u);
+    EXPECT_EQ(SeekTarget(DevKey::Left, 0, 3000, false), 0u);
+    // The last frame before the end: 204.966 s at 30 frames/s.
+    EXPECT_EQ(SeekTarget(DevKey::Right, 0, 203000, false), 204966u);
+    EXPECT_EQ(SeekTarget(DevKey::Home, 0, 123456, false), 0u);
+    EXPECT_EQ(SeekTarget(DevKey::Home, kDevKeyCtrl, 5, true), 0u);
+}
+
+TEST(DevKeys, CtrlStepsOneFrameOnlyWhilePaused) {
+    EXPECT_EQ(SeekTarget(DevKey::Right, kDevKeyCtrl, 20000, true), 20033u);
+    EXPECT_EQ(SeekTarget(DevKey::Left, kDevKeyCtrl, 20033, true), 20000u);
+    // Between grid frames (after a seek by seconds at 29.97): the frames around.
+    const DevFrameGrid ntsc{30000, 1001};
+    EXPECT_EQ(SeekTarget(DevKey::Right, kDevKeyCtrl, 20000, true, ntsc), 20020u);
+    EXPECT_EQ(SeekTarget(DevKey::Left, kDevKeyCtrl, 20000, true, ntsc), 19986u);
+    EXPECT_EQ(SeekTarget(DevKey::Left, kDevKeyCtrl, 0, true), 0u);
+    EXPECT_EQ(SeekTarget(DevKey::Right, kDevKeyCtrl, 204966, true), 204966u);
+    EXPECT_EQ(Press(DevKey::Right, kDevKeyCtrl, 20000, false).kind, DevCommand::Kind::None);
+    EXPECT_EQ(Press(DevKey::Left, kDevKeyCtrl | kDevKeyShift, 20000, false).kind, DevCommand::Kind::None);
+}
+
+TEST(DevKeys, TheOtherKeysToggle) {
+    EXPECT_EQ(Press(DevKey::Space, 0, 1, false).kind, DevCommand::Kind::TogglePause);
+    EXPECT_EQ(Press(DevKey::Space, kDevKeyShift, 1, true).kind, DevCommand::Kind::TogglePause);
+    EXPECT_EQ(Press(DevKey::L, 0, 1, false).kind, DevCommand::Kind::ToggleLoop);
+    EXPECT_EQ(Press(DevKey::O, 0, 1, false).kind, DevCommand::Kind::ToggleOverlay);
+    EXPECT_EQ(Press(DevKey::F12, 0, 1, true).kind, DevCommand::Kind::WriteShot);
+    // A demo without music has no end to clamp to but its start.
+    EXPECT_EQ(InterpretDevKey(DevKeyPress{DevKey::Right, 0}, 0, false, 0, DevFrameGrid{}).targetMs, 0u);
+}
+
+}  // namespace
+}  // namespace jolp
