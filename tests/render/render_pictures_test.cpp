@@ -43,6 +43,19 @@ protected:
         ASSERT_TRUE(rig.Load(builder, error)) << error;
     }
 
+    // A floor and a box that jumps from one side of a shadow-casting light to
+    // the other between t = 0 and t = 0.1, seen from above.
+    static void StartJumpingBox(PictureRig& rig) {
+        jolp::SceneFileBuilder b;
+        const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters());
+        b.AddObject("floor", AddFloorMesh(b, 12.0f), surface, AddPlacement(b, {0, 0, 0}));
+        const jolp::Transform keys[2] = {{{-2.5f, 1.5f, 0}, {0, 0, 0, 1}, {1, 1, 1}}, {{2.5f, 1.5f, 0}, {0, 0, 0, 1}, {1, 1, 1}}};
+        b.AddObject("box", AddBoxMesh(b, {0.7f, 0.7f, 0.7f}), surface, b.AddTransformTrack(keys));
+        AddStillLight(b, "Omni_shadow01", {0, 4, 0}, {2, 2, 2}, 20.0f);
+        ASSERT_NO_FATAL_FAILURE(Start(rig, b));
+        rig.renderSystem->camera = LookAt({0, 12, 10}, {0, 0, 0}, kFov, kAspect);
+    }
+
     void KeepOnFailure(const Picture& picture, const std::string& what) {
         testing::KeepPictureOnFailure(picture, "render_pictures", what);
     }
@@ -155,14 +168,7 @@ TEST_F(RenderPictures, AFrameDoesNotDependOnTheFrameBefore) {
     // A box that jumps from one side of the light to the other between
     // t = 0 and t = 0.1: what the first frame left in the depth surface or
     // the shadow cube must not show in the second.
-    jolp::SceneFileBuilder b;
-    const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters());
-    b.AddObject("floor", AddFloorMesh(b, 12.0f), surface, AddPlacement(b, {0, 0, 0}));
-    const jolp::Transform keys[2] = {{{-2.5f, 1.5f, 0}, {0, 0, 0, 1}, {1, 1, 1}}, {{2.5f, 1.5f, 0}, {0, 0, 0, 1}, {1, 1, 1}}};
-    b.AddObject("box", AddBoxMesh(b, {0.7f, 0.7f, 0.7f}), surface, b.AddTransformTrack(keys));
-    AddStillLight(b, "Omni_shadow01", {0, 4, 0}, {2, 2, 2}, 20.0f);
-    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
-    rig.renderSystem->camera = LookAt({0, 12, 10}, {0, 0, 0}, kFov, kAspect);
+    ASSERT_NO_FATAL_FAILURE(StartJumpingBox(rig));
 
     rig.Frame(0.0f);
     const Picture before = rig.Read();
@@ -182,14 +188,7 @@ TEST_F(RenderPictures, AFrameDoesNotDependOnTheFrameBefore) {
 TEST_F(RenderPictures, ARedrawShowsTheLastFrameAgainAsItWas) {
     PictureRig rig(160, 90);
     if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
-    jolp::SceneFileBuilder b;
-    const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters());
-    b.AddObject("floor", AddFloorMesh(b, 12.0f), surface, AddPlacement(b, {0, 0, 0}));
-    const jolp::Transform keys[2] = {{{-2.5f, 1.5f, 0}, {0, 0, 0, 1}, {1, 1, 1}}, {{2.5f, 1.5f, 0}, {0, 0, 0, 1}, {1, 1, 1}}};
-    b.AddObject("box", AddBoxMesh(b, {0.7f, 0.7f, 0.7f}), surface, b.AddTransformTrack(keys));
-    AddStillLight(b, "Omni_shadow01", {0, 4, 0}, {2, 2, 2}, 20.0f);
-    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
-    rig.renderSystem->camera = LookAt({0, 12, 10}, {0, 0, 0}, kFov, kAspect);
+    ASSERT_NO_FATAL_FAILURE(StartJumpingBox(rig));
 
     rig.Frame(0.0f);
     rig.Frame(0.1f);
