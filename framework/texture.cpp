@@ -52,7 +52,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     return true;
 }
 
-bool IsDds(const std::vector<uint8_t>& bytes) { return bytes.size() >= 4 && std::memcmp(bytes.data(), "DDS ", 4) == 0; }
+bool IsDds(std::span<const uint8_t> bytes) { return bytes.size() >= 4 && std::memcmp(bytes.data(), "DDS ", 4) == 0; }
 
 std::string Extent(uint32_t w, uint32_t h, Format format) {
     return std::to_string(w) + " x " + std::to_string(h) + " " + FormatName(format);
@@ -60,7 +60,7 @@ std::string Extent(uint32_t w, uint32_t h, Format format) {
 
 // JPEG, PNG, TGA and the other stb_image formats, as A8R8G8B8 with a full
 // mip chain.
-std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, const std::vector<uint8_t>& bytes,
+std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<const uint8_t> bytes,
                                           GfxDevice& device, std::string* error) {
     if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
         Fail(error, path + ": too large");
@@ -99,9 +99,8 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, const std::ve
     return texture;
 }
 
-std::unique_ptr<GfxTexture> MakeTexture2D(const std::string& path, GfxDevice& device, std::string* error) {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error)) return nullptr;
+std::unique_ptr<GfxTexture> MakeTexture2D(std::span<const uint8_t> bytes, const std::string& path, GfxDevice& device,
+                                          std::string* error) {
     if (!IsDds(bytes)) return DecodeWithStb(path, bytes, device, error);
     DdsImage image;
     std::string problem;
@@ -127,9 +126,8 @@ std::unique_ptr<GfxTexture> MakeTexture2D(const std::string& path, GfxDevice& de
     return texture;
 }
 
-std::unique_ptr<GfxCubeTexture> MakeCubeTexture(const std::string& path, GfxDevice& device, std::string* error) {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error)) return nullptr;
+std::unique_ptr<GfxCubeTexture> MakeCubeTexture(std::span<const uint8_t> bytes, const std::string& path,
+                                                GfxDevice& device, std::string* error) {
     if (!IsDds(bytes)) {
         Fail(error, path + ": not a DDS cube map (cube textures are read from DDS files only)");
         return nullptr;
@@ -191,7 +189,14 @@ Texture2D::~Texture2D() = default;
 TextureCube::~TextureCube() = default;
 
 std::unique_ptr<Texture2D> Texture2D::Load(const std::string& path, GfxDevice& device, std::string* error) {
-    auto made = MakeTexture2D(path, device, error);
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error)) return nullptr;
+    return LoadFromMemory(bytes, path, device, error);
+}
+
+std::unique_ptr<Texture2D> Texture2D::LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
+                                                     GfxDevice& device, std::string* error) {
+    auto made = MakeTexture2D(bytes, name, device, error);
     if (!made) return nullptr;
     auto resource = std::make_unique<Texture2D>();
     resource->texture = std::move(made);
@@ -199,7 +204,14 @@ std::unique_ptr<Texture2D> Texture2D::Load(const std::string& path, GfxDevice& d
 }
 
 std::unique_ptr<TextureCube> TextureCube::Load(const std::string& path, GfxDevice& device, std::string* error) {
-    auto made = MakeCubeTexture(path, device, error);
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error)) return nullptr;
+    return LoadFromMemory(bytes, path, device, error);
+}
+
+std::unique_ptr<TextureCube> TextureCube::LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
+                                                         GfxDevice& device, std::string* error) {
+    auto made = MakeCubeTexture(bytes, name, device, error);
     if (!made) return nullptr;
     auto resource = std::make_unique<TextureCube>();
     resource->texture = std::move(made);
