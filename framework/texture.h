@@ -4,7 +4,9 @@
 //
 // Image files are DDS (2D and cube maps, their mip levels, through our own
 // reader), JPEG, PNG and TGA (through stb_image, given a full mip chain); the
-// kind is told by the content, never by the extension. A texture resource
+// kind is told by the content, never by the extension. The other kinds
+// stb_image knows are refused, and so is a JPEG file that would make it
+// write past its tables. A texture resource
 // owns its device texture and releases it when destroyed. Directory loaders
 // hand the resources they make to the registry's Keep. LoadFromMemory is
 // the decoding itself, for bytes the caller holds; Load reads the file and
