@@ -4,10 +4,12 @@
 
 #include <stb/stb_image.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 namespace jolp {
@@ -52,18 +54,79 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     return true;
 }
 
-bool IsDds(const std::vector<uint8_t>& bytes) { return bytes.size() >= 4 && std::memcmp(bytes.data(), "DDS ", 4) == 0; }
+bool IsDds(std::span<const uint8_t> bytes) { return bytes.size() >= 4 && std::memcmp(bytes.data(), "DDS ", 4) == 0; }
 
 std::string Extent(uint32_t w, uint32_t h, Format format) {
     return std::to_string(w) + " x " + std::to_string(h) + " " + FormatName(format);
 }
 
-// JPEG, PNG, TGA and the other stb_image formats, as A8R8G8B8 with a full
-// mip chain.
-std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, const std::vector<uint8_t>& bytes,
+bool StartsWith(std::span<const uint8_t> bytes, std::string_view magic) {
+    return bytes.size() >= magic.size() && std::memcmp(bytes.data(), magic.data(), magic.size()) == 0;
+}
+
+// stb_image reads more kinds than JPEG, PNG and TGA and tries each in turn;
+// the others (BMP, GIF, PSD, PIC, PNM, HDR) are told by their first bytes,
+// none of which begins a TGA file, and are not handed to it.
+const char* OtherStbKind(std::span<const uint8_t> bytes) {
+    if (StartsWith(bytes, "BM")) return "BMP";
+    if (StartsWith(bytes, "GIF8")) return "GIF";
+    if (StartsWith(bytes, "8BPS")) return "PSD";
+    if (StartsWith(bytes, "\x53\x80\xF6\x34")) return "PIC";
+    if (StartsWith(bytes, "P5") || StartsWith(bytes, "P6")) return "PNM";
+    if (StartsWith(bytes, "#?")) return "HDR";
+    return nullptr;
+}
+
+// Whether every Huffman table of a JPEG file holds at most 256 codes. The
+// stb_image we link (2.27) does not check this and writes past its tables
+// for a larger count. The markers are walked as stb_image finds them: bytes
+// up to the next 0xFF are skipped, fill bytes too, the entropy-coded data's
+// 0xFF 0x00 and restart markers stand alone, and a segment's length is
+// trusted; a table is checked even where it runs past its segment.
+bool JpegTablesFit(std::span<const uint8_t> bytes) {
+    const size_t n = bytes.size();
+    size_t i = 2;
+    while (i < n) {
+        if (bytes[i] != 0xFF) {
+            ++i;
+            continue;
+        }
+        while (i < n && bytes[i] == 0xFF) ++i;
+        if (i >= n) break;
+        const uint8_t marker = bytes[i++];
+        if (marker == 0xD9) break;
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+        if (i + 2 > n) break;
+        const size_t length = static_cast<size_t>(bytes[i]) << 8 | bytes[i + 1];
+        if (marker == 0xC4) {
+            size_t at = i + 2;
+            long left = static_cast<long>(length) - 2;
+            while (left > 0 && at < n) {
+                size_t codes = 0;
+                for (size_t k = at + 1; k < at + 17 && k < n; ++k) codes += bytes[k];
+                if (codes > 256) return false;
+                at += 17 + codes;
+                left -= static_cast<long>(17 + codes);
+            }
+        }
+        i += std::max<size_t>(length, 2);
+    }
+    return true;
+}
+
+// JPEG, PNG and TGA, as A8R8G8B8 with a full mip chain.
+std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<const uint8_t> bytes,
                                           GfxDevice& device, std::string* error) {
     if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
         Fail(error, path + ": too large");
+        return nullptr;
+    }
+    if (const char* kind = OtherStbKind(bytes)) {
+        Fail(error, path + ": a " + std::string(kind) + " image; textures are JPEG, PNG, TGA or DDS files");
+        return nullptr;
+    }
+    if (StartsWith(bytes, "\xFF\xD8") && !JpegTablesFit(bytes)) {
+        Fail(error, path + ": not an image (a JPEG Huffman table with more than 256 codes)");
         return nullptr;
     }
     const auto size = static_cast<int>(bytes.size());
@@ -99,9 +162,8 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, const std::ve
     return texture;
 }
 
-std::unique_ptr<GfxTexture> MakeTexture2D(const std::string& path, GfxDevice& device, std::string* error) {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error)) return nullptr;
+std::unique_ptr<GfxTexture> MakeTexture2D(std::span<const uint8_t> bytes, const std::string& path, GfxDevice& device,
+                                          std::string* error) {
     if (!IsDds(bytes)) return DecodeWithStb(path, bytes, device, error);
     DdsImage image;
     std::string problem;
@@ -127,9 +189,8 @@ std::unique_ptr<GfxTexture> MakeTexture2D(const std::string& path, GfxDevice& de
     return texture;
 }
 
-std::unique_ptr<GfxCubeTexture> MakeCubeTexture(const std::string& path, GfxDevice& device, std::string* error) {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error)) return nullptr;
+std::unique_ptr<GfxCubeTexture> MakeCubeTexture(std::span<const uint8_t> bytes, const std::string& path,
+                                                GfxDevice& device, std::string* error) {
     if (!IsDds(bytes)) {
         Fail(error, path + ": not a DDS cube map (cube textures are read from DDS files only)");
         return nullptr;
@@ -191,7 +252,14 @@ Texture2D::~Texture2D() = default;
 TextureCube::~TextureCube() = default;
 
 std::unique_ptr<Texture2D> Texture2D::Load(const std::string& path, GfxDevice& device, std::string* error) {
-    auto made = MakeTexture2D(path, device, error);
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error)) return nullptr;
+    return LoadFromMemory(bytes, path, device, error);
+}
+
+std::unique_ptr<Texture2D> Texture2D::LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
+                                                     GfxDevice& device, std::string* error) {
+    auto made = MakeTexture2D(bytes, name, device, error);
     if (!made) return nullptr;
     auto resource = std::make_unique<Texture2D>();
     resource->texture = std::move(made);
@@ -199,7 +267,14 @@ std::unique_ptr<Texture2D> Texture2D::Load(const std::string& path, GfxDevice& d
 }
 
 std::unique_ptr<TextureCube> TextureCube::Load(const std::string& path, GfxDevice& device, std::string* error) {
-    auto made = MakeCubeTexture(path, device, error);
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error)) return nullptr;
+    return LoadFromMemory(bytes, path, device, error);
+}
+
+std::unique_ptr<TextureCube> TextureCube::LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
+                                                         GfxDevice& device, std::string* error) {
+    auto made = MakeCubeTexture(bytes, name, device, error);
     if (!made) return nullptr;
     auto resource = std::make_unique<TextureCube>();
     resource->texture = std::move(made);

@@ -4,16 +4,22 @@
 //
 // Image files are DDS (2D and cube maps, their mip levels, through our own
 // reader), JPEG, PNG and TGA (through stb_image, given a full mip chain); the
-// kind is told by the content, never by the extension. A texture resource
+// kind is told by the content, never by the extension. The other kinds
+// stb_image knows are refused, and so is a JPEG file that would make it
+// write past its tables. A texture resource
 // owns its device texture and releases it when destroyed. Directory loaders
-// hand the resources they make to the registry's Keep.
+// hand the resources they make to the registry's Keep. LoadFromMemory is
+// the decoding itself, for bytes the caller holds; Load reads the file and
+// hands its bytes to it.
 #pragma once
 
 #include "framework/resource.h"
 #include "framework/resource_registry.h"
 #include "platform/gfx_device.h"
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace jolp {
@@ -31,6 +37,10 @@ public:
     // A 2D texture from an image file, or null when the file cannot be read
     // or is not a 2D image (a cube map, say); error, when given, says why.
     static std::unique_ptr<Texture2D> Load(const std::string& path, GfxDevice& device, std::string* error = nullptr);
+    // The same from the bytes of such a file; name stands for the file in
+    // messages only.
+    static std::unique_ptr<Texture2D> LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
+                                                     GfxDevice& device, std::string* error = nullptr);
     GfxTexture* Get() const { return static_cast<GfxTexture*>(texture.get()); }
 };
 
@@ -40,6 +50,8 @@ public:
     // A cube texture from a DDS cube map, or null (any other image, too).
     static std::unique_ptr<TextureCube> Load(const std::string& path, GfxDevice& device,
                                              std::string* error = nullptr);
+    static std::unique_ptr<TextureCube> LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
+                                                       GfxDevice& device, std::string* error = nullptr);
     GfxCubeTexture* Get() const { return static_cast<GfxCubeTexture*>(texture.get()); }
 };
 

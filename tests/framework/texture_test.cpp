@@ -134,6 +134,44 @@ TEST(TextureTest, TheKindMustMatchAndFailuresSayWhy) {
     EXPECT_NE(error.find("the device refused a 2 x 2 A8R8G8B8 texture"), std::string::npos) << error;
 }
 
+// Files stb_image would take but the demo does not: another of its kinds,
+// and a JPEG whose Huffman table claims more codes than a table holds (which
+// this stb_image writes past its tables for).
+TEST(TextureTest, OtherImageKindsAndOverfullJpegTablesAreRefused) {
+    TempDir dir;
+    ASSERT_TRUE(stbi_write_bmp((dir / "a.bmp").c_str(), 2, 2, 4, kRgba));
+    std::vector<uint8_t> jpeg;
+    ASSERT_TRUE(stbi_write_jpg_to_func(
+        [](void* context, void* data, int size) {
+            auto* out = static_cast<std::vector<uint8_t>*>(context);
+            out->insert(out->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+        },
+        &jpeg, 2, 2, 4, kRgba, 90));
+    const auto write = [&](const char* name, const std::vector<uint8_t>& bytes) {
+        std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                         static_cast<std::streamsize>(bytes.size()));
+    };
+    write("good.jpg", jpeg);
+    // The first table's code counts (after FF C4, the length and the class
+    // byte) raised to 2 x 255 codes of 15 and 16 bits.
+    size_t dht = 0;
+    while (dht + 1 < jpeg.size() && !(jpeg[dht] == 0xFF && jpeg[dht + 1] == 0xC4)) ++dht;
+    ASSERT_LT(dht + 21, jpeg.size());
+    jpeg[dht + 5 + 14] = 255;
+    jpeg[dht + 5 + 15] = 255;
+    write("overfull.jpg", jpeg);
+
+    RecordingDevice device;
+    std::string error;
+    EXPECT_NE(Texture2D::Load(dir / "good.jpg", device, &error), nullptr) << error;
+    EXPECT_EQ(Texture2D::Load(dir / "a.bmp", device, &error), nullptr);
+    EXPECT_NE(error.find(dir / "a.bmp"), std::string::npos) << error;
+    EXPECT_NE(error.find("a BMP image"), std::string::npos) << error;
+    EXPECT_EQ(Texture2D::Load(dir / "overfull.jpg", device, &error), nullptr);
+    EXPECT_NE(error.find(dir / "overfull.jpg"), std::string::npos) << error;
+    EXPECT_NE(error.find("more than 256 codes"), std::string::npos) << error;
+}
+
 TEST(TextureTest, DirectoriesRegisterEveryFileOnceAndSkipFolders) {
     TempDir dir;
     WritePng(dir / "image.png");

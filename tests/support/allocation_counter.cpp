@@ -26,16 +26,23 @@ const void* ObjectOf(const void* address) {
 // objects, directly or through C++ library code (which may even be the
 // executable's own copy of a template). So an allocation is the driver's
 // when any frame of its call stack lies in a shared object other than the
-// executable, the C++ library and the C library.
+// executable, the C++ library and the C library. Under AddressSanitizer
+// backtrace (and free, malloc) lie in the sanitizer runtime, whose frame
+// tops every stack backtrace takes: that object is not the driver either,
+// and the C library is found through a function the runtime leaves alone.
 bool FromOwnCode() {
     static const void* const executable = ObjectOf(reinterpret_cast<const void*>(&FromOwnCode));
     static const void* const cxxLibrary = ObjectOf(reinterpret_cast<const void*>(&std::get_new_handler));
-    static const void* const cLibrary = ObjectOf(reinterpret_cast<const void*>(&std::free));
+    static const void* const cLibrary = ObjectOf(reinterpret_cast<const void*>(&std::abort));
+    static const void* const unwinder = ObjectOf(reinterpret_cast<const void*>(&backtrace));
     void* frames[64];
     const int depth = backtrace(frames, 64);
     for (int i = 0; i < depth; ++i) {
         const void* object = ObjectOf(frames[i]);
-        if (object != nullptr && object != executable && object != cxxLibrary && object != cLibrary) return false;
+        if (object != nullptr && object != executable && object != cxxLibrary && object != cLibrary &&
+            object != unwinder) {
+            return false;
+        }
     }
     return true;
 }
