@@ -18,6 +18,9 @@ namespace {
 // Larger files are not textures we could hold anyway.
 constexpr size_t kMaxImageFileBytes = size_t{1} << 30;
 constexpr int kMaxImageExtent = 16384;
+// And at most 64 million pixels (256 MiB decoded): a few bytes of header
+// must not make the decoder ask for gigabytes.
+constexpr int64_t kMaxImagePixels = int64_t{8192} * 8192;
 
 void Fail(std::string* error, const std::string& text) {
     if (error) *error = text;
@@ -137,7 +140,8 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<con
         Fail(error, path + ": not an image (" + stbi_failure_reason() + ")");
         return nullptr;
     }
-    if (width <= 0 || height <= 0 || width > kMaxImageExtent || height > kMaxImageExtent) {
+    if (width <= 0 || height <= 0 || width > kMaxImageExtent || height > kMaxImageExtent ||
+        int64_t{width} * height > kMaxImagePixels) {
         Fail(error, path + ": " + std::to_string(width) + " x " + std::to_string(height) + " is too large an image");
         return nullptr;
     }

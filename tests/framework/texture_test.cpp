@@ -242,3 +242,37 @@ TEST(TextureTest, RealDeviceTakesEveryKindOfFile) {
 
 }  // namespace
 }  // namespace jolp
+
+namespace jolp {
+namespace {
+
+TEST(TextureTest, AHeaderClaimingAHugeImageIsRefusedBeforeDecoding) {
+    // An 18-byte TGA header, 24 bits a pixel, and no pixels at all.
+    const auto header = [](uint16_t width, uint16_t height) {
+        std::vector<uint8_t> tga(18, 0);
+        tga[2] = 2;  // uncompressed true colour
+        tga[12] = static_cast<uint8_t>(width & 0xFF);
+        tga[13] = static_cast<uint8_t>(width >> 8);
+        tga[14] = static_cast<uint8_t>(height & 0xFF);
+        tga[15] = static_cast<uint8_t>(height >> 8);
+        tga[16] = 24;
+        return tga;
+    };
+    testing::RecordingDevice device;
+    for (const auto& [w, h] : {std::pair<uint16_t, uint16_t>{16384, 8192}, {9000, 9000}, {20000, 4}}) {
+        std::string error;
+        const std::vector<uint8_t> tga = header(w, h);
+        EXPECT_EQ(Texture2D::LoadFromMemory(tga, "huge.tga", device, &error), nullptr) << w << " x " << h;
+        EXPECT_NE(error.find("huge.tga: " + std::to_string(w) + " x " + std::to_string(h) + " is too large"),
+                  std::string::npos)
+            << error;
+    }
+    // Within the limit the size passes (what the missing pixels become is
+    // the decoder's affair).
+    std::string error;
+    Texture2D::LoadFromMemory(header(4096, 2048), "short.tga", device, &error);
+    EXPECT_EQ(error.find("too large"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace jolp
