@@ -7,6 +7,7 @@
 #include "render/render_system.h"
 #include "scene/jolp3d.h"
 #include "tests/demo/cut_table.h"
+#include "tests/demo/data_folder.h"
 #include "tests/support/subprocess.h"
 #include "tests/support/temp_dir.h"
 
@@ -61,12 +62,6 @@ std::string Seconds(uint32_t ms) {
     char text[32];
     std::snprintf(text, sizeof text, "%u.%03u", ms / 1000, ms % 1000);
     return text;
-}
-
-std::string FrameName(uint64_t frame) {
-    char name[32];
-    std::snprintf(name, sizeof name, "frame_%06llu.png", static_cast<unsigned long long>(frame));
-    return name;
 }
 
 // Captures [fromMs, toMs) of data at fps frames a second and size.
@@ -135,15 +130,8 @@ TEST(PlaybackTest, EveryShotRisesFromBlackIsLitInItsMiddleAndTheBarsStayBlack) {
 // replaced by a black one: additive particles then add nothing, so a
 // picture's difference from the real one is exactly what the particles drew.
 void MakeBlackParticleData(const fs::path& data) {
+    ASSERT_NO_FATAL_FAILURE(LinkDataFolder(kRunDir, data, {"media/particles"}));
     fs::create_directories(data / "media/particles");
-    for (const auto& entry : fs::directory_iterator(kRunDir)) {
-        if (entry.path().filename() == "media") continue;
-        fs::create_symlink(entry.path(), data / entry.path().filename());
-    }
-    for (const auto& entry : fs::directory_iterator(kRunDir / "media")) {
-        if (entry.path().filename() == "particles") continue;
-        fs::create_symlink(entry.path(), data / "media" / entry.path().filename());
-    }
     const std::vector<uint8_t> black(16 * 16 * 3, 0);
     for (const auto& entry : fs::directory_iterator(kRunDir / "media/particles")) {
         const fs::path target = data / "media/particles" / entry.path().filename();
