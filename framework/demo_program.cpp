@@ -229,13 +229,7 @@ bool DemoProgram::StartCapture(const std::string& musicPath) {
     return true;
 }
 
-bool DemoProgram::MainLoop() {
-    DeviceWindow& deviceWindow = *display.deviceWindow;
-    GfxDevice& device = *deviceWindow.device;
-    const bool headless = config_.headless;
-    uint32_t to = length;
-    if (headless && config_.hasTo && config_.toMs < to) to = config_.toMs;
-
+Viewport DemoProgram::WholeWindow() const {
     Viewport whole;
     whole.x = static_cast<uint32_t>(windowRect.left);
     whole.y = static_cast<uint32_t>(windowRect.top);
@@ -243,6 +237,17 @@ bool DemoProgram::MainLoop() {
     whole.height = static_cast<uint32_t>(windowRect.bottom - windowRect.top);
     whole.minZ = 0.0f;
     whole.maxZ = 1.0f;
+    return whole;
+}
+
+bool DemoProgram::MainLoop() {
+    DeviceWindow& deviceWindow = *display.deviceWindow;
+    GfxDevice& device = *deviceWindow.device;
+    const bool headless = config_.headless;
+    uint32_t to = length;
+    if (headless && config_.hasTo && config_.toMs < to) to = config_.toMs;
+
+    const Viewport whole = WholeWindow();
 
     std::string error;
     while (active) {

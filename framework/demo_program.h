@@ -107,6 +107,8 @@ public:
     // The device of the open display; only valid after a successful Init.
     GfxDevice& Device() const { return *display.deviceWindow->device; }
     const RunConfig& Config() const { return config_; }
+    // The viewport over the whole back buffer, bars included.
+    Viewport WholeWindow() const;
     // Number of frames the main loop has completed.
     uint64_t FrameCount() const { return frameCount_; }
 

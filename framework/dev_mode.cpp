@@ -214,13 +214,7 @@ bool DevMode::Run() {
     lengthMs_ = p.length;
     const uint32_t lastMs = lengthMs_ > 0 ? grid_.TimeOf(grid_.FrameAtOrBefore(lengthMs_ - 1)) : 0;
 
-    Viewport whole;
-    whole.x = static_cast<uint32_t>(p.windowRect.left);
-    whole.y = static_cast<uint32_t>(p.windowRect.top);
-    whole.width = static_cast<uint32_t>(p.windowRect.right - p.windowRect.left);
-    whole.height = static_cast<uint32_t>(p.windowRect.bottom - p.windowRect.top);
-    whole.minZ = 0.0f;
-    whole.maxZ = 1.0f;
+    const Viewport whole = p.WholeWindow();
 
     DevKeyPresses keys;
     int64_t wallNow = wall_.Now();
