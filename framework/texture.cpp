@@ -80,15 +80,25 @@ const char* OtherStbKind(std::span<const uint8_t> bytes) {
     return nullptr;
 }
 
+// Where a JPEG file's markers begin, or 0 where stb_image would not take
+// the bytes for a JPEG: it wants 0xFF, any number of fill bytes 0xFF, then
+// the start-of-image marker 0xD8.
+size_t JpegMarkersStart(std::span<const uint8_t> bytes) {
+    if (bytes.empty() || bytes[0] != 0xFF) return 0;
+    size_t i = 1;
+    while (i < bytes.size() && bytes[i] == 0xFF) ++i;
+    return i < bytes.size() && bytes[i] == 0xD8 ? i + 1 : 0;
+}
+
 // Whether every Huffman table of a JPEG file holds at most 256 codes. The
 // stb_image we link (2.27) does not check this and writes past its tables
 // for a larger count. The markers are walked as stb_image finds them: bytes
 // up to the next 0xFF are skipped, fill bytes too, the entropy-coded data's
 // 0xFF 0x00 and restart markers stand alone, and a segment's length is
 // trusted; a table is checked even where it runs past its segment.
-bool JpegTablesFit(std::span<const uint8_t> bytes) {
+bool JpegTablesFit(std::span<const uint8_t> bytes, size_t markersStart) {
     const size_t n = bytes.size();
-    size_t i = 2;
+    size_t i = markersStart;
     while (i < n) {
         if (bytes[i] != 0xFF) {
             ++i;
@@ -128,7 +138,7 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<con
         Fail(error, path + ": a " + std::string(kind) + " image; textures are JPEG, PNG, TGA or DDS files");
         return nullptr;
     }
-    if (StartsWith(bytes, "\xFF\xD8") && !JpegTablesFit(bytes)) {
+    if (const size_t markers = JpegMarkersStart(bytes); markers != 0 && !JpegTablesFit(bytes, markers)) {
         Fail(error, path + ": not an image (a JPEG Huffman table with more than 256 codes)");
         return nullptr;
     }

@@ -160,6 +160,11 @@ TEST(TextureTest, OtherImageKindsAndOverfullJpegTablesAreRefused) {
     jpeg[dht + 5 + 14] = 255;
     jpeg[dht + 5 + 15] = 255;
     write("overfull.jpg", jpeg);
+    // stb_image also takes a JPEG whose start-of-image marker follows fill
+    // bytes; the same table must be found there.
+    std::vector<uint8_t> filled = {0xFF, 0xFF, 0xFF};
+    filled.insert(filled.end(), jpeg.begin() + 1, jpeg.end());
+    write("filled_overfull.jpg", filled);
 
     RecordingDevice device;
     std::string error;
@@ -169,6 +174,8 @@ TEST(TextureTest, OtherImageKindsAndOverfullJpegTablesAreRefused) {
     EXPECT_NE(error.find("a BMP image"), std::string::npos) << error;
     EXPECT_EQ(Texture2D::Load(dir / "overfull.jpg", device, &error), nullptr);
     EXPECT_NE(error.find(dir / "overfull.jpg"), std::string::npos) << error;
+    EXPECT_NE(error.find("more than 256 codes"), std::string::npos) << error;
+    EXPECT_EQ(Texture2D::Load(dir / "filled_overfull.jpg", device, &error), nullptr);
     EXPECT_NE(error.find("more than 256 codes"), std::string::npos) << error;
 }
 
