@@ -33,6 +33,16 @@ struct DevFrameGrid {
     uint64_t FrameAtOrBefore(uint32_t ms) const;
 };
 
+// Keys the authoring mode takes once a frame, after the window's, as if they
+// had been pressed: tests play a scripted session with it (RunConfig::
+// devKeys). Asked before the wall clock is read for the frame after the one
+// that showed shownMs; false ends the session as closing the window does.
+class DevKeyScript {
+public:
+    virtual ~DevKeyScript() = default;
+    virtual bool Press(uint32_t shownMs, bool paused, DevKeyPresses& keys) = 0;
+};
+
 DevCommand InterpretDevKey(const DevKeyPress& press, uint32_t nowMs, bool paused, uint32_t lengthMs,
                            const DevFrameGrid& grid);
 

@@ -226,6 +226,10 @@ bool DevMode::Run() {
     while (true) {
         keys.count = 0;
         if (!PumpMessages(deviceWindow, &keys)) break;
+        if (DevKeyScript* script = p.Config().devKeys; script && !script->Press(shownMs_, paused_, keys)) {
+            device.EndScene();
+            break;
+        }
         wallNow = wall_.Now();
         for (int i = 0; i < keys.count; ++i) HandleKey(keys.presses[i], wallNow);
         ReloadEffectsIfChanged();

@@ -11,6 +11,8 @@
 
 namespace jolp {
 
+class DevKeyScript;
+
 using DisplayFactory = Display (*)(const DisplaySettings& settings);
 
 struct RunConfig {
@@ -48,6 +50,9 @@ struct RunConfig {
     uint32_t startMs = 0;
     // Where the authoring mode's F12 writes the picture shown.
     std::string shotDir = ".";
+    // Keys for the authoring mode besides the window's; null: none. Tests
+    // script a session with it, and may run it headless.
+    DevKeyScript* devKeys = nullptr;
 
     // Builds the window and device; CreateDisplay unless a test replaces it.
     DisplayFactory createDisplay = &CreateDisplay;
