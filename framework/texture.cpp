@@ -127,6 +127,33 @@ bool JpegTablesFit(std::span<const uint8_t> bytes, size_t markersStart) {
     return true;
 }
 
+uint32_t Le16(std::span<const uint8_t> bytes, size_t at) { return bytes[at] | uint32_t{bytes[at + 1]} << 8; }
+
+// The fewest bytes a TGA file of this header can hold its pixels in, as
+// stb_image reads it: the 18-byte header, the image id, for a colour-mapped
+// image the bytes stb skips before its palette and the palette, then one
+// value a pixel (uncompressed), or at least one packet of a header byte and
+// one value for every 128 pixels (run-length encoded). stb_image reads
+// missing bytes as zeros, so a shorter file would decode to a black image,
+// and a few bytes claiming a large image would cost the time of decoding it.
+uint64_t TgaMinimumBytes(std::span<const uint8_t> bytes) {
+    if (bytes.size() < 18) return 18;
+    const uint64_t idLength = bytes[0];
+    const bool mapped = bytes[1] != 0;
+    const bool rle = bytes[2] >= 8;
+    const uint64_t paletteStart = Le16(bytes, 3);
+    const uint64_t paletteLength = Le16(bytes, 5);
+    const uint64_t paletteEntryBytes = (uint64_t{bytes[7]} + 7) / 8;
+    const uint64_t pixels = uint64_t{Le16(bytes, 12)} * Le16(bytes, 14);
+    const uint64_t valueBytes = (uint64_t{bytes[16]} + 7) / 8;
+    uint64_t need = 18 + idLength;
+    if (mapped) need += paletteStart + paletteLength * paletteEntryBytes;
+    need += rle ? (pixels + 127) / 128 * (1 + valueBytes) : pixels * valueBytes;
+    return need;
+}
+
+bool IsPng(std::span<const uint8_t> bytes) { return StartsWith(bytes, "\x89PNG\r\n\x1A\n"); }
+
 // JPEG, PNG and TGA, as A8R8G8B8 with a full mip chain.
 std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<const uint8_t> bytes,
                                           GfxDevice& device, std::string* error) {
@@ -154,6 +181,15 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<con
         int64_t{width} * height > kMaxImagePixels) {
         Fail(error, path + ": " + std::to_string(width) + " x " + std::to_string(height) + " is too large an image");
         return nullptr;
+    }
+    // Neither JPEG nor PNG, and stb_image took it: a TGA file.
+    if (JpegMarkersStart(bytes) == 0 && !IsPng(bytes)) {
+        if (const uint64_t need = TgaMinimumBytes(bytes); bytes.size() < need) {
+            Fail(error, path + ": a truncated TGA file (" + std::to_string(bytes.size()) + " bytes, where a " +
+                            std::to_string(width) + " x " + std::to_string(height) + " image needs at least " +
+                            std::to_string(need) + ")");
+            return nullptr;
+        }
     }
     stbi_uc* rgba = stbi_load_from_memory(bytes.data(), size, &width, &height, &channels, 4);
     if (!rgba) {
@@ -254,7 +290,9 @@ void LoadDirectory(ResourceRegistry& registry, GfxDevice& device, const std::str
         // The first registration wins: a name already taken is not loaded
         // again.
         if (registry.Find(name)) continue;
-        std::unique_ptr<Kind> texture = Kind::Load(directory + "/" + name, device);
+        std::string error;
+        std::unique_ptr<Kind> texture = Kind::Load(directory + "/" + name, device, &error);
+        if (!texture) std::fprintf(stderr, "tarvel: warning: %s; its entry is left empty\n", error.c_str());
         registry.AddIfAbsent(name, texture ? registry.Keep(std::move(texture)) : nullptr);
     }
 }

@@ -58,9 +58,10 @@ public:
 // Every file of directory (sub-directories skipped, no extension filter),
 // in the order the file system lists them, registered under its bare file
 // name with AddIfAbsent: the texture, or null when the file is not an
-// image of the kind. A name already registered keeps its entry (the file is
-// not loaded again). A directory that cannot be listed registers nothing
-// and prints one warning naming it.
+// image of the kind (a warning naming the file and why is printed). A name
+// already registered keeps its entry (the file is not loaded again). A
+// directory that cannot be listed registers nothing and prints one warning
+// naming it.
 void LoadTextureDirectory(ResourceRegistry& registry, GfxDevice& device, const std::string& directory);
 void LoadCubeTextureDirectory(ResourceRegistry& registry, GfxDevice& device, const std::string& directory);
 

@@ -189,7 +189,14 @@ TEST(TextureTest, DirectoriesRegisterEveryFileOnceAndSkipFolders) {
     RecordingDevice device;
     ResourceRegistry registry;
 
+    ::testing::internal::CaptureStderr();
     LoadTextureDirectory(registry, device, dir.Path().string());
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    // Each file that is not a texture of the kind is named once, with why.
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    EXPECT_NE(said.find("readme.txt: not an image"), std::string::npos) << said;
+    EXPECT_NE(said.find("sky.dds: "), std::string::npos) << said;
+    EXPECT_EQ(said.find("image.png"), std::string::npos) << said;
     EXPECT_EQ(registry.Size(), 3u);
     EXPECT_NE(registry.FindAs<Texture2D>("image.png"), nullptr);
     ASSERT_NE(registry.Find("readme.txt"), nullptr);
@@ -274,11 +281,48 @@ TEST(TextureTest, AHeaderClaimingAHugeImageIsRefusedBeforeDecoding) {
                   std::string::npos)
             << error;
     }
-    // Within the limit the size passes (what the missing pixels become is
-    // the decoder's affair).
+    // Within the limit the size passes, and the missing pixels are found.
     std::string error;
-    Texture2D::LoadFromMemory(header(4096, 2048), "short.tga", device, &error);
-    EXPECT_EQ(error.find("too large"), std::string::npos) << error;
+    EXPECT_EQ(Texture2D::LoadFromMemory(header(4096, 2048), "short.tga", device, &error), nullptr);
+    EXPECT_NE(error.find("short.tga: a truncated TGA file (18 bytes, where a 4096 x 2048 image needs at least"),
+              std::string::npos)
+        << error;
+}
+
+// A TGA file cut short is refused; the whole file, and one with a footer
+// after its pixels, load. Both kinds our writer makes (run-length encoded
+// and not) and a colour-mapped one are cut.
+TEST(TextureTest, ATruncatedTgaIsRefusedAndAWholeOneLoads) {
+    const auto tga = [](bool rle) {
+        std::vector<uint8_t> out;
+        stbi_write_tga_with_rle = rle ? 1 : 0;
+        stbi_write_tga_to_func(
+            [](void* context, void* data, int size) {
+                auto* bytes = static_cast<std::vector<uint8_t>*>(context);
+                bytes->insert(bytes->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+            },
+            &out, 64, 32, 4, std::vector<uint8_t>(64 * 32 * 4, 0x80).data());
+        stbi_write_tga_with_rle = 1;
+        return out;
+    };
+    // 2 x 2, 8-bit indices into a 4-entry 24-bit palette.
+    std::vector<uint8_t> mapped = {0, 1, 1, 0, 0, 4, 0, 24, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0};
+    for (int i = 0; i < 12; ++i) mapped.push_back(static_cast<uint8_t>(i * 20));
+    mapped.insert(mapped.end(), {0, 1, 2, 3});
+
+    testing::RecordingDevice device;
+    for (const auto& [name, whole] : {std::pair<std::string, std::vector<uint8_t>>{"raw.tga", tga(false)},
+                                      {"rle.tga", tga(true)},
+                                      {"mapped.tga", mapped}}) {
+        std::string error;
+        EXPECT_NE(Texture2D::LoadFromMemory(whole, name, device, &error), nullptr) << name << ": " << error;
+        std::vector<uint8_t> footer = whole;
+        footer.insert(footer.end(), 26, 0);
+        EXPECT_NE(Texture2D::LoadFromMemory(footer, name, device, &error), nullptr) << name << ": " << error;
+        const std::vector<uint8_t> cut(whole.begin(), whole.end() - (name == "rle.tga" ? whole.size() - 30 : 1));
+        EXPECT_EQ(Texture2D::LoadFromMemory(cut, name, device, &error), nullptr) << name;
+        EXPECT_NE(error.find(name + ": a truncated TGA file"), std::string::npos) << error;
+    }
 }
 
 }  // namespace
