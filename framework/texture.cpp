@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace jolp {
@@ -154,6 +155,27 @@ uint64_t TgaMinimumBytes(std::span<const uint8_t> bytes) {
 
 bool IsPng(std::span<const uint8_t> bytes) { return StartsWith(bytes, "\x89PNG\r\n\x1A\n"); }
 
+uint32_t Be32(std::span<const uint8_t> bytes, size_t at) {
+    return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 | uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
+}
+
+// The first IDAT chunk of a PNG file that claims more bytes than the file
+// holds after its header, as {offset, claimed length}; {0, 0} when none
+// does. stb_image grows its buffer to a chunk's claimed length before it
+// reads the chunk, so a few bytes could make it ask for gigabytes; it fails
+// on such a file in any case, once the bytes run out.
+std::pair<size_t, uint32_t> PngChunkPastTheEnd(std::span<const uint8_t> bytes) {
+    const size_t n = bytes.size();
+    for (size_t at = 8; at + 8 <= n;) {
+        const uint32_t length = Be32(bytes, at);
+        if (std::memcmp(bytes.data() + at + 4, "IEND", 4) == 0) break;
+        if (std::memcmp(bytes.data() + at + 4, "IDAT", 4) == 0 && length > n - (at + 8)) return {at, length};
+        if (length > n - (at + 8)) break;
+        at += size_t{12} + length;
+    }
+    return {0, 0};
+}
+
 // JPEG, PNG and TGA, as A8R8G8B8 with a full mip chain.
 std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<const uint8_t> bytes,
                                           GfxDevice& device, std::string* error) {
@@ -182,8 +204,15 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<con
         Fail(error, path + ": " + std::to_string(width) + " x " + std::to_string(height) + " is too large an image");
         return nullptr;
     }
-    // Neither JPEG nor PNG, and stb_image took it: a TGA file.
-    if (JpegMarkersStart(bytes) == 0 && !IsPng(bytes)) {
+    if (IsPng(bytes)) {
+        if (const auto [at, length] = PngChunkPastTheEnd(bytes); length != 0) {
+            Fail(error, path + ": a truncated PNG file (the IDAT chunk at byte " + std::to_string(at) + " claims " +
+                            std::to_string(length) + " bytes; " + std::to_string(bytes.size() - at - 8) +
+                            " follow)");
+            return nullptr;
+        }
+    } else if (JpegMarkersStart(bytes) == 0) {
+        // Neither JPEG nor PNG, and stb_image took it: a TGA file.
         if (const uint64_t need = TgaMinimumBytes(bytes); bytes.size() < need) {
             Fail(error, path + ": a truncated TGA file (" + std::to_string(bytes.size()) + " bytes, where a " +
                             std::to_string(width) + " x " + std::to_string(height) + " image needs at least " +

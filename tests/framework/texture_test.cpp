@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -285,6 +286,31 @@ TEST(TextureTest, AHeaderClaimingAHugeImageIsRefusedBeforeDecoding) {
     std::string error;
     EXPECT_EQ(Texture2D::LoadFromMemory(header(4096, 2048), "short.tga", device, &error), nullptr);
     EXPECT_NE(error.find("short.tga: a truncated TGA file (18 bytes, where a 4096 x 2048 image needs at least"),
+              std::string::npos)
+        << error;
+}
+
+// A PNG whose image data chunk claims more bytes than the file holds is
+// refused before the decoder grows a buffer to the claimed size.
+TEST(TextureTest, APngChunkRunningPastTheEndIsRefused) {
+    std::vector<uint8_t> png;
+    stbi_write_png_to_func(
+        [](void* context, void* data, int size) {
+            auto* bytes = static_cast<std::vector<uint8_t>*>(context);
+            bytes->insert(bytes->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+        },
+        &png, 4, 4, 4, std::vector<uint8_t>(64, 0x40).data(), 16);
+    testing::RecordingDevice device;
+    std::string error;
+    ASSERT_NE(Texture2D::LoadFromMemory(png, "a.png", device, &error), nullptr) << error;
+    size_t idat = 8;
+    while (idat + 8 <= png.size() && std::memcmp(png.data() + idat + 4, "IDAT", 4) != 0) {
+        idat += 12 + (size_t{png[idat]} << 24 | size_t{png[idat + 1]} << 16 | size_t{png[idat + 2]} << 8 | png[idat + 3]);
+    }
+    ASSERT_LT(idat + 8, png.size());
+    png[idat] = 0x3F;  // about a gigabyte
+    EXPECT_EQ(Texture2D::LoadFromMemory(png, "big.png", device, &error), nullptr);
+    EXPECT_NE(error.find("big.png: a truncated PNG file (the IDAT chunk at byte " + std::to_string(idat)),
               std::string::npos)
         << error;
 }
