@@ -6,12 +6,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+// jpeglib.h needs FILE and size_t declared before it.
+#include <jerror.h>
+#include <jpeglib.h>
 
 namespace jolp {
 namespace {
@@ -81,51 +87,15 @@ const char* OtherStbKind(std::span<const uint8_t> bytes) {
     return nullptr;
 }
 
-// Where a JPEG file's markers begin, or 0 where stb_image would not take
-// the bytes for a JPEG: it wants 0xFF, any number of fill bytes 0xFF, then
-// the start-of-image marker 0xD8.
+// Where a JPEG file's markers begin (just past its start-of-image marker),
+// or 0 for bytes that are no JPEG file: 0xFF, any number of fill bytes 0xFF,
+// then the start-of-image marker 0xD8. This is also the test stb_image makes,
+// so bytes for which it gives 0 are never taken for a JPEG by stb_image.
 size_t JpegMarkersStart(std::span<const uint8_t> bytes) {
     if (bytes.empty() || bytes[0] != 0xFF) return 0;
     size_t i = 1;
     while (i < bytes.size() && bytes[i] == 0xFF) ++i;
     return i < bytes.size() && bytes[i] == 0xD8 ? i + 1 : 0;
-}
-
-// Whether every Huffman table of a JPEG file holds at most 256 codes. The
-// stb_image we link (2.27) does not check this and writes past its tables
-// for a larger count. The markers are walked as stb_image finds them: bytes
-// up to the next 0xFF are skipped, fill bytes too, the entropy-coded data's
-// 0xFF 0x00 and restart markers stand alone, and a segment's length is
-// trusted; a table is checked even where it runs past its segment.
-bool JpegTablesFit(std::span<const uint8_t> bytes, size_t markersStart) {
-    const size_t n = bytes.size();
-    size_t i = markersStart;
-    while (i < n) {
-        if (bytes[i] != 0xFF) {
-            ++i;
-            continue;
-        }
-        while (i < n && bytes[i] == 0xFF) ++i;
-        if (i >= n) break;
-        const uint8_t marker = bytes[i++];
-        if (marker == 0xD9) break;
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
-        if (i + 2 > n) break;
-        const size_t length = static_cast<size_t>(bytes[i]) << 8 | bytes[i + 1];
-        if (marker == 0xC4) {
-            size_t at = i + 2;
-            long left = static_cast<long>(length) - 2;
-            while (left > 0 && at < n) {
-                size_t codes = 0;
-                for (size_t k = at + 1; k < at + 17 && k < n; ++k) codes += bytes[k];
-                if (codes > 256) return false;
-                at += 17 + codes;
-                left -= static_cast<long>(17 + codes);
-            }
-        }
-        i += std::max<size_t>(length, 2);
-    }
-    return true;
 }
 
 uint32_t Le16(std::span<const uint8_t> bytes, size_t at) { return bytes[at] | uint32_t{bytes[at + 1]} << 8; }
@@ -176,7 +146,173 @@ std::pair<size_t, uint32_t> PngChunkPastTheEnd(std::span<const uint8_t> bytes) {
     return {0, 0};
 }
 
-// JPEG, PNG and TGA, as A8R8G8B8 with a full mip chain.
+std::string Size(int64_t width, int64_t height) { return std::to_string(width) + " x " + std::to_string(height); }
+
+bool FitsLimits(int64_t width, int64_t height) {
+    return width > 0 && height > 0 && width <= kMaxImageExtent && height <= kMaxImageExtent &&
+           width * height <= kMaxImagePixels;
+}
+
+std::string TooLarge(const std::string& path, int64_t width, int64_t height) {
+    return path + ": " + Size(width, height) + " is too large an image";
+}
+
+std::string OutOfMemory(const std::string& path, int64_t width, int64_t height) {
+    return path + ": out of memory decoding a " + Size(width, height) + " image";
+}
+
+// A decoded image, B, G, R, A in memory (the A8R8G8B8 layout), top row
+// first, into a texture whose other levels the device generates.
+std::unique_ptr<GfxTexture> UploadWithMipChain(const std::string& path, const uint8_t* bgra, uint32_t width,
+                                               uint32_t height, GfxDevice& device, std::string* error) {
+    auto texture = device.CreateTexture(width, height, 0, 0, Format::A8R8G8B8);
+    if (!texture || !texture->Upload(0, bgra, size_t{width} * height * 4)) {
+        Fail(error, path + ": the device refused a " + Extent(width, height, Format::A8R8G8B8) + " texture");
+        return nullptr;
+    }
+    texture->GenerateMipSubLevels();
+    return texture;
+}
+
+// JPEG through libjpeg. Its errors leave through error_exit, which must not
+// return: ours longjmps back to the setjmp of the Jpeg* step that called
+// into the library. Those steps are plain C, with no object whose
+// destructor a longjmp would skip, and keep what outlives them in the
+// JpegDecoder they are handed.
+
+// A progressive file keeps every coefficient of the image while it decodes:
+// 384 MiB for the largest image we take in full-resolution colour. More
+// than this (more components, say) is refused rather than allocated.
+constexpr long kMaxJpegMemory = 512L << 20;
+// Every scan of a progressive file passes over the whole image; a few
+// hundred bytes could otherwise hold thousands of scans of a large image.
+// Encoders write about ten.
+constexpr int kMaxJpegScans = 100;
+
+struct JpegDecoder {
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    jpeg_progress_mgr progress;
+    std::jmp_buf jump;
+    // Why the last step failed: libjpeg's message and code, or ours.
+    char message[JMSG_LENGTH_MAX];
+    int code;
+};
+
+[[noreturn]] void JpegErrorExit(j_common_ptr info) {
+    auto* decoder = static_cast<JpegDecoder*>(info->client_data);
+    decoder->code = info->err->msg_code;
+    info->err->format_message(info, decoder->message);
+    std::longjmp(decoder->jump, 1);
+}
+
+// Warnings (a file cut short, corrupt entropy-coded data) are counted, not
+// printed: what decodes is shown, as for a file cut short anywhere else.
+void JpegEmitMessage(j_common_ptr info, int level) {
+    if (level < 0) ++info->err->num_warnings;
+}
+
+void JpegOutputMessage(j_common_ptr) {}
+
+void JpegProgress(j_common_ptr common) {
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->input_scan_number <= kMaxJpegScans) return;
+    auto* decoder = static_cast<JpegDecoder*>(info->client_data);
+    decoder->code = -1;
+    std::snprintf(decoder->message, sizeof decoder->message, "more than %d scans", kMaxJpegScans);
+    std::longjmp(decoder->jump, 1);
+}
+
+// Sets up decoder to read size bytes at data, and reads the header.
+bool JpegReadHeader(JpegDecoder& decoder, const uint8_t* data, size_t size) {
+    decoder.info.err = jpeg_std_error(&decoder.errors);
+    decoder.errors.error_exit = JpegErrorExit;
+    decoder.errors.emit_message = JpegEmitMessage;
+    decoder.errors.output_message = JpegOutputMessage;
+    decoder.info.client_data = &decoder;
+    if (setjmp(decoder.jump)) return false;
+    // This clears everything but err and client_data.
+    jpeg_create_decompress(&decoder.info);
+    decoder.info.mem->max_memory_to_use = kMaxJpegMemory;
+    decoder.progress.progress_monitor = JpegProgress;
+    decoder.info.progress = &decoder.progress;
+    jpeg_mem_src(&decoder.info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&decoder.info, TRUE);
+    return true;
+}
+
+bool IsCmyk(const JpegDecoder& decoder) {
+    return decoder.info.jpeg_color_space == JCS_CMYK || decoder.info.jpeg_color_space == JCS_YCCK;
+}
+
+// Decodes into bgra (width x height x 4 bytes). row, width x 4 bytes, holds
+// a CMYK row on its way to bgra.
+bool JpegDecode(JpegDecoder& decoder, uint8_t* bgra, uint8_t* row) {
+    if (setjmp(decoder.jump)) return false;
+    const bool cmyk = IsCmyk(decoder);
+    decoder.info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    jpeg_start_decompress(&decoder.info);
+    const size_t width = decoder.info.output_width;
+    while (decoder.info.output_scanline < decoder.info.output_height) {
+        uint8_t* out = bgra + size_t{decoder.info.output_scanline} * width * 4;
+        JSAMPROW rows[1] = {cmyk ? row : out};
+        if (jpeg_read_scanlines(&decoder.info, rows, 1) != 1) break;
+        if (!cmyk) continue;
+        // Files with CMYK (or YCCK) components store the inks inverted, as
+        // Adobe's applications write them: 255 is no ink.
+        for (size_t x = 0; x < width; ++x) {
+            const unsigned k = row[x * 4 + 3];
+            out[x * 4 + 0] = static_cast<uint8_t>((row[x * 4 + 2] * k + 127) / 255);
+            out[x * 4 + 1] = static_cast<uint8_t>((row[x * 4 + 1] * k + 127) / 255);
+            out[x * 4 + 2] = static_cast<uint8_t>((row[x * 4 + 0] * k + 127) / 255);
+            out[x * 4 + 3] = 255;
+        }
+    }
+    jpeg_finish_decompress(&decoder.info);
+    return true;
+}
+
+std::unique_ptr<GfxTexture> DecodeJpeg(const std::string& path, std::span<const uint8_t> bytes, GfxDevice& device,
+                                       std::string* error) {
+    // Zeroed, so that destroying it is safe however far creating it got.
+    JpegDecoder decoder{};
+    struct Destroy {
+        JpegDecoder& decoder;
+        ~Destroy() { jpeg_destroy_decompress(&decoder.info); }
+    } destroy{decoder};
+    const auto refuse = [&](int64_t width, int64_t height) {
+        if (decoder.code == JERR_OUT_OF_MEMORY) {
+            Fail(error, OutOfMemory(path, width, height));
+        } else if (decoder.code == JERR_NO_BACKING_STORE) {
+            Fail(error, path + ": a " + Size(width, height) + " JPEG that needs more than " +
+                            std::to_string(kMaxJpegMemory >> 20) + " MiB to decode");
+        } else {
+            Fail(error, path + ": cannot decode the JPEG file (" + decoder.message + ")");
+        }
+        return nullptr;
+    };
+    if (!JpegReadHeader(decoder, bytes.data(), bytes.size())) return refuse(0, 0);
+    const int64_t width = decoder.info.image_width;
+    const int64_t height = decoder.info.image_height;
+    if (!FitsLimits(width, height)) {
+        Fail(error, TooLarge(path, width, height));
+        return nullptr;
+    }
+    std::vector<uint8_t> bgra;
+    std::vector<uint8_t> row;
+    try {
+        bgra.resize(static_cast<size_t>(width * height * 4));
+        if (IsCmyk(decoder)) row.resize(static_cast<size_t>(width * 4));
+    } catch (const std::bad_alloc&) {
+        Fail(error, OutOfMemory(path, width, height));
+        return nullptr;
+    }
+    if (!JpegDecode(decoder, bgra.data(), row.data())) return refuse(width, height);
+    return UploadWithMipChain(path, bgra.data(), static_cast<uint32_t>(width), static_cast<uint32_t>(height), device,
+                              error);
+}
+
+// PNG and TGA, and the refusal of stb_image's other kinds.
 std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<const uint8_t> bytes,
                                           GfxDevice& device, std::string* error) {
     if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
@@ -187,10 +323,6 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<con
         Fail(error, path + ": a " + std::string(kind) + " image; textures are JPEG, PNG, TGA or DDS files");
         return nullptr;
     }
-    if (const size_t markers = JpegMarkersStart(bytes); markers != 0 && !JpegTablesFit(bytes, markers)) {
-        Fail(error, path + ": not an image (a JPEG Huffman table with more than 256 codes)");
-        return nullptr;
-    }
     const auto size = static_cast<int>(bytes.size());
     int width = 0;
     int height = 0;
@@ -199,9 +331,8 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<con
         Fail(error, path + ": not an image (" + stbi_failure_reason() + ")");
         return nullptr;
     }
-    if (width <= 0 || height <= 0 || width > kMaxImageExtent || height > kMaxImageExtent ||
-        int64_t{width} * height > kMaxImagePixels) {
-        Fail(error, path + ": " + std::to_string(width) + " x " + std::to_string(height) + " is too large an image");
+    if (!FitsLimits(width, height)) {
+        Fail(error, TooLarge(path, width, height));
         return nullptr;
     }
     if (IsPng(bytes)) {
@@ -211,39 +342,41 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<con
                             " follow)");
             return nullptr;
         }
-    } else if (JpegMarkersStart(bytes) == 0) {
-        // Neither JPEG nor PNG, and stb_image took it: a TGA file.
-        if (const uint64_t need = TgaMinimumBytes(bytes); bytes.size() < need) {
-            Fail(error, path + ": a truncated TGA file (" + std::to_string(bytes.size()) + " bytes, where a " +
-                            std::to_string(width) + " x " + std::to_string(height) + " image needs at least " +
-                            std::to_string(need) + ")");
-            return nullptr;
-        }
+    } else if (const uint64_t need = TgaMinimumBytes(bytes); bytes.size() < need) {
+        // Not PNG, and stb_image took it: a TGA file.
+        Fail(error, path + ": a truncated TGA file (" + std::to_string(bytes.size()) + " bytes, where a " +
+                        Size(width, height) + " image needs at least " + std::to_string(need) + ")");
+        return nullptr;
     }
     stbi_uc* rgba = stbi_load_from_memory(bytes.data(), size, &width, &height, &channels, 4);
     if (!rgba) {
-        Fail(error, path + ": cannot decode (" + stbi_failure_reason() + ")");
+        const std::string reason = stbi_failure_reason();
+        Fail(error, reason == "outofmem" ? OutOfMemory(path, width, height)
+                                         : path + ": cannot decode (" + reason + ")");
         return nullptr;
     }
     // A8R8G8B8 keeps B, G, R, A in memory.
     const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
     for (size_t i = 0; i < pixels; ++i) std::swap(rgba[i * 4], rgba[i * 4 + 2]);
-    const auto w = static_cast<uint32_t>(width);
-    const auto h = static_cast<uint32_t>(height);
-    auto texture = device.CreateTexture(w, h, 0, 0, Format::A8R8G8B8);
-    if (!texture || !texture->Upload(0, rgba, pixels * 4)) {
-        stbi_image_free(rgba);
-        Fail(error, path + ": the device refused a " + Extent(w, h, Format::A8R8G8B8) + " texture");
-        return nullptr;
-    }
+    auto texture = UploadWithMipChain(path, rgba, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                                      device, error);
     stbi_image_free(rgba);
-    texture->GenerateMipSubLevels();
     return texture;
+}
+
+// JPEG through libjpeg, PNG and TGA through stb_image, as A8R8G8B8 with a
+// full mip chain.
+std::unique_ptr<GfxTexture> DecodeImage(const std::string& path, std::span<const uint8_t> bytes, GfxDevice& device,
+                                        std::string* error) {
+    // libjpeg wants the start-of-image marker first; fill bytes before it
+    // are dropped.
+    if (const size_t markers = JpegMarkersStart(bytes)) return DecodeJpeg(path, bytes.subspan(markers - 2), device, error);
+    return DecodeWithStb(path, bytes, device, error);
 }
 
 std::unique_ptr<GfxTexture> MakeTexture2D(std::span<const uint8_t> bytes, const std::string& path, GfxDevice& device,
                                           std::string* error) {
-    if (!IsDds(bytes)) return DecodeWithStb(path, bytes, device, error);
+    if (!IsDds(bytes)) return DecodeImage(path, bytes, device, error);
     DdsImage image;
     std::string problem;
     if (!ReadDds(bytes, path, image, problem)) {

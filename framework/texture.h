@@ -3,14 +3,19 @@
 // the scene uses.
 //
 // Image files are DDS (2D and cube maps, their mip levels, through our own
-// reader), JPEG, PNG and TGA (through stb_image, given a full mip chain); the
-// kind is told by the content, never by the extension. The other kinds
-// stb_image knows are refused, and so is a JPEG file that would make it
-// write past its tables. A texture resource
-// owns its device texture and releases it when destroyed. Directory loaders
-// hand the resources they make to the registry's Keep. LoadFromMemory is
-// the decoding itself, for bytes the caller holds; Load reads the file and
-// hands its bytes to it.
+// reader), JPEG (through libjpeg: baseline and progressive, grey, colour and
+// CMYK) and PNG and TGA (through stb_image), the last three given a full mip
+// chain; the kind is told by the content, never by the extension. The other
+// kinds stb_image knows are refused. An image's size is checked against our
+// limits (16384 pixels a side, 64 million pixels) from its header, before
+// anything is decoded; a JPEG file may also hold at most 100 scans and need
+// at most 512 MiB to decode. A JPEG file cut short shows what decodes. A
+// refusal says why, and running out of memory is said as such.
+//
+// A texture resource owns its device texture and releases it when
+// destroyed. Directory loaders hand the resources they make to the
+// registry's Keep. LoadFromMemory is the decoding itself, for bytes the
+// caller holds; Load reads the file and hands its bytes to it.
 #pragma once
 
 #include "framework/resource.h"

@@ -14,7 +14,7 @@ TARVEL_PACKAGES=(
   # window, input, audio, timer (SDL2); OpenGL through libepoxy; headless EGL
   libsdl2-dev libepoxy-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   # images (stb_image, stb_image_write, stb_vorbis, stb_dxt) and music encoding
-  libstb-dev libvorbis-dev libogg-dev
+  libstb-dev libjpeg62-turbo-dev libvorbis-dev libogg-dev
   # the TrueType font the developer overlay's bitmap font is baked from
   fonts-dejavu-core
   # tests and benchmarks
