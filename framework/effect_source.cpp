@@ -126,6 +126,25 @@ bool TooManyLines(const std::string& text) {
     return std::count(text.begin(), text.end(), '\n') >= kLinesPerFile - 2;
 }
 
+// "1048577 bytes (at most 1048576 bytes, 1 MiB, an effect file)"
+std::string OverLimit(size_t bytes, size_t limit, const char* limitName, const char* what) {
+    return std::to_string(bytes) + " bytes (at most " + std::to_string(limit) + " bytes, " + limitName + ", " + what +
+           ")";
+}
+
+std::string FileTooLarge(size_t bytes) { return OverLimit(bytes, kMaxEffectFileBytes, "1 MiB", "an effect file"); }
+
+// Whether path lies strictly inside folder, both lexically normal; an
+// empty folder is the working directory.
+bool IsInside(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    auto part = path.begin();
+    for (const std::filesystem::path& step : folder) {
+        if (part == path.end() || *part != step) return false;
+        ++part;
+    }
+    return part != path.end() && *part != "..";
+}
+
 std::string LineDirective(int line, int file) {
     return "#line " + std::to_string(file * kLinesPerFile + line) + " " + std::to_string(file) + "\n";
 }
@@ -239,11 +258,18 @@ private:
                  std::vector<std::string>& chain);
     bool Append(const std::string& file, int line, std::string_view text);
     bool Finish(EffectSource& out);
+    // Refuses a file read whole that is too long, or has a line too long.
+    bool CheckSize(const std::string& file, const std::string& text);
+    // Refuses an include (key: its lexically normal path) that leaves the
+    // effect's folder, by its path or through a link.
+    bool CheckInFolder(const std::string& file, int line, std::string_view named, const std::string& key);
 
     const EffectFileReader& read_;
     std::string& error_;
 
     std::string path_;
+    std::filesystem::path folder_;      // of path_, lexically normal; empty for the working directory
+    std::filesystem::path realFolder_;  // the same resolved, found when first needed
     std::vector<std::string> files_;
     std::map<std::string, int, std::less<>> fileIndex_;  // normalised path -> files_ index
     std::map<std::string, std::string, std::less<>> texts_;  // normalised path -> text, read once
@@ -271,10 +297,12 @@ bool Parser::Run(const std::string& path, EffectSource& out) {
     std::string text, reason;
     if (path.find('\0') != std::string::npos) return Fail(path, 0, "cannot open (bad file name)");
     if (!read_(path, text, reason)) return Fail(path, 0, "cannot open (" + reason + ")");
-    if (TooManyLines(text)) return Fail(path, 0, kTooManyLines);
+    if (!CheckSize(path, text)) return false;
 
     files_.push_back(path);
     const std::string key = Normalise(path);
+    folder_ = std::filesystem::path(key).parent_path();
+    if (folder_ == ".") folder_.clear();
     fileIndex_[key] = 0;
 
     std::vector<std::string> chain{key};
@@ -314,6 +342,37 @@ bool Parser::Run(const std::string& path, EffectSource& out) {
         }
     }
     return Finish(out);
+}
+
+bool Parser::CheckSize(const std::string& file, const std::string& text) {
+    if (text.size() > kMaxEffectFileBytes) return Fail(file, 0, FileTooLarge(text.size()));
+    if (TooManyLines(text)) return Fail(file, 0, kTooManyLines);
+    LineCursor lines(text);
+    std::string_view line;
+    while (lines.Next(line))
+        if (line.size() > kMaxEffectLineBytes)
+            return Fail(file, lines.Number(), "line of " + OverLimit(line.size(), kMaxEffectLineBytes, "16 KiB", "a line"));
+    return true;
+}
+
+bool Parser::CheckInFolder(const std::string& file, int line, std::string_view named, const std::string& key) {
+    const std::string folder = folder_.empty() ? "." : folder_.generic_string();
+    const std::string refused = "@include " + Quote(named) + " leaves the effect's folder " + folder;
+    if (std::filesystem::path(std::string(named)).has_root_path())
+        return Fail(file, line, refused + " (absolute paths are not allowed)");
+    if (!IsInside(key, folder_)) return Fail(file, line, refused);
+    // Links are followed as the reader will follow them. Where the file or
+    // the folder cannot be resolved the reader reports why.
+    std::error_code error;
+    if (realFolder_.empty()) realFolder_ = std::filesystem::weakly_canonical(folder, error);
+    if (error || realFolder_.empty()) {
+        realFolder_.clear();
+        return true;
+    }
+    const std::filesystem::path real = std::filesystem::weakly_canonical(key, error);
+    if (!error && !IsInside(real, realFolder_))
+        return Fail(file, line, refused + " (it is a link to " + real.generic_string() + ")");
+    return true;
 }
 
 bool Parser::NameArgument(std::string_view directive, std::string_view rest, int line, std::string& name) {
@@ -513,10 +572,10 @@ bool Parser::Include(const std::string& file, int fileIndex, std::string_view re
     resolveKey += named;
     auto resolved = resolved_.find(resolveKey);
     if (resolved == resolved_.end()) {
-        const std::filesystem::path includePath{std::string(named)};
-        const std::filesystem::path full =
-            includePath.is_absolute() ? includePath : std::filesystem::path(file).parent_path() / includePath;
-        resolved = resolved_.emplace(std::move(resolveKey), full.lexically_normal().generic_string()).first;
+        const std::filesystem::path full = std::filesystem::path(file).parent_path() / std::string(named);
+        std::string normal = full.lexically_normal().generic_string();
+        if (!CheckInFolder(file, line, named, normal)) return false;
+        resolved = resolved_.emplace(std::move(resolveKey), std::move(normal)).first;
     }
     const std::string& key = resolved->second;
 
@@ -536,7 +595,7 @@ bool Parser::Include(const std::string& file, int fileIndex, std::string_view re
         std::string text, reason;
         if (!read_(key, text, reason))
             return Fail(file, line, "cannot open include " + Quote(named) + " (" + key + ": " + reason + ")");
-        if (TooManyLines(text)) return Fail(key, 0, kTooManyLines);
+        if (!CheckSize(key, text)) return false;
         textIt = texts_.emplace(key, std::move(text)).first;
     }
     if (files_.size() >= static_cast<size_t>(kMaxFiles) && fileIndex_.find(key) == fileIndex_.end())
@@ -679,9 +738,8 @@ EffectFileReader DiskEffectFileReader() {
             error = "not a regular file";
             return false;
         }
-        const std::string tooLarge = "larger than " + std::to_string(kMaxEffectFileBytes >> 20) + " MiB";
         if (static_cast<uint64_t>(info.st_size) > kMaxEffectFileBytes) {
-            error = tooLarge;
+            error = FileTooLarge(static_cast<size_t>(info.st_size));
             return false;
         }
         std::string data(static_cast<size_t>(info.st_size), '\0');
@@ -693,7 +751,7 @@ EffectFileReader DiskEffectFileReader() {
             data.append(buffer, n);
             got += n;
             if (got > kMaxEffectFileBytes) {
-                error = tooLarge;
+                error = FileTooLarge(got);
                 return false;
             }
         }

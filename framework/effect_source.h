@@ -57,9 +57,17 @@ struct EffectSource {
 using EffectFileReader = std::function<bool(const std::string& path, std::string& text, std::string& error)>;
 
 // Reads from disk; refuses anything that is not a regular file and files
-// over kMaxEffectFileBytes.
+// over kMaxEffectFileBytes (by their size, before reading them).
 EffectFileReader DiskEffectFileReader();
-inline constexpr size_t kMaxEffectFileBytes = 4u << 20;
+
+// An effect file and each file it includes may hold at most this many
+// bytes, and a line of any of them at most kMaxEffectLineBytes ('\n' and
+// a '\r' before it not counted). GLSL compilers recurse over the nesting
+// of an expression: one expression of about 180 KB on one line took Mesa's
+// compiler 19,400 frames deep and out of its stack. Real effect code stays
+// far below both.
+inline constexpr size_t kMaxEffectFileBytes = 1u << 20;
+inline constexpr size_t kMaxEffectLineBytes = 16u << 10;
 
 // Includes nest at most this deep (the effect file itself is depth 0).
 inline constexpr int kMaxIncludeDepth = 16;
@@ -68,7 +76,13 @@ inline constexpr int kMaxIncludeDepth = 16;
 // true. On failure returns false, leaves out untouched and sets error to
 // "FILE:LINE: message" (or "FILE: message" when no line applies, e.g.
 // "shaders/x.fx: cannot open (No such file or directory)"). Bounded on any
-// input: include cycles, depth and expansion size are all refused.
+// input: include cycles, depth and expansion size are all refused, and so
+// are files and lines over the limits above.
+//
+// Includes stay in the effect's folder (the folder of path) and the
+// folders under it: an absolute @include path, one whose ".." leaves the
+// folder, and one that is a link (or lies behind one) to a file outside it
+// are refused. The folder itself may be reached through a link.
 bool ParseEffect(const std::string& path, const EffectFileReader& read, EffectSource& out, std::string& error);
 
 // Rewrites a GLSL compiler/linker log so each message names FILE:LINE instead

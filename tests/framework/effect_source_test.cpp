@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -244,6 +245,21 @@ TEST(EffectSource, ErrorsNameTheFileAndLine) {
          "fx/b.glsl:1: include cycle: fx/a.glsl -> fx/b.glsl -> fx/a.glsl"},
         {"effect includes itself", {{"fx/e.fx", "@technique t\n@fragment f\n@include \"../fx/e.fx\"\n"}},
          "fx/e.fx:3: include cycle: fx/e.fx -> fx/e.fx"},
+        {"include leaving the folder", {{"fx/e.fx", "@technique t\n@common\n@include \"../x.glsl\"\n"}, {"x.glsl", ""}},
+         "fx/e.fx:3: @include \"../x.glsl\" leaves the effect's folder fx"},
+        {"include leaving it from a subfolder",
+         {{"fx/e.fx", "@technique t\n@common\n@include \"lib/a.glsl\"\n"},
+          {"fx/lib/a.glsl", "float a;\n@include \"../../x.glsl\"\n"},
+          {"x.glsl", ""}},
+         "fx/lib/a.glsl:2: @include \"../../x.glsl\" leaves the effect's folder fx"},
+        {"absolute include", {{"fx/e.fx", "@technique t\n@common\n@include \"/etc/passwd\"\n"}},
+         "fx/e.fx:3: @include \"/etc/passwd\" leaves the effect's folder fx (absolute paths are not allowed)"},
+        {"line too long", {{"fx/e.fx", kOnePass + "// " + std::string(kMaxEffectLineBytes - 2, 'x') + "\n"}},
+         "fx/e.fx:9: line of 16385 bytes (at most 16384 bytes, 16 KiB, a line)"},
+        {"included line too long",
+         {{"fx/e.fx", "@technique t\n@common\n@include \"a.glsl\"\n"},
+          {"fx/a.glsl", "float a;\n\n" + std::string(kMaxEffectLineBytes + 1, 'x')}},
+         "fx/a.glsl:3: line of 16385 bytes (at most 16384 bytes, 16 KiB, a line)"},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -271,6 +287,15 @@ TEST(EffectSource, IncludesNestSixteenDeepAndNoDeeper) {
     EXPECT_EQ(fx.files.size(), static_cast<size_t>(kMaxIncludeDepth) + 1);
     EXPECT_EQ(ParseError(IncludeChain(kMaxIncludeDepth + 1)),
               "fx/d16.glsl:1: includes nested deeper than 16 (fx/e.fx -> ... -> fx/d17.glsl)");
+}
+
+TEST(EffectSource, LinesOfUpTo16KiBAreRead) {
+    // The same lengths refused one byte longer in ErrorsNameTheFileAndLine,
+    // with Windows line endings, whose '\r' does not count.
+    const std::string longest(kMaxEffectLineBytes, 'x');
+    const EffectSource fx = Parse({{"fx/e.fx", "@technique t\n//" + longest.substr(2) + "\r\n@common\n@include \"a.glsl\"\n"},
+                                   {"fx/a.glsl", "float a;\r\n" + longest}});
+    EXPECT_EQ(fx.files.size(), 2u);
 }
 
 TEST(EffectSource, IncludeFanOutIsRefusedInsteadOfExhaustingMemory) {
@@ -365,12 +390,57 @@ TEST(EffectSource, DiskReaderReadsFilesAndExplainsRefusals) {
     EXPECT_FALSE(read(dir / "fx", text, error));
     EXPECT_EQ(error, "Is a directory");
 
-    write("fx/limit.fx", std::string(kMaxEffectFileBytes, 'x'));
+    // 1 MiB and no more, in lines short enough to be read.
+    std::string limit;
+    while (limit.size() < kMaxEffectFileBytes) limit += std::string(99, '/') + "\n";
+    limit.resize(kMaxEffectFileBytes);
+    write("fx/limit.fx", kStages + limit.substr(kStages.size()));
     ASSERT_TRUE(read(dir / "fx/limit.fx", text, error)) << error;
     EXPECT_EQ(text.size(), kMaxEffectFileBytes);
-    write("fx/huge.fx", std::string(kMaxEffectFileBytes + 1, 'x'));
+    EXPECT_TRUE(ParseEffect(dir / "fx/limit.fx", read, fx, error)) << error;
+    write("fx/huge.fx", kStages + limit.substr(kStages.size()) + "\n");
     EXPECT_FALSE(read(dir / "fx/huge.fx", text, error));
-    EXPECT_EQ(error, "larger than 4 MiB");
+    EXPECT_EQ(error, "1048577 bytes (at most 1048576 bytes, 1 MiB, an effect file)");
+    EXPECT_FALSE(ParseEffect(dir / "fx/huge.fx", read, fx, error));
+    EXPECT_EQ(error, (dir / "fx/huge.fx") + ": cannot open (1048577 bytes (at most 1048576 bytes, 1 MiB, an effect file))");
+}
+
+TEST(EffectSource, IncludesOnDiskStayInTheEffectsFolder) {
+    testing::TempDir dir;
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.Path() / "fx" / "lib");
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+    };
+    const auto parse = [&](const std::string& path, const std::string& include, std::string& error) {
+        write("fx/e.fx", kStages + "@common\n@include \"" + include + "\"\n");
+        EffectSource fx;
+        return ParseEffect(path, DiskEffectFileReader(), fx, error);
+    };
+    write("fx/lib/x.glsl", "float x;\n");
+    write("outside.glsl", "float outside;\n");
+    fs::create_symlink(dir.Path() / "outside.glsl", dir.Path() / "fx" / "out.glsl");
+    fs::create_symlink("../../outside.glsl", dir.Path() / "fx" / "lib" / "up.glsl");
+    fs::create_symlink(dir.Path() / "fx" / "lib" / "x.glsl", dir.Path() / "fx" / "alias.glsl");
+    // The folder reached through a link of its own, as a data folder that
+    // links to the shipped shaders is.
+    fs::create_symlink(dir.Path() / "fx", dir.Path() / "linked");
+
+    std::string error;
+    EXPECT_TRUE(parse(dir / "fx/e.fx", "lib/x.glsl", error)) << error;
+    EXPECT_TRUE(parse(dir / "fx/e.fx", "alias.glsl", error)) << error;
+    EXPECT_TRUE(parse(dir / "linked/e.fx", "lib/x.glsl", error)) << error;
+    EXPECT_TRUE(parse(dir / "linked/e.fx", "lib/../alias.glsl", error)) << error;
+
+    EXPECT_FALSE(parse(dir / "fx/e.fx", "out.glsl", error));
+    EXPECT_EQ(error, (dir / "fx/e.fx:7: @include \"out.glsl\" leaves the effect's folder ") + (dir / "fx") +
+                         " (it is a link to " + fs::canonical(dir.Path() / "outside.glsl").string() + ")");
+    EXPECT_FALSE(parse(dir / "linked/e.fx", "lib/up.glsl", error));
+    EXPECT_TRUE(error.starts_with(dir / "linked/e.fx:7: @include \"lib/up.glsl\" leaves the effect's folder")) << error;
+    EXPECT_FALSE(parse(dir / "fx/e.fx", "../outside.glsl", error));
+    EXPECT_EQ(error, (dir / "fx/e.fx:7: @include \"../outside.glsl\" leaves the effect's folder ") + (dir / "fx"));
+    EXPECT_FALSE(parse(dir / "fx/e.fx", dir / "fx/lib/x.glsl", error));
+    EXPECT_TRUE(error.ends_with("(absolute paths are not allowed)")) << error;
 }
 
 }  // namespace
