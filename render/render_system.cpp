@@ -39,7 +39,7 @@ std::unique_ptr<jolp::RenderSystemBase> RenderSystem::Create(jolp::GfxDevice& de
 
 bool RenderSystem::LoadEffects() {
     std::string error;
-    masterEffect = LoadEffect(device, kMasterEffectPath, error);
+    masterEffect = LoadEffect(device, kMasterEffectPath, kMasterPasses, error);
     if (!masterEffect) {
         SetStartupError(error);
         return false;
@@ -48,14 +48,15 @@ bool RenderSystem::LoadEffects() {
     struct Wrapper {
         std::unique_ptr<DemoShader>* shader;
         const char* path;
+        PassNames passes;
     } wrappers[] = {
-        {&lambertBlinnShader, kLambertBlinnEffectPath},
-        {&parallaxedLambertBlinnShader, kParallaxEffectPath},
-        {&additiveShader, kAdditiveEffectPath},
-        {&cubicWaterShader, kCubicWaterEffectPath},
+        {&lambertBlinnShader, kLambertBlinnEffectPath, kSurfacePasses},
+        {&parallaxedLambertBlinnShader, kParallaxEffectPath, kSurfacePasses},
+        {&additiveShader, kAdditiveEffectPath, kAdditivePasses},
+        {&cubicWaterShader, kCubicWaterEffectPath, kWaterPasses},
     };
     for (const Wrapper& w : wrappers) {
-        *w.shader = DemoShader::Load(device, w.path, error);
+        *w.shader = DemoShader::Load(device, w.path, w.passes, error);
         if (!*w.shader) {
             SetStartupError(error);
             return false;
@@ -68,6 +69,7 @@ bool RenderSystem::LoadEffects() {
 
 void RenderSystem::FindMasterHandles() {
     masterTechnique = masterEffect->GetCurrentTechnique();
+    masterPass_ = FindPass(*masterEffect, masterTechnique, kCompositePassName);
     fadeHandle = masterEffect->GetParameterByName({}, "fade");
     frameColorHandle_ = masterEffect->GetParameterByName({}, "frameColorRT");
     viewportMinHandle_ = masterEffect->GetParameterByName({}, "viewportMin");
@@ -83,7 +85,7 @@ bool RenderSystem::ReloadEffects(std::string& messages) {
     bool ok = true;
     std::string error;
     if (masterEffect) {
-        if (auto fresh = LoadEffect(device, masterEffect->Path(), error)) {
+        if (auto fresh = LoadEffect(device, masterEffect->Path(), kMasterPasses, error)) {
             fresh->CopyValuesFrom(*masterEffect);
             masterEffect = std::move(fresh);
             FindMasterHandles();
@@ -412,8 +414,7 @@ void RenderSystem::Composite() {
         }
     }
     masterEffect->Begin(nullptr, 0);
-    if (!masterEffect->BeginPass(0)) {
-        // A master effect reloaded without passes: no composite until fixed.
+    if (masterPass_ < 0 || !masterEffect->BeginPass(static_cast<uint32_t>(masterPass_))) {
         masterEffect->End();
         return;
     }

@@ -4,15 +4,17 @@
 // buffer.
 //
 // Start-up: LoadEffects (the master effect, then the Lambert-Blinn,
-// parallax, additive and water wrappers), then CreateTargets (the 16-bit
+// parallax, additive and water wrappers; a file that lacks a pass it is
+// drawn with fails like one that does not compile), then CreateTargets (the 16-bit
 // float frame target with its depth surface, the 512 x 512 R32F shadow cube
 // with its depth surface, the light cube "lightCube.dds"). Either returning
 // false leaves the reason in StartupError().
 //
 // ReloadEffects, between frames, loads the five effect files anew: each
-// that compiles replaces its predecessor, taking over the values and
-// textures set on it, and the wrappers and the kept materials look up
-// their passes and parameters again; each that fails is left as it was.
+// that compiles and has every pass it is drawn with replaces its
+// predecessor, taking over the values and textures set on it, and the
+// wrappers and the kept materials look up their passes and parameters
+// again; each that fails is left as it was.
 //
 // Each frame the scene, the particle systems and the camera track hand it
 // draw items and lights (SubmitItem, SubmitLight: copies, filed by the
@@ -135,12 +137,13 @@ private:
     void DrawSubmitted();
     // Swaps the current lists with the last frame's copies.
     void SwapWithLastFrame();
-    // The master effect's technique and the handles Composite sets.
+    // The master effect's technique, pass and the handles Composite sets.
     void FindMasterHandles();
 
     jolp::Rect windowRect_;
     const RenderLight* currentLight_ = nullptr;
     jolp::EffectHandle frameColorHandle_, viewportMinHandle_, viewportMaxHandle_;
+    int32_t masterPass_ = -1;  // the master effect's "composite"
     std::unique_ptr<jolp::VertexDeclaration> quadDeclaration_;
     std::unique_ptr<jolp::VertexBuffer> quadBuffer_;
     std::vector<std::unique_ptr<Material>> materials_;

@@ -8,6 +8,19 @@ std::unique_ptr<jolp::Effect> LoadEffect(jolp::GfxDevice& device, const std::str
     return jolp::Effect::Load(device, path, error);
 }
 
+std::unique_ptr<jolp::Effect> LoadEffect(jolp::GfxDevice& device, const std::string& path, PassNames passes,
+                                         std::string& error) {
+    auto effect = LoadEffect(device, path, error);
+    if (!effect) return nullptr;
+    for (const char* pass : passes) {
+        if (FindPass(*effect, effect->GetCurrentTechnique(), pass) < 0) {
+            error = path + ": no pass \"" + pass + "\"";
+            return nullptr;
+        }
+    }
+    return effect;
+}
+
 int32_t FindPass(const jolp::Effect& effect, jolp::EffectHandle technique, const char* name) {
     jolp::EffectTechniqueDesc techniqueDesc;
     if (!effect.GetTechniqueDesc(technique, techniqueDesc)) return -1;
@@ -20,16 +33,20 @@ int32_t FindPass(const jolp::Effect& effect, jolp::EffectHandle technique, const
     return -1;
 }
 
-std::unique_ptr<DemoShader> DemoShader::Load(jolp::GfxDevice& device, const std::string& path, std::string& error) {
-    auto effect = LoadEffect(device, path, error);
+std::unique_ptr<DemoShader> DemoShader::Load(jolp::GfxDevice& device, const std::string& path, PassNames passes,
+                                             std::string& error) {
+    auto effect = LoadEffect(device, path, passes, error);
     if (!effect) return nullptr;
-    return std::make_unique<DemoShader>(std::move(effect));
+    return std::make_unique<DemoShader>(std::move(effect), passes);
 }
 
-DemoShader::DemoShader(std::unique_ptr<jolp::Effect> effect) : effect_(std::move(effect)) { Bind(); }
+DemoShader::DemoShader(std::unique_ptr<jolp::Effect> effect, PassNames passes)
+    : effect_(std::move(effect)), passes_(passes) {
+    Bind();
+}
 
 bool DemoShader::Reload(jolp::GfxDevice& device, std::string& error) {
-    auto fresh = LoadEffect(device, effect_->Path(), error);
+    auto fresh = LoadEffect(device, effect_->Path(), passes_, error);
     if (!fresh) return false;
     fresh->CopyValuesFrom(*effect_);
     effect_ = std::move(fresh);

@@ -15,6 +15,7 @@
 #include "scene/draw_submission.h"
 
 #include <memory>
+#include <span>
 #include <string>
 
 namespace tarvel {
@@ -30,6 +31,19 @@ inline constexpr const char* kDiffusePassName = "diffuse";
 inline constexpr const char* kDiffuseShadowPassName = "diffuseShadow";
 inline constexpr const char* kDiffuseVolumePassName = "diffuseVolume";
 inline constexpr const char* kDiffuseLightCubePassName = "diffuseLightCube";
+// The one pass of the master effect.
+inline constexpr const char* kCompositePassName = "composite";
+
+// The passes an effect must declare: those its wrapper, or the render
+// system for the master effect, draws with. A file without one of them is
+// refused when loaded and when reloaded.
+using PassNames = std::span<const char* const>;
+inline constexpr const char* kSurfacePasses[] = {kAmbientPassName,       kShadowDepthPassName,
+                                                 kDiffusePassName,       kDiffuseShadowPassName,
+                                                 kDiffuseVolumePassName, kDiffuseLightCubePassName};
+inline constexpr const char* kAdditivePasses[] = {kAdditivePassName};
+inline constexpr const char* kWaterPasses[] = {kWaterPassName};
+inline constexpr const char* kMasterPasses[] = {kCompositePassName};
 
 class Shader {
 public:
@@ -50,6 +64,10 @@ public:
 // directory). Null on failure with error naming the file, and for code that
 // does not compile the compiler's messages with file and line.
 std::unique_ptr<jolp::Effect> LoadEffect(jolp::GfxDevice& device, const std::string& path, std::string& error);
+// The same, refusing an effect whose technique lacks one of passes, with
+// error "PATH: no pass \"NAME\"" for the first it lacks.
+std::unique_ptr<jolp::Effect> LoadEffect(jolp::GfxDevice& device, const std::string& path, PassNames passes,
+                                         std::string& error);
 
 // The index of the pass called name in technique, compared byte for byte;
 // -1 when there is none.
@@ -57,9 +75,13 @@ int32_t FindPass(const jolp::Effect& effect, jolp::EffectHandle technique, const
 
 class DemoShader final : public Shader {
 public:
-    // Null when the effect cannot be loaded (error says why).
-    static std::unique_ptr<DemoShader> Load(jolp::GfxDevice& device, const std::string& path, std::string& error);
-    explicit DemoShader(std::unique_ptr<jolp::Effect> effect);
+    // Null when the effect cannot be loaded or lacks one of passes, the
+    // passes the wrapper draws with (error says why).
+    static std::unique_ptr<DemoShader> Load(jolp::GfxDevice& device, const std::string& path, PassNames passes,
+                                            std::string& error);
+    // effect must hold passes; the wrapper keeps the list (static data) for
+    // Reload.
+    DemoShader(std::unique_ptr<jolp::Effect> effect, PassNames passes);
 
     jolp::Effect* GetEffect() const override { return effect_.get(); }
     jolp::EffectHandle GetTechnique() const override { return technique_; }
@@ -75,8 +97,9 @@ public:
     // replace the old one: it takes over the values and textures set on the
     // old one, the passes are found again by name and the cached parameter
     // handles are emptied. Materials drawn through this wrapper must then
-    // refresh their handles (Material::RefreshHandles). On failure nothing
-    // changes and error names the file with the compiler's messages.
+    // refresh their handles (Material::RefreshHandles). On failure (it does
+    // not compile, or lacks one of the wrapper's passes) nothing changes and
+    // error names the file with the compiler's messages or the pass.
     bool Reload(jolp::GfxDevice& device, std::string& error);
 
     // Pass indices, -1 for a pass the effect lacks; found again by Reload.
@@ -108,6 +131,7 @@ private:
     void Bind();
 
     std::unique_ptr<jolp::Effect> effect_;
+    PassNames passes_;
     jolp::EffectHandle technique_;
 };
 

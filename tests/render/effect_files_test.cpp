@@ -1,12 +1,17 @@
 // The demo's own effect files, compiled by the real GL device: every file
-// compiles, each effect takes part in exactly its passes, and the
-// parameters the renderer and the materials set are there.
+// compiles, each effect takes part in exactly its passes, the parameters
+// the renderer and the materials set are there, and a file that lacks one
+// of its passes ends start-up naming it.
 #include "tests/support/headless_gl.h"
+#include "tests/support/temp_dir.h"
+#include "render/render_system.h"
 #include "render/shader.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace tarvel {
 namespace {
@@ -19,9 +24,9 @@ protected:
         std::filesystem::current_path(TARVEL_SOURCE_DIR);
     }
 
-    std::unique_ptr<DemoShader> Load(const char* path) {
+    std::unique_ptr<DemoShader> Load(const char* path, PassNames passes) {
         std::string error;
-        auto shader = DemoShader::Load(*device_, path, error);
+        auto shader = DemoShader::Load(*device_, path, passes, error);
         EXPECT_NE(shader, nullptr) << error;
         return shader;
     }
@@ -36,7 +41,7 @@ protected:
 
 TEST_F(EffectFilesTest, SurfaceEffectsTakePartInTheAmbientShadowAndLightPasses) {
     for (const char* path : {"shaders/lambertblinn.fx", "shaders/parallaxedlambertblinn.fx"}) {
-        auto shader = Load(path);
+        auto shader = Load(path, kSurfacePasses);
         ASSERT_NE(shader, nullptr);
         EXPECT_GE(shader->AmbientPass(), 0);
         EXPECT_GE(shader->ShadowDepthPass(), 0);
@@ -52,14 +57,14 @@ TEST_F(EffectFilesTest, SurfaceEffectsTakePartInTheAmbientShadowAndLightPasses) 
                           "matWorldToCubeFace", "materialDiffuseMap", "materialNormalMap", "materialSpecularMap",
                           "materialAmbientOclusionMap", "materialNormalSwap", "volumeLightIntensity"});
     }
-    auto parallax = Load("shaders/parallaxedlambertblinn.fx");
+    auto parallax = Load("shaders/parallaxedlambertblinn.fx", kSurfacePasses);
     ASSERT_NE(parallax, nullptr);
     ExpectParameters(*parallax->GetEffect(), {"bumpDepth", "textureSize"});
 }
 
 TEST_F(EffectFilesTest, WaterAndAdditiveEffectsHaveOnlyTheirOwnPass) {
-    auto water = Load("shaders/cubicwater.fx");
-    auto additive = Load("shaders/additive.fx");
+    auto water = Load("shaders/cubicwater.fx", kWaterPasses);
+    auto additive = Load("shaders/additive.fx", kAdditivePasses);
     ASSERT_TRUE(water && additive);
     EXPECT_EQ(water->GetEffect()->GetPass(water->GetTechnique(), 1), jolp::EffectHandle{});
     EXPECT_EQ(water->WaterPass(), 0);
@@ -81,6 +86,45 @@ TEST_F(EffectFilesTest, TheMasterEffectCompositesWithItsPassZero) {
     ASSERT_TRUE(master->GetTechniqueDesc(master->GetCurrentTechnique(), desc));
     EXPECT_EQ(desc.passes, 1u);
     ExpectParameters(*master, {"frameColorRT", "viewportMin", "viewportMax", "fade"});
+}
+
+// The names of text's passes, each with text less its @pass block (the
+// @pass line and the lines up to the next directive).
+std::vector<std::pair<std::string, std::string>> EachPassDeleted(const std::string& text) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (size_t at = text.find("\n@pass "); at != std::string::npos; at = text.find("\n@pass ", at + 1)) {
+        const size_t name = at + 7;
+        const std::string pass = text.substr(name, text.find('\n', name) - name);
+        size_t end = text.find("\n@", name);
+        end = end == std::string::npos ? text.size() : end;
+        out.emplace_back(pass, text.substr(0, at) + text.substr(end));
+    }
+    return out;
+}
+
+TEST_F(EffectFilesTest, EveryPassTheRendererDrawsWithMustBeDeclared) {
+    jolp::testing::TempDir dir;
+    std::filesystem::copy("shaders", dir.Path() / "shaders");
+    std::filesystem::current_path(dir.Path());
+    int cases = 0;
+    for (const char* path : {kMasterEffectPath, kLambertBlinnEffectPath, kParallaxEffectPath, kAdditiveEffectPath,
+                             kCubicWaterEffectPath}) {
+        std::ifstream in(path, std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        for (const auto& [pass, without] : EachPassDeleted(text)) {
+            SCOPED_TRACE(std::string(path) + " without " + pass);
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << without;
+            RenderSystem rs(*device_, jolp::Rect{0, 0, 64, 36}, jolp::Rect{0, 0, 64, 36});
+            EXPECT_FALSE(rs.LoadEffects());
+            EXPECT_EQ(rs.StartupError(), std::string(path) + ": no pass \"" + pass + "\"");
+            ++cases;
+        }
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    }
+    EXPECT_EQ(cases, 1 + 6 + 6 + 1 + 1);
+    RenderSystem rs(*device_, jolp::Rect{0, 0, 64, 36}, jolp::Rect{0, 0, 64, 36});
+    EXPECT_TRUE(rs.LoadEffects()) << rs.StartupError();
+    std::filesystem::current_path(TARVEL_SOURCE_DIR);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // shaders/ in a temporary folder that the cases edit: an unchanged file
 // draws the same picture, an edited one (found by the file watcher, as the
 // program finds it) changes it, a broken one is refused with the compiler's
-// message and leaves the picture as it was, and a pass that is renamed away
-// is simply not drawn.
+// message and leaves the picture as it was, and so is one that lacks a
+// pass the renderer draws with.
 #include "tests/render/picture_scene.h"
 
 #include "framework/file_watcher.h"
@@ -196,34 +196,42 @@ TEST_F(EffectReload, ABrokenFileKeepsTheLastGoodVersionUntilItIsFixed) {
     EXPECT_EQ(Draw().rgb, before.rgb);
 }
 
-TEST_F(EffectReload, APassRenamedAwayIsNoLongerDrawn) {
+TEST_F(EffectReload, AFileLackingAPassKeepsTheLastGoodVersion) {
     Draw();
-    const Picture withSquare = Draw();
+    const Picture before = Draw();
+    RenderSystem& rs = *rig_.renderSystem;
+    const jolp::Effect* oldMaster = rs.masterEffect.get();
+    const jolp::Effect* oldAdditive = rs.additiveShader->GetEffect();
+    const jolp::Effect* oldSurface = rs.lambertBlinnShader->GetEffect();
+    const int32_t diffuseShadow = rs.lambertBlinnShader->diffuseShadowPass;
+    const std::string master = ReadText(Shader("master.fx"));
     const std::string additive = ReadText(Shader("additive.fx"));
-    WriteText(Shader("additive.fx"), Replaced(additive, "@pass additive\n", "@pass glow\n"));
-    // The shadowed light pass gone from the surfaces: their light falls back
-    // to nothing.
     const std::string surface = ReadText(Shader("lambertblinn.fx"));
+    WriteText(Shader("master.fx"), Replaced(master, "@pass composite\n", "@pass compose\n"));
+    WriteText(Shader("additive.fx"), Replaced(additive, "@pass additive\n", "@pass glow\n"));
     WriteText(Shader("lambertblinn.fx"), Replaced(surface, "@pass diffuseShadow\n", "@pass diffuseShadowed\n"));
 
     std::string messages;
-    ASSERT_TRUE(Reload(messages)) << messages;
-    RenderSystem& rs = *rig_.renderSystem;
-    EXPECT_EQ(rs.additiveShader->AdditivePass(), -1);
-    EXPECT_EQ(rs.lambertBlinnShader->diffuseShadowPass, -1);
-    EXPECT_EQ(rs.lambertBlinnShader->DiffusePass(true, false, false), -1);
-    const Picture without = Draw();
-    ASSERT_EQ(without.rgb.size(), withSquare.rgb.size());
-    EXPECT_NE(without.rgb, withSquare.rgb);
-    // Without the light and the square only the ambient picture is left: no
-    // pixel brighter than before.
-    for (size_t i = 0; i < without.rgb.size(); ++i) ASSERT_LE(without.rgb[i], withSquare.rgb[i] + 1) << i;
+    EXPECT_FALSE(Reload(messages));
+    EXPECT_EQ(messages, "shaders/master.fx: no pass \"composite\"\n\n"
+                        "shaders/lambertblinn.fx: no pass \"diffuseShadow\"\n\n"
+                        "shaders/additive.fx: no pass \"additive\"");
+    EXPECT_EQ(rs.masterEffect.get(), oldMaster);
+    EXPECT_EQ(rs.additiveShader->GetEffect(), oldAdditive);
+    EXPECT_EQ(rs.lambertBlinnShader->GetEffect(), oldSurface);
+    EXPECT_EQ(rs.lambertBlinnShader->diffuseShadowPass, diffuseShadow);
+    EXPECT_NE(rs.parallaxedLambertBlinnShader->GetEffect(), nullptr);
+    const Picture kept = Draw();
+    EXPECT_EQ(kept.rgb, before.rgb) << "a file lacking a pass changed the picture";
+    testing::KeepPictureOnFailure(kept, "effect_reload", "kept");
 
-    // Renamed back, both are drawn again.
+    // Put back, all three load again.
+    WriteText(Shader("master.fx"), master);
     WriteText(Shader("additive.fx"), additive);
     WriteText(Shader("lambertblinn.fx"), surface);
     ASSERT_TRUE(Reload(messages)) << messages;
-    EXPECT_EQ(Draw().rgb, withSquare.rgb);
+    EXPECT_NE(rs.masterEffect.get(), oldMaster);
+    EXPECT_EQ(Draw().rgb, before.rgb);
 }
 
 }  // namespace
