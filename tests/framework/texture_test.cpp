@@ -19,6 +19,8 @@
 #include <tuple>
 
 #include <jpeglib.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace jolp {
 namespace {
@@ -34,6 +36,13 @@ const uint8_t kRgba[] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 25
 void WritePng(const std::string& path) { ASSERT_TRUE(stbi_write_png(path.c_str(), 2, 2, 4, kRgba, 8)); }
 
 void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+// An stb_image_write callback appending to the std::vector<uint8_t> given
+// as its context.
+void AppendTo(void* context, void* data, int size) {
+    auto* bytes = static_cast<std::vector<uint8_t>*>(context);
+    bytes->insert(bytes->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+}
 
 DdsImage Image(Format format, uint32_t edge, uint32_t levels, bool cube) {
     DdsImage image;
@@ -155,9 +164,9 @@ TEST(TextureTest, OtherImageKindsAreRefused) {
 // A JPEG file from libjpeg's own compressor, at quality 100 with every
 // component at full resolution: pixels holds 1 (JCS_GRAYSCALE), 3 (JCS_RGB)
 // or 4 (JCS_CMYK) bytes a pixel. Without progressive it is a baseline file
-// with the standard Huffman tables.
+// with the standard Huffman tables; a script, when given, lists its scans.
 std::vector<uint8_t> Jpeg(int width, int height, J_COLOR_SPACE space, const std::vector<uint8_t>& pixels,
-                          bool progressive = false) {
+                          bool progressive = false, const std::vector<jpeg_scan_info>& script = {}) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -173,6 +182,10 @@ std::vector<uint8_t> Jpeg(int width, int height, J_COLOR_SPACE space, const std:
     jpeg_set_quality(&info, 100, TRUE);
     for (int c = 0; c < info.num_components; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
     if (progressive) jpeg_simple_progression(&info);
+    if (!script.empty()) {
+        info.scan_info = script.data();
+        info.num_scans = static_cast<int>(script.size());
+    }
     jpeg_start_compress(&info, TRUE);
     const size_t stride = static_cast<size_t>(width) * static_cast<size_t>(info.input_components);
     while (info.next_scanline < info.image_height) {
@@ -265,6 +278,13 @@ TEST(TextureTest, DamagedJpegsAreRefusedWithTheReasonOrShowWhatDecodes) {
         noTables.erase(noTables.begin() + static_cast<ptrdiff_t>(at),
                        noTables.begin() + static_cast<ptrdiff_t>(at + 2 + (noTables[at + 2] << 8 | noTables[at + 3])));
     }
+    // A valid progressive file of 127 scans: every AC coefficient on its
+    // own, then refined.
+    std::vector<jpeg_scan_info> script = {{1, {0}, 0, 0, 0, 0}};
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int k = 1; k < 64; ++k) script.push_back({1, {0}, k, k, pass, 1 - pass});
+    }
+    const std::vector<uint8_t> manyScans = Jpeg(16, 16, JCS_GRAYSCALE, Halves({255}, {40}), false, script);
     const std::vector<uint8_t> cutInData(grey.begin(), grey.begin() + static_cast<ptrdiff_t>(sos + 14));
     const std::vector<uint8_t> cutInHeader(grey.begin(), grey.begin() + 30);
 
@@ -278,10 +298,45 @@ TEST(TextureTest, DamagedJpegsAreRefusedWithTheReasonOrShowWhatDecodes) {
          {std::tuple<std::string, std::vector<uint8_t>, std::string>{"undefined.jpg", undefined,
                                                                       "Huffman table 0x02 was not defined"},
           {"overfull.jpg", overfull, "Bogus Huffman table definition"},
-          {"header.jpg", cutInHeader, "JPEG datastream contains no image"}}) {
+          {"header.jpg", cutInHeader, "JPEG datastream contains no image"},
+          {"scans.jpg", manyScans, "more than 100 scans"}}) {
         EXPECT_EQ(Texture2D::LoadFromMemory(file, name, device, &error), nullptr) << name;
         EXPECT_EQ(error, name + ": cannot decode the JPEG file (" + reason + ")");
     }
+}
+
+// Running out of memory is said as such, not taken for a broken file. A
+// child process caps its address space a little above what it holds, then
+// loads a 4096 x 4096 image whose decoded pixels (64 MiB) do not fit: a
+// JPEG (our buffer fails), a progressive JPEG with room for our buffer but
+// not for libjpeg's coefficients, and a PNG (stb_image fails).
+TEST(TextureDeathTest, RunningOutOfMemoryIsReportedAsSuch) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer's allocator aborts rather than fail an allocation";
+#endif
+    const std::vector<uint8_t> grey(size_t{4096} * 4096, 90);
+    const std::vector<uint8_t> baseline = Jpeg(4096, 4096, JCS_GRAYSCALE, grey);
+    const std::vector<uint8_t> progressive = Jpeg(4096, 4096, JCS_GRAYSCALE, grey, true);
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(stbi_write_png_to_func(AppendTo, &png, 4096, 4096, 1, grey.data(), 4096));
+    const auto loadWithin = [](const std::vector<uint8_t>& file, rlim_t headroom) {
+        long pages = 0;  // the address space, in pages
+        FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (!statm || std::fscanf(statm, "%ld", &pages) != 1) std::_Exit(2);
+        std::fclose(statm);
+        const rlim_t cap = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + headroom;
+        const rlimit limit{cap, cap};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
+        RecordingDevice device;
+        std::string error;
+        const bool loaded = Texture2D::LoadFromMemory(file, "big", device, &error) != nullptr;
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::_Exit(loaded ? 1 : 0);
+    };
+    const char* said = "big: out of memory decoding a 4096 x 4096 image";
+    EXPECT_EXIT(loadWithin(baseline, 32 << 20), ::testing::ExitedWithCode(0), said);
+    EXPECT_EXIT(loadWithin(progressive, 80 << 20), ::testing::ExitedWithCode(0), said);
+    EXPECT_EXIT(loadWithin(png, 32 << 20), ::testing::ExitedWithCode(0), said);
 }
 
 TEST(TextureTest, DirectoriesRegisterEveryFileOnceAndSkipFolders) {
@@ -406,12 +461,7 @@ TEST(TextureTest, AHeaderClaimingAHugeImageIsRefusedBeforeDecoding) {
 // refused before the decoder grows a buffer to the claimed size.
 TEST(TextureTest, APngChunkRunningPastTheEndIsRefused) {
     std::vector<uint8_t> png;
-    stbi_write_png_to_func(
-        [](void* context, void* data, int size) {
-            auto* bytes = static_cast<std::vector<uint8_t>*>(context);
-            bytes->insert(bytes->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-        },
-        &png, 4, 4, 4, std::vector<uint8_t>(64, 0x40).data(), 16);
+    stbi_write_png_to_func(AppendTo, &png, 4, 4, 4, std::vector<uint8_t>(64, 0x40).data(), 16);
     testing::RecordingDevice device;
     std::string error;
     ASSERT_NE(Texture2D::LoadFromMemory(png, "a.png", device, &error), nullptr) << error;
@@ -434,12 +484,7 @@ TEST(TextureTest, ATruncatedTgaIsRefusedAndAWholeOneLoads) {
     const auto tga = [](bool rle) {
         std::vector<uint8_t> out;
         stbi_write_tga_with_rle = rle ? 1 : 0;
-        stbi_write_tga_to_func(
-            [](void* context, void* data, int size) {
-                auto* bytes = static_cast<std::vector<uint8_t>*>(context);
-                bytes->insert(bytes->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-            },
-            &out, 64, 32, 4, std::vector<uint8_t>(64 * 32 * 4, 0x80).data());
+        stbi_write_tga_to_func(AppendTo, &out, 64, 32, 4, std::vector<uint8_t>(64 * 32 * 4, 0x80).data());
         stbi_write_tga_with_rle = 1;
         return out;
     };

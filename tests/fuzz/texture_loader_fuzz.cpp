@@ -43,7 +43,7 @@ void Check2D(std::span<const uint8_t> file, RecordingDevice& device) {
     }
     auto* made = dynamic_cast<RecordingTexture*>(texture->Get());
     if (!made || !InRange(made->width) || !InRange(made->height)) std::abort();
-    // Images decoded by stb_image bring level 0 and have the rest generated;
+    // JPEG, PNG and TGA images bring level 0 and have the rest generated;
     // DDS files bring every level.
     const uint32_t uploaded = made->mipGenerations > 0 ? 1 : made->LevelCount();
     for (uint32_t level = 0; level < uploaded; ++level) {
