@@ -42,7 +42,8 @@ enum class Change {
     Remove,
     Garbage,     // the same name, pseudo-random bytes
     Truncate,    // the first half of the file
-    SyntaxError  // a line of text that is not GLSL, in the first code line
+    SyntaxError,  // a line of text that is not GLSL, in the first code line
+    NoFirstPass   // the first @pass block deleted
 };
 
 enum class Outcome {
@@ -102,10 +103,12 @@ const Row kRows[] = {
     {"media/music.ogg", Change::Garbage, Outcome::PlaysOn, "media/music.ogg could not be opened"},
     {"shaders/additive.fx", Change::SyntaxError, Outcome::StopsAtStart, "shaders/additive.fx:"},
     {"shaders/common.glsl", Change::SyntaxError, Outcome::StopsAtStart, "common.glsl:"},
+    {"shaders/master.fx", Change::NoFirstPass, Outcome::StopsAtStart, "shaders/master.fx: no pass \"composite\""},
 };
 
 std::string Describe(const Row& row) {
-    static const char* const kChanges[] = {"removed", "garbage", "truncated", "with a syntax error"};
+    static const char* const kChanges[] = {"removed", "garbage", "truncated", "with a syntax error",
+                                              "without its first pass"};
     return std::string(row.path) + " " + kChanges[static_cast<int>(row.change)];
 }
 
@@ -121,9 +124,19 @@ void WriteAll(const fs::path& path, const std::string& bytes) {
 }
 
 // The data folder of one row: the generated one, linked, with the row's
-// path taken out and, unless the row removes it, written anew.
+// path taken out and, unless the row removes it, written anew. The effect
+// files are copied, not linked: an effect may include only files that lie
+// in its own folder, links out of it included.
 void MakeData(const Row& row, const fs::path& data) {
     ASSERT_NO_FATAL_FAILURE(LinkDataFolder(kRunDir, data, {row.path}));
+    if (fs::path(row.path).begin()->string() == "shaders") {
+        for (const fs::directory_entry& entry : fs::directory_iterator(data / "shaders")) {
+            if (!entry.is_symlink()) continue;
+            const fs::path original = fs::read_symlink(entry.path());
+            fs::remove(entry.path());
+            fs::copy_file(original, entry.path());
+        }
+    }
     const fs::path original = kRunDir / row.path;
     const fs::path target = data / row.path;
     switch (row.change) {
@@ -153,6 +166,14 @@ void MakeData(const Row& row, const fs::path& data) {
             }
             ASSERT_LT(at, text.size()) << original << " has no code line";
             text.insert(at, "this is not GLSL;\n");
+            return WriteAll(target, text);
+        }
+        case Change::NoFirstPass: {
+            std::string text = ReadAll(original);
+            const size_t at = text.find("\n@pass ");
+            ASSERT_NE(at, std::string::npos) << original << " has no pass";
+            const size_t end = text.find("\n@", at + 1);
+            text.erase(at, end == std::string::npos ? std::string::npos : end - at);
             return WriteAll(target, text);
         }
     }
