@@ -1,8 +1,10 @@
 #include "framework/frame_capture.h"
 
-#include <stb/stb_image_write.h>
+#include "framework/png_file.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -17,18 +19,20 @@ std::string FrameCapture::FileName(uint64_t index) {
 std::unique_ptr<FrameCapture> FrameCapture::Create(const std::string& dir, uint32_t width, uint32_t height,
                                                    std::string& error) {
     namespace fs = std::filesystem;
+    std::error_code made;
+    fs::create_directories(dir, made);
     std::error_code ec;
-    fs::create_directories(dir, ec);
     if (!fs::is_directory(dir, ec)) {
-        error = dir + ": cannot create the capture folder" + (ec ? " (" + ec.message() + ")" : std::string());
+        // The reason creating it failed, not that of the look that followed.
+        error = dir + ": cannot create the capture folder (" + (made ? made : ec).message() + ")";
         return nullptr;
     }
-    const fs::path probe = fs::path(dir) / ".tarvel-write-test";
+    const fs::path probe = fs::path(dir) / ".frame-write-test";
     if (FILE* f = std::fopen(probe.c_str(), "wb")) {
         std::fclose(f);
         fs::remove(probe, ec);
     } else {
-        error = dir + ": the capture folder is not writable";
+        error = dir + ": the capture folder is not writable (" + std::strerror(errno) + ")";
         return nullptr;
     }
     std::unique_ptr<FrameCapture> capture(new FrameCapture());
@@ -47,9 +51,8 @@ bool FrameCapture::Write(uint64_t index, GfxDevice& device, std::string& error) 
     }
     std::snprintf(path_.data(), path_.size(), "%s/frame_%06llu.png", dir_.c_str(),
                   static_cast<unsigned long long>(index));
-    if (!stbi_write_png(path_.data(), static_cast<int>(width_), static_cast<int>(height_), 3, pixels_.data(),
-                        static_cast<int>(width_ * 3))) {
-        error = std::string(path_.data()) + ": cannot be written";
+    if (!WritePngFile(path_.data(), width_, height_, pixels_.data(), error)) {
+        error = "frame " + std::to_string(index) + ": " + error;
         return false;
     }
     ++written_;

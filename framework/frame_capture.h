@@ -22,7 +22,8 @@ public:
                                                 std::string& error);
 
     // Reads the back buffer and writes frame index's file. False, with the
-    // reason, when reading or writing failed.
+    // frame, the file and the system's reason, when reading or writing
+    // failed; a file that could not be written whole is removed.
     bool Write(uint64_t index, GfxDevice& device, std::string& error);
 
     uint64_t Written() const { return written_; }

@@ -9,6 +9,7 @@
 // "preview"). The data folder is read as the demo reads it: the named
 // textures, media/texs, media/cubes, media/scenes/scene.JOLP3D and the
 // effect files under shaders/.
+#include "framework/png_file.h"
 #include "framework/resource_registry.h"
 #include "framework/texture.h"
 #include "platform/egl_context.h"
@@ -17,8 +18,6 @@
 #include "render/bind_scene.h"
 #include "render/render_system.h"
 #include "scene/jolp3d.h"
-
-#include <stb/stb_image_write.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -171,9 +170,9 @@ int main(int argc, char** argv) {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.2f", static_cast<double>(t));
         const std::string path = out.string() + "_" + camera + "_" + seconds + ".png";
-        if (!stbi_write_png(path.c_str(), static_cast<int>(width), static_cast<int>(height), 3, pixels.data(),
-                            static_cast<int>(width * 3))) {
-            std::fprintf(stderr, "tarvel_preview: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        std::string error;
+        if (!jolp::WritePngFile(path, width, height, pixels.data(), error)) {
+            std::fprintf(stderr, "tarvel_preview: %s\n", error.c_str());
             return 1;
         }
         std::printf("%s\n", path.c_str());

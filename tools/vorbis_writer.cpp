@@ -2,7 +2,9 @@
 
 #include <vorbis/vorbisenc.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace tarvel::tools {
@@ -26,7 +28,7 @@ bool WriteOggVorbis(const std::string& path, const float* samples, size_t frames
                     std::string& error) {
     std::unique_ptr<FILE, FileCloser> out(std::fopen(path.c_str(), "wb"));
     if (!out) {
-        error = path + ": cannot be created";
+        error = path + ": cannot be created (" + std::string(std::strerror(errno)) + ")";
         return false;
     }
     vorbis_info info;
@@ -93,8 +95,19 @@ bool WriteOggVorbis(const std::string& path, const float* samples, size_t frames
     vorbis_dsp_clear(&dsp);
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
-    if (ok && std::fflush(out.get()) != 0) ok = false;
-    if (!ok) error = path + ": write failed";
+    int reason = ok ? 0 : errno;
+    if (ok && std::fflush(out.get()) != 0) {
+        ok = false;
+        reason = errno;
+    }
+    if (std::fclose(out.release()) != 0 && ok) {
+        ok = false;
+        reason = errno;
+    }
+    if (!ok) {
+        error = path + ": write failed (" + std::strerror(reason != 0 ? reason : EIO) + ")";
+        std::remove(path.c_str());
+    }
     return ok;
 }
 

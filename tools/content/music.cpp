@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace tarvel::content {
@@ -109,7 +111,7 @@ namespace {
 bool Probe(const std::string& temporary, const std::string& path, std::string& error) {
     FILE* probe = std::fopen(temporary.c_str(), "wb");
     if (!probe) {
-        error = path + ": cannot be created";
+        error = path + ": cannot be created (" + std::strerror(errno) + ")";
         return false;
     }
     std::fclose(probe);

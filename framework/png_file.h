@@ -1,0 +1,19 @@
+// png_file.h - PNG pictures written to disk with every write checked.
+//
+// The picture is encoded in memory, then written, flushed and closed; the
+// first call that fails stops the write, the partly written file is
+// removed, and the error names the file with the system's own reason
+// ("No space left on device"). Nothing here keeps state.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace jolp {
+
+// Writes width x height RGB pixels (rows top to bottom, 3 bytes a pixel,
+// no padding) as the PNG file path. False, with "PATH: reason" in error,
+// when it could not be written whole; no file is left at path then.
+bool WritePngFile(const std::string& path, uint32_t width, uint32_t height, const uint8_t* rgb, std::string& error);
+
+}  // namespace jolp
