@@ -155,6 +155,10 @@ bool DemoProgram::Play(const std::string& musicPath) {
         }
     }
 
+    // From here on Ctrl+C ends the run between frames, so that the music is
+    // stopped and nothing half-written stays behind (interrupt.h).
+    InstallInterruptHandler();
+    SetInterruptsDeferred(true);
     if (config_.headless && !StartCapture(musicPath)) {
         Shutdown();
         return false;
@@ -177,6 +181,7 @@ bool DemoProgram::Play(const std::string& musicPath) {
     }
     if (video_) video_.reset();  // aborts an unfinished video: its file is removed
     Shutdown();
+    SetInterruptsDeferred(false);
     return ok;
 }
 
@@ -223,9 +228,6 @@ bool DemoProgram::StartCapture(const std::string& musicPath) {
         std::fprintf(stderr, "tarvel: warning: no frame lies in the span asked for; nothing is captured\n");
     }
     progress_ = std::make_unique<CaptureProgress>(frames, CaptureProgress::StderrIsTerminal(), SDL_GetTicks64());
-    // Ctrl+C ends the capture between frames, so that nothing half-written
-    // stays behind.
-    InstallInterruptHandler();
     return true;
 }
 
@@ -252,12 +254,16 @@ bool DemoProgram::MainLoop() {
     std::string error;
     while (active) {
         bool draw = true;
-        if (headless) {
-            if (InterruptRequested()) {
+        if (InterruptRequested()) {
+            if (headless) {
                 std::fprintf(stderr, "\ntarvel: interrupted; the capture stops here%s\n",
                              video_ ? " and the unfinished video is removed" : "");
-                return false;
+            } else {
+                std::fprintf(stderr, "tarvel: interrupted\n");
             }
+            return false;
+        }
+        if (headless) {
             const uint32_t frameTime = HeadlessFrameTimeMs(frameCount_, config_);
             if (frameTime >= to) break;
             virtualCounter_->Set(static_cast<int64_t>(frameTime) * 1000000 + kVirtualBias);

@@ -1,9 +1,9 @@
 #include "framework/dev_mode.h"
 
 #include "framework/demo_program.h"
+#include "framework/png_file.h"
 #include "platform/counter.h"
-
-#include <stb/stb_image_write.h>
+#include "platform/interrupt.h"
 
 #include <algorithm>
 #include <cmath>
@@ -165,10 +165,11 @@ void DevMode::WriteShot() {
     shotPath_.append(name);
     const int w = static_cast<int>(program_.display.width);
     const int h = static_cast<int>(program_.display.height);
-    if (stbi_write_png(shotPath_.c_str(), w, h, 3, shotPixels_.data(), w * 3)) {
+    std::string error;
+    if (WritePngFile(shotPath_, static_cast<uint32_t>(w), static_cast<uint32_t>(h), shotPixels_.data(), error)) {
         std::fprintf(stderr, "tarvel: dev: wrote %s\n", shotPath_.c_str());
     } else {
-        std::fprintf(stderr, "tarvel: dev: %s cannot be written\n", shotPath_.c_str());
+        std::fprintf(stderr, "tarvel: dev: %s\n", error.c_str());
     }
 }
 
@@ -225,6 +226,11 @@ bool DevMode::Run() {
     bool ok = true;
     while (true) {
         keys.count = 0;
+        if (InterruptRequested()) {
+            std::fprintf(stderr, "tarvel: interrupted\n");
+            ok = false;
+            break;
+        }
         if (!PumpMessages(deviceWindow, &keys)) break;
         if (DevKeyScript* script = p.Config().devKeys; script && !script->Press(shownMs_, paused_, keys)) {
             device.EndScene();

@@ -25,6 +25,8 @@ TARVEL_PACKAGES=(
   ffmpeg
   # windowed integration tests without a display
   xvfb xauth xdotool
+  # the "ERROR" message box draws its text with X core fonts
+  xfonts-base
 )
 
 tarvel_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
