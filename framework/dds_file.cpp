@@ -1,5 +1,7 @@
 #include "framework/dds_file.h"
 
+#include "platform/file_read.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -354,22 +356,10 @@ bool ReadDds(std::span<const uint8_t> bytes, const std::string& name, DdsImage& 
 }
 
 bool ReadDdsFile(const std::string& path, DdsImage& image, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        error = path + ": cannot open (" + SystemMessage(errno) + ")";
-        return false;
-    }
-    // Read in chunks rather than trust a size reported up front: what is kept
-    // is what the file really gave.
     std::vector<uint8_t> bytes;
-    uint8_t chunk[1 << 16];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    const bool failed = std::ferror(file) != 0;
-    const int code = errno;
-    std::fclose(file);
-    if (failed) {
-        error = path + ": cannot read (" + SystemMessage(code) + ")";
+    std::string reason;
+    if (!ReadRegularFile(path, kMaxDdsFileBytes, bytes, reason)) {
+        error = path + ": cannot read (" + reason + ")";
         return false;
     }
     return ReadDds(bytes, path, image, error);

@@ -55,8 +55,11 @@ constexpr uint32_t kDdsMaxExtent = 16384;
 // returns false, sets error ("name: offset N: problem") and leaves image as
 // it was.
 bool ReadDds(std::span<const uint8_t> bytes, const std::string& name, DdsImage& image, std::string& error);
-// Reads the whole file at path, then ReadDds with the path as the name.
-// "path: cannot open (No such file or directory)" and the like on failure.
+// The largest DDS file read, as for every image file.
+inline constexpr uint64_t kMaxDdsFileBytes = uint64_t{1} << 30;
+// Reads the whole regular file at path (at most kMaxDdsFileBytes), then
+// ReadDds with the path as the name. "path: cannot read (No such file or
+// directory)", "(not a regular file (a FIFO))" and the like on failure.
 bool ReadDdsFile(const std::string& path, DdsImage& image, std::string& error);
 
 // Whether image can be written: a format of the list above, extents in

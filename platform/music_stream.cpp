@@ -1,26 +1,69 @@
 #include "platform/music_stream.h"
 
+#include "platform/file_read.h"
+
 #define STB_VORBIS_HEADER_ONLY
 #include <stb/stb_vorbis.h>
 
 #include <SDL2/SDL.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace jolp {
 
+namespace {
+
+// stb_vorbis stores file offsets in 32 bits.
+constexpr uint64_t kMaxMusicFileBytes = uint64_t{2} << 30;
+
+// What stb_vorbis's error codes mean, in words.
+const char* VorbisErrorText(int code) {
+    switch (code) {
+    case VORBIS_outofmem: return "out of memory opening it";
+    case VORBIS_feature_not_supported: return "it uses a Vorbis feature the decoder does not support (floor 0)";
+    case VORBIS_too_many_channels: return "it has more channels than the decoder takes";
+    case VORBIS_unexpected_eof: return "the file ends too early (cut off?)";
+    case VORBIS_invalid_setup: return "the Vorbis setup header is damaged";
+    case VORBIS_invalid_stream: return "the Vorbis stream is damaged";
+    case VORBIS_missing_capture_pattern: return "not an Ogg file, or one cut off (no Ogg page where one should be)";
+    case VORBIS_invalid_stream_structure_version: return "an Ogg page of an unknown version";
+    case VORBIS_continued_packet_flag_invalid: return "the Ogg pages are out of order or missing";
+    case VORBIS_incorrect_stream_serial_number: return "more than one stream is interleaved in the file";
+    case VORBIS_invalid_first_page: return "not an Ogg Vorbis file (its first page holds no Vorbis header)";
+    case VORBIS_bad_packet_type: return "a Vorbis header packet is missing or damaged";
+    case VORBIS_cant_find_last_page: return "the last Ogg page cannot be found (cut off?)";
+    case VORBIS_ogg_skeleton_not_supported: return "an Ogg Skeleton stream, which is not supported";
+    default: return "not a readable Ogg Vorbis file";
+    }
+}
+
+}  // namespace
+
 std::unique_ptr<MusicStream> MusicStream::Open(const std::string& path, std::string& error) {
+    // Only a regular file: a FIFO would block the decoder for ever.
+    uint64_t size = 0;
+    std::string reason;
+    const int fd = OpenRegularFile(path, kMaxMusicFileBytes, size, reason);
+    if (fd < 0) {
+        error = path + ": cannot be opened (" + reason + ")";
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        error = path + ": cannot be opened (" + std::strerror(errno) + ")";
+        ::close(fd);
+        return nullptr;
+    }
     int vorbisError = 0;
-    stb_vorbis* vorbis = stb_vorbis_open_filename(path.c_str(), &vorbisError, nullptr);
+    stb_vorbis* vorbis = stb_vorbis_open_file(file, 1, &vorbisError, nullptr);
     if (!vorbis) {
-        SDL_RWops* probe = SDL_RWFromFile(path.c_str(), "rb");
-        if (!probe) {
-            error = path + ": cannot be opened";
-        } else {
-            SDL_RWclose(probe);
-            error = path + ": not an Ogg Vorbis file (stb_vorbis error " + std::to_string(vorbisError) + ")";
-        }
+        // stb_vorbis has closed the file already (it owns it from the call on).
+        error = path + ": " + VorbisErrorText(vorbisError);
         return nullptr;
     }
     const stb_vorbis_info info = stb_vorbis_get_info(vorbis);

@@ -1,11 +1,13 @@
 #include "scene/jolp3d.h"
 
 #include "framework/display.h"
+#include "platform/file_read.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include <fcntl.h>
 #include <locale.h>
@@ -93,24 +95,27 @@ bool JOLP3D::Load(DeviceWindow& deviceWindow) { return Load(kScenePath, deviceWi
 
 bool JOLP3D::Load(const std::string& path, GfxDevice* gfx) {
     Clear();
-    // A regular file is mapped and read in place: its vertex and index bytes
-    // are copied once, straight into the device buffers.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        const size_t size = static_cast<size_t>(st.st_size);
-        void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        ::close(fd);
+    // Only a regular file of a sane size is read (a FIFO or /dev/zero is
+    // refused before any byte); it is mapped and read in place, so its vertex
+    // and index bytes are copied once, straight into the device buffers.
+    uint64_t size = 0;
+    std::string reason;
+    const int fd = OpenRegularFile(path, kMaxSceneFileBytes, size, reason);
+    if (fd < 0) {
+        Report(path + ": cannot read: " + reason);
+        return false;
+    }
+    if (size > 0) {
+        void* map = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
         if (map != MAP_FAILED) {
-            const bool loaded = LoadBytes(std::span(static_cast<const uint8_t*>(map), size), path, gfx);
-            ::munmap(map, size);
+            ::close(fd);
+            const bool loaded = LoadBytes(std::span(static_cast<const uint8_t*>(map), static_cast<size_t>(size)), path, gfx);
+            ::munmap(map, static_cast<size_t>(size));
             return loaded;
         }
-    } else if (fd >= 0) {
-        ::close(fd);
     }
+    ::close(fd);
     std::vector<uint8_t> bytes;
-    std::string reason;
     if (!ReadFileBytes(path, bytes, reason)) {
         Report(path + ": cannot read: " + reason);
         return false;
@@ -120,14 +125,20 @@ bool JOLP3D::Load(const std::string& path, GfxDevice* gfx) {
 
 bool JOLP3D::LoadBytes(std::span<const uint8_t> bytes, const std::string& name, GfxDevice* gfx) {
     Clear();
-    SceneFile file;
-    SceneReadError error;
-    if (!ReadSceneFile(bytes, file, error)) {
-        Report(FormatSceneError(name, error));
-        return false;
-    }
-    if (!Build(file, gfx, name)) {
+    try {
+        SceneFile file;
+        SceneReadError error;
+        if (!ReadSceneFile(bytes, file, error)) {
+            Report(FormatSceneError(name, error));
+            return false;
+        }
+        if (!Build(file, gfx, name)) {
+            Clear();
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
         Clear();
+        Report(name + ": out of memory loading the scene (" + ByteCountText(bytes.size()) + " file)");
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "scene/scene_file.h"
 
+#include "platform/file_read.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -436,43 +438,7 @@ bool ReadSceneFile(std::span<const uint8_t> bytes, SceneFile& out, SceneReadErro
 }
 
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& reason) {
-    bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    auto fail = [&] {
-        reason = std::strerror(errno);
-        ::close(fd);
-        bytes.clear();
-        return false;
-    };
-    // Regular files are read in one piece of their size; anything else (or
-    // a file that grows meanwhile) in chunks until the end.
-    struct stat st {};
-    size_t used = 0;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        bytes.resize(static_cast<size_t>(st.st_size));
-        while (used < bytes.size()) {
-            const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) return fail();
-            if (got == 0) break;
-            used += static_cast<size_t>(got);
-        }
-        bytes.resize(used);
-    }
-    uint8_t chunk[1 << 14];
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return fail();
-        if (got == 0) break;
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    ::close(fd);
-    return true;
+    return ReadRegularFile(path, kMaxSceneFileBytes, bytes, reason);
 }
 
 std::string FormatSceneError(const std::string& path, const SceneReadError& error) {
@@ -580,6 +546,7 @@ bool WriteSceneFileTo(const std::string& path, const SceneFile& file, std::strin
     const bool closed = std::fclose(f) == 0;
     if (!wrote || !closed) {
         reason = std::strerror(wrote ? errno : savedErrno);
+        std::remove(path.c_str());  // a cut-off scene file must not be read as a whole one
         return false;
     }
     return true;

@@ -136,8 +136,13 @@ uint32_t SceneKeyFloats(int32_t kind);
 // left empty) when the file is not a scene file or its content is invalid.
 bool ReadSceneFile(std::span<const uint8_t> bytes, SceneFile& out, SceneReadError& error);
 
-// Reads the file at path into memory. False with a reason when it cannot be
-// opened or read.
+// The largest scene file read: far beyond any scene a demo plays, small
+// enough that a wrong file cannot exhaust memory.
+inline constexpr uint64_t kMaxSceneFileBytes = uint64_t{512} << 20;
+
+// Reads the regular file at path, at most kMaxSceneFileBytes, into memory.
+// False with a reason when it is no regular file (a FIFO, /dev/zero), too
+// large, or cannot be opened or read.
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& reason);
 
 // "PATH: byte N: PROBLEM", the one line a refused file reports.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -466,10 +468,19 @@ TEST(DdsFiles, FileErrorsNameThePathAndTheReason) {
     std::string error;
     const std::string missing = dir / "missing.dds";
     EXPECT_FALSE(ReadDdsFile(missing, image, error));
-    EXPECT_EQ(error, missing + ": cannot open (No such file or directory)");
+    EXPECT_EQ(error, missing + ": cannot read (No such file or directory)");
 
     EXPECT_FALSE(ReadDdsFile(dir.Path().string(), image, error));
-    EXPECT_EQ(error, dir.Path().string() + ": cannot read (Is a directory)");
+    EXPECT_EQ(error, dir.Path().string() + ": cannot read (not a regular file (a directory))");
+
+    // Neither a device that never ends nor a FIFO without a writer is read:
+    // refused at once, before a byte.
+    EXPECT_FALSE(ReadDdsFile("/dev/zero", image, error));
+    EXPECT_EQ(error, "/dev/zero: cannot read (not a regular file (a character device))");
+    const std::string fifo = dir / "pipe.dds";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadDdsFile(fifo, image, error));
+    EXPECT_EQ(error, fifo + ": cannot read (not a regular file (a FIFO))");
 
     const std::string nowhere = dir / "no/such/folder/x.dds";
     EXPECT_FALSE(WriteDdsFile(nowhere, MakeImage(Format::L8, 1, 1, 1, false), error));

@@ -1,15 +1,19 @@
 // The music calls over the real audio output (SDL's dummy driver where the
 // machine has no sound card) and real Ogg Vorbis files from our writer.
 #include "framework/sound_stream.h"
+#include "platform/music_stream.h"
 
 #include "tests/support/temp_dir.h"
 #include "tools/vorbis_writer.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <fstream>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 namespace jolp {
@@ -39,12 +43,45 @@ TEST(SoundStreamTest, FilesThatCannotBeOpenedGiveHandleZero) {
         std::ofstream(dir / "empty.ogg");
     }
     EXPECT_EQ(StreamOpen(dir / "empty.ogg"), 0u);
+    // A FIFO without a writer is refused at once instead of blocking.
+    const std::string fifo = dir / "pipe.ogg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(StreamOpen(fifo), 0u);
     // Every call tolerates the zero handle.
     EXPECT_EQ(StreamGetLengthMs(0), 0u);
     EXPECT_EQ(StreamGetTime(0), 0u);
     EXPECT_EQ(StreamPlay(-1, 0), -1);
     EXPECT_FALSE(StreamStop(0));
     EXPECT_FALSE(StreamClose(0));
+}
+
+TEST(SoundStreamTest, RefusalsSayWhatIsWrongInWords) {
+    testing::TempDir dir;
+    {
+        std::ofstream(dir / "noise.ogg") << "this is not an ogg file";
+    }
+    const std::string good = WriteTone(dir, "good.ogg", 1.0, 22050, 1);
+    std::string bytes;
+    {
+        std::ifstream in(good, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::ofstream(dir / "cut.ogg", std::ios::binary) << bytes.substr(0, 60);
+    const std::string fifo = dir / "pipe.ogg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {dir / "noise.ogg", "not an Ogg"},
+        {dir / "cut.ogg", "cut off"},
+        {fifo, "not a regular file (a FIFO)"},
+        {dir / "missing.ogg", "No such file or directory"},
+    };
+    for (const auto& [path, words] : cases) {
+        std::string error;
+        EXPECT_EQ(MusicStream::Open(path, error), nullptr) << path;
+        EXPECT_NE(error.find(path + ": "), std::string::npos) << error;
+        EXPECT_NE(error.find(words), std::string::npos) << error;
+        EXPECT_EQ(error.find("stb_vorbis"), std::string::npos) << error;
+    }
 }
 
 TEST(SoundStreamTest, LengthIsTheWholeStreamInMilliseconds) {
