@@ -5,6 +5,7 @@
 #include "platform/message_box.h"
 #include "platform/sdl_window.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace jolp {
@@ -76,6 +77,15 @@ Display CreateDisplay(const DisplaySettings& settings) {
         record.reset();
         ShowErrorMessage(kGraphicsInitFailedText, error, allowWindow);
         return Display{};
+    }
+    const uint32_t largest = record->device->GetDeviceCaps().maxTargetSize;
+    if (largest != 0 && std::max(settings.width, settings.height) > largest) {
+        record.reset();
+        std::fprintf(stderr, "tarvel: bad value '%ux%u' for --size: this device draws at most %u x %u pixels\n",
+                     settings.width, settings.height, largest, largest);
+        Display refused;
+        refused.sizeRefused = true;
+        return refused;
     }
     const uint32_t version = record->device->GetDeviceCaps().pixelShaderVersion;
     if (ShaderLevelFromVersion(version) < kRequiredShaderLevel) {

@@ -43,6 +43,10 @@ struct Display {
     std::string title;
     bool headless = false;
     DeviceWindow* deviceWindow = nullptr;  // owned; freed by the program's shutdown
+    // With ok false: the size asked for is larger than the device's largest
+    // render target; one line said so, and no "ERROR" box was shown (a bad
+    // --size is a bad command line).
+    bool sizeRefused = false;
 };
 
 inline constexpr const char* kGraphicsInitFailedText = "Failed to initialize Direct3D 9.\ndemo will no run.";

@@ -1,10 +1,12 @@
 #include "framework/run_options.h"
 
 #include "framework/video_encoder.h"
+#include "platform/letterbox.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string_view>
 
 #ifndef TARVEL_VERSION
@@ -28,6 +30,29 @@ bool ParseSize(std::string_view text, uint32_t& width, uint32_t& height) {
     if (x == std::string_view::npos) return false;
     return ParseUnsigned(text.substr(0, x), width) && ParseUnsigned(text.substr(x + 1), height) && width > 0 &&
            height > 0 && width <= kMaxSize && height <= kMaxSize;
+}
+
+// Why a back buffer of width x height cannot be used: its letterboxed
+// picture would be too small to show anything, or its frame would need more
+// memory than kMaxFramePixels allows. Empty when it can.
+std::string SizeProblem(uint32_t width, uint32_t height) {
+    const Rect picture = Letterbox(kPictureAspect[0], kPictureAspect[1],
+                                   Rect{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)});
+    if (picture.Width() < static_cast<int32_t>(kMinPictureSide) ||
+        picture.Height() < static_cast<int32_t>(kMinPictureSide)) {
+        return "its " + std::to_string(kPictureAspect[0]) + ":" + std::to_string(kPictureAspect[1]) +
+               " picture would be " + std::to_string(picture.Width()) + " x " + std::to_string(picture.Height()) +
+               " pixels, and needs at least " + std::to_string(kMinPictureSide) + " on each side";
+    }
+    const uint64_t pixels = uint64_t{width} * height;
+    if (pixels > kMaxFramePixels) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "%.1f million pixels, more than the %.1f million (7680x4320) a frame may have", pixels / 1e6,
+                      kMaxFramePixels / 1e6);
+        return text;
+    }
+    return {};
 }
 
 bool ParseFps(std::string_view text, uint32_t& num, uint32_t& den) {
@@ -151,6 +176,8 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
             if (!needValue(v)) return Fail("option --size needs a value WxH");
             if (!ParseSize(v, config.width, config.height))
                 return Fail("bad value '" + std::string(v) + "' for --size: expected WxH, each 1 to 16384");
+            if (const std::string problem = SizeProblem(config.width, config.height); !problem.empty())
+                return Fail("bad value '" + std::string(v) + "' for --size: " + problem);
         } else if (arg == "--data") {
             if (!needValue(v) || v.empty()) return Fail("option --data needs a folder");
             result.options.dataDir = std::string(v);
@@ -201,6 +228,9 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
         } else {
             return Fail("unknown option '" + std::string(argv[i]) + "'");
         }
+    }
+    if (std::string problem; !config.videoPath.empty() && !CheckVideoPath(config.videoPath, problem)) {
+        return Fail("--video " + problem);
     }
     if (startGiven && !config.dev) return Fail("option --start needs --dev");
     if (config.dev && capture) {

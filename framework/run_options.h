@@ -13,14 +13,26 @@
 //   --start S         with --dev: play from second S
 //   --help, --version
 //
-// Parsing is pure: nothing is opened or checked on disk here.
+// Parsing opens nothing; it looks on disk only to refuse a --video path
+// that names a folder.
+//
+// --size is refused (exit 2) when the letterboxed 16:9 picture would be
+// under kMinPictureSide pixels on a side, or when the back buffer has more
+// than kMaxFramePixels pixels: every frame holds the back buffer, its depth,
+// the 16-bit float picture target and, when capturing, its read-back copies,
+// about 24 bytes a pixel (800 MB at the limit) before the driver's own.
 #pragma once
 
 #include "framework/run_config.h"
 
+#include <cstdint>
 #include <string>
 
 namespace jolp {
+
+inline constexpr uint32_t kPictureAspect[2] = {16, 9};
+inline constexpr uint32_t kMinPictureSide = 16;
+inline constexpr uint64_t kMaxFramePixels = uint64_t{7680} * 4320;
 
 struct RunOptions {
     RunConfig config;

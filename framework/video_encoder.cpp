@@ -119,19 +119,28 @@ std::vector<std::string> FfmpegArguments(const VideoSettings& s, VideoContainer 
     return args;
 }
 
+bool CheckVideoPath(const std::string& path, std::string& error) {
+    namespace fs = std::filesystem;
+    VideoContainer container;
+    std::error_code ec;
+    if (fs::is_directory(path, ec) || path.ends_with('/')) {
+        error = path + ": is a folder, not a video file";
+        return false;
+    }
+    if (!VideoContainerFor(path, container)) {
+        const std::string extension = fs::path(path).extension().string();
+        error = path + ": " + (extension.empty() ? "no video type" : "unknown video type \"" + extension + "\"") +
+                "; use .mp4 (H.264 + AAC), .webm (VP9 + Opus) or .mkv (H.264 + Vorbis)";
+        return false;
+    }
+    return true;
+}
+
 std::unique_ptr<VideoEncoder> VideoEncoder::Create(const VideoSettings& settings, std::string& error) {
     namespace fs = std::filesystem;
     VideoContainer container;
-    if (!VideoContainerFor(settings.path, container)) {
-        error = settings.path + ": unknown video type \"" + fs::path(settings.path).extension().string() +
-                "\"; use .mp4 (H.264 + AAC), .webm (VP9 + Opus) or .mkv (H.264 + Vorbis)";
-        return nullptr;
-    }
+    if (!CheckVideoPath(settings.path, error) || !VideoContainerFor(settings.path, container)) return nullptr;
     std::error_code ec;
-    if (fs::is_directory(settings.path, ec)) {
-        error = settings.path + ": is a folder, not a video file";
-        return nullptr;
-    }
     fs::path folder = fs::path(settings.path).parent_path();
     if (folder.empty()) folder = ".";
     if (!fs::is_directory(folder, ec)) {

@@ -54,6 +54,9 @@ struct VideoSettings {
 // The container for path's extension (case does not matter); false when it
 // is none of .mp4, .webm and .mkv.
 bool VideoContainerFor(const std::string& path, VideoContainer& container);
+// Whether path can name a video we write: a known extension, and not a
+// folder. False with "PATH: why" in error.
+bool CheckVideoPath(const std::string& path, std::string& error);
 // Whether name is an x264 preset name.
 bool IsVideoPreset(const std::string& name);
 // The ffmpeg arguments (without the program) that encode settings into

@@ -194,6 +194,9 @@ struct DeviceCaps {
     // Pixel shader version in Direct3D's layout: major in bits 8-15, minor in
     // bits 0-7, the upper 16 bits 0xFFFF.
     uint32_t pixelShaderVersion = 0;
+    // The widest and tallest render target (and back buffer) the device
+    // makes, in pixels; 0 when it does not say.
+    uint32_t maxTargetSize = 0;
 };
 
 // One image a render target or depth surface draws into: a level of a

@@ -194,6 +194,14 @@ std::unique_ptr<GlDevice> GlDevice::Create(GlContext& context, uint32_t width, u
     // Below GL 3.0 there are no framebuffer objects; such a device is only
     // good for being refused by its caps.
     if (device->version_.major < 3) return device;
+    GLint renderbuffer = 0, texture = 0, viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    device->caps_.maxTargetSize =
+        static_cast<uint32_t>(std::max(0, std::min({renderbuffer, texture, viewport[0], viewport[1]})));
+    // Nor is one asked for a back buffer larger than it can make.
+    if (device->caps_.maxTargetSize != 0 && std::max(width, height) > device->caps_.maxTargetSize) return device;
     if (!device->CreateBackBuffer(error)) return nullptr;
     device->SetDefaultStates();
     return device;

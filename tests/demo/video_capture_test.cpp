@@ -266,6 +266,7 @@ TEST(VideoCaptureFailures, EachEndsWithAMessageExitOneAndNoFileThatLooksComplete
         fs::path video;
         std::vector<std::string> env;
         std::string message;
+        int exitCode = 1;  // 2: refused with the command line, before start-up
     };
     // A stand-in ffmpeg that takes some frames, writes half a file, and dies.
     const fs::path fake = dir.Path() / "dying-ffmpeg";
@@ -281,10 +282,10 @@ TEST(VideoCaptureFailures, EachEndsWithAMessageExitOneAndNoFileThatLooksComplete
     fs::permissions(fake, fs::perms::owner_all);
     fs::create_directories(dir.Path() / "folder.mp4");
     const std::vector<Case> cases = {
-        {"unknown extension", dir.Path() / "demo.avi", {}, "unknown video type \".avi\""},
-        {"no extension", dir.Path() / "demo", {}, "unknown video type"},
+        {"unknown extension", dir.Path() / "demo.avi", {}, "unknown video type \".avi\"", 2},
+        {"no extension", dir.Path() / "demo", {}, "no video type", 2},
         {"missing folder", dir.Path() / "nowhere" / "demo.mp4", {}, "does not exist"},
-        {"a folder", dir.Path() / "folder.mp4", {}, "is a folder"},
+        {"a folder", dir.Path() / "folder.mp4", {}, "is a folder", 2},
         {"a file as folder", dir.Path() / "odd.mp4" / "demo.mp4", {}, "does not exist"},
         {"no ffmpeg", dir.Path() / "a.mp4", {"TARVEL_FFMPEG=/nonexistent/ffmpeg"}, "was not found"},
         {"no ffmpeg on PATH", dir.Path() / "b.mp4", {"PATH=" + (dir.Path() / "empty").string()}, "was not found"},
@@ -293,7 +294,7 @@ TEST(VideoCaptureFailures, EachEndsWithAMessageExitOneAndNoFileThatLooksComplete
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const ProcessResult r = ShortVideo(c.video, c.env, c.name == "ffmpeg dies part-way" ? "3" : "0.5");
-        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         EXPECT_THAT(r.err, HasSubstr("tarvel: "));
         EXPECT_THAT(r.err, HasSubstr(c.message));
         if (c.name != "a folder") {

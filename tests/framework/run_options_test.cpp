@@ -50,11 +50,17 @@ TEST(RunOptionsParse, WindowSizeAndData) {
     EXPECT_EQ(result.options.config.height, 720u);
     EXPECT_EQ(result.options.dataDir, "media dir");
 
-    result = Parse({"--size=16384X1"});
+    result = Parse({"--size=1920X1080"});
     ASSERT_EQ(result.status, ParseStatus::Run);
-    EXPECT_EQ(result.options.config.width, 16384u);
-    EXPECT_EQ(result.options.config.height, 1u);
+    EXPECT_EQ(result.options.config.width, 1920u);
+    EXPECT_EQ(result.options.config.height, 1080u);
     EXPECT_TRUE(result.options.config.fullscreen);
+
+    // The smallest back buffer whose 16:9 picture is 16 pixels on a side
+    // (28 x 16 once centred), and the largest frame the memory budget takes.
+    for (const char* edge : {"29x16", "29x400", "7680x4320", "4320x7680"}) {
+        EXPECT_EQ(Parse({"--size", edge}).status, ParseStatus::Run) << edge;
+    }
 }
 
 TEST(RunOptionsParse, BadSizes) {
@@ -63,6 +69,14 @@ TEST(RunOptionsParse, BadSizes) {
     }
     ExpectError({"--size"}, {"--size"});
     ExpectError({"--size", "--windowed"}, {"--size"});
+    // Parsed, but the picture would be too small to show anything or the
+    // frame too large for memory; each is refused with why.
+    for (const char* bad : {"1x1", "3x2", "16x1", "28x16", "16x28", "1x16384", "16384x1"}) {
+        ExpectError({"--size", bad}, {"--size", bad, "needs at least 16 on each side"});
+    }
+    for (const char* bad : {"7681x4320", "16384x16384"}) {
+        ExpectError({"--size", bad}, {"--size", bad, "million pixels"});
+    }
 }
 
 TEST(RunOptionsParse, CaptureRunsHeadless) {
@@ -133,6 +147,11 @@ TEST(RunOptionsParse, VideoRunsHeadlessWithOrWithoutCapture) {
     ExpectError({"--video", "a.mkv", "--crf", "52"}, {"--crf", "H.264"});
     EXPECT_EQ(Parse({"--video", "a.webm", "--crf", "63"}).status, ParseStatus::Run);
     ExpectError({"--video", "a.mp4", "--preset", "quick"}, {"--preset", "quick", "medium"});
+    // A kind it cannot write, or a folder, is a bad command line.
+    ExpectError({"--video", "a.avi"}, {"--video", "a.avi", ".mp4"});
+    ExpectError({"--video", "a.txt", "--capture", "f"}, {"--video", "a.txt"});
+    ExpectError({"--video", "film"}, {"--video", "film", "no video type"});
+    ExpectError({"--video", "clips/"}, {"--video", "clips/", "folder"});
 }
 
 TEST(RunOptionsParse, TheAuthoringModePlaysInAWindowFromItsStart) {
