@@ -1,12 +1,14 @@
-// The entry point: parse the command line, move to the data folder, then
+// The entry point: parse the command line, find the data folder, then
 // drive one MyDemo through Init and Run.
 #include "demo/my_demo.h"
 #include "framework/run_options.h"
+#include "platform/interrupt.h"
 
 #include <SDL2/SDL.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 namespace {
@@ -37,33 +39,36 @@ int main(int argc, char** argv) {
         break;
     }
 
+    // Ctrl+C and SIGTERM end the program at once while it loads or shows a
+    // message box, and between frames once it plays (interrupt.h).
+    jolp::InstallInterruptHandler();
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+
     jolp::RunOptions& options = parsed.options;
-    std::error_code ec;
-    // Paths given on the command line are relative to where we were started,
-    // everything else to the data folder.
-    if (!options.config.captureDir.empty()) {
-        options.config.captureDir = std::filesystem::absolute(options.config.captureDir, ec).string();
-    }
-    if (!options.config.videoPath.empty()) {
-        options.config.videoPath = std::filesystem::absolute(options.config.videoPath, ec).string();
-    }
-    // The authoring mode's pictures go where we were started.
-    options.config.shotDir = std::filesystem::current_path(ec).string();
+    // The data folder as the user named it, or the executable's own; files
+    // are read from inside it and named so in messages (data_path.h).
     const std::string dataDir = options.dataDir.empty() ? ExecutableFolder(argv[0]) : options.dataDir;
+    std::error_code ec;
     if (!std::filesystem::is_directory(dataDir, ec)) {
         std::fprintf(stderr, "tarvel: --data %s: no such folder\n", dataDir.c_str());
         return 2;
     }
-    std::filesystem::current_path(dataDir, ec);
-    if (ec) {
-        std::fprintf(stderr, "tarvel: %s: cannot enter the data folder (%s)\n", dataDir.c_str(), ec.message().c_str());
-        return 1;
-    }
+    options.config.dataFolder = dataDir;
+    // The authoring mode's pictures go where we were started.
+    options.config.shotDir = std::filesystem::current_path(ec).string();
 
     int exitCode = 1;
-    {
+    try {
         tarvel::MyDemo demo(options.config);
-        if (demo.Init(tarvel::kTitle)) exitCode = demo.Run(tarvel::kMusicPath) ? 0 : 1;
+        if (demo.Init(tarvel::kTitle)) {
+            exitCode = demo.Run(demo.DataFile(tarvel::kMusicPath)) ? 0 : 1;
+        } else if (demo.display.sizeRefused) {
+            exitCode = 2;
+        }
+    } catch (const std::bad_alloc&) {
+        // The loaders say what they could not load; this is the last net.
+        std::fprintf(stderr, "tarvel: out of memory\n");
+        exitCode = 1;
     }
     SDL_Quit();
     return exitCode;

@@ -33,7 +33,7 @@ void MyDemo::QueueWorkers(jolp::WorkerQueue& queue) {
     particleSystems->renderSystem = Renderer();
     windFireSystems = std::make_unique<ParticleSystemSet>();
     windFireSystems->renderSystem = Renderer();
-    sceneWorker = std::make_unique<WorkerScene>(Renderer(), &display);
+    sceneWorker = std::make_unique<WorkerScene>(Renderer(), &display, Config().dataFolder);
     queue.Append(sceneWorker.get());
 }
 

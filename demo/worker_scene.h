@@ -25,12 +25,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace tarvel {
 
 class MyDemo::WorkerScene final : public jolp::Worker {
 public:
-    WorkerScene(RenderSystem* renderSystem, jolp::Display* display);
+    // Files are read from dataFolder (data_path.h; empty: the working folder).
+    WorkerScene(RenderSystem* renderSystem, jolp::Display* display, std::string dataFolder = {});
     ~WorkerScene() override;
 
     bool IsReady() const override { return done; }
@@ -43,6 +45,7 @@ public:
 
     RenderSystem* renderSystem;
     jolp::Display* display;
+    std::string dataFolder;
     bool done = false;
 
 private:

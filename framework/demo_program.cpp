@@ -68,6 +68,7 @@ void DemoProgram::ReleaseDisplay() {
 
 int32_t DemoProgram::WorkerRenderSystem::Step(ResourceRegistry&, WorkerQueue&) {
     result = factory_(*display_->deviceWindow->device, windowRect_, viewportRect_);
+    if (result) result->dataFolder = dataFolder_;
     // An effect that does not compile or a target the device cannot make
     // ends start-up: the program has nothing it could draw with.
     if (result && (!result->LoadEffects() || !result->CreateTargets())) {
@@ -99,7 +100,8 @@ bool DemoProgram::Init(const std::string& title) {
     }
 
     renderSystemWorker =
-        std::make_unique<WorkerRenderSystem>(renderSystemFactory_, &display, windowRect, viewportRect);
+        std::make_unique<WorkerRenderSystem>(renderSystemFactory_, &display, windowRect, viewportRect,
+                                             config_.dataFolder);
     workers->Append(renderSystemWorker.get());
     return true;
 }

@@ -14,6 +14,7 @@
 // the derived demo has released what it made on them.
 #pragma once
 
+#include "framework/data_path.h"
 #include "framework/demo_track.h"
 #include "framework/display.h"
 #include "framework/frame_clock.h"
@@ -27,6 +28,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace jolp {
@@ -68,8 +71,12 @@ public:
     class WorkerRenderSystem final : public Worker {
     public:
         WorkerRenderSystem(RenderSystemFactory factory, Display* display, const Rect& windowRect,
-                           const Rect& viewportRect)
-            : factory_(factory), display_(display), windowRect_(windowRect), viewportRect_(viewportRect) {}
+                           const Rect& viewportRect, std::string dataFolder = {})
+            : factory_(factory),
+              display_(display),
+              windowRect_(windowRect),
+              viewportRect_(viewportRect),
+              dataFolder_(std::move(dataFolder)) {}
         bool IsReady() const override { return result != nullptr; }
         int32_t Step(ResourceRegistry& registry, WorkerQueue& queue) override;
 
@@ -80,6 +87,7 @@ public:
         Display* display_;
         Rect windowRect_;
         Rect viewportRect_;
+        std::string dataFolder_;
     };
 
     // The authoring mode's view of the demo (dev_mode.h). The shot running
@@ -107,6 +115,8 @@ public:
     // The device of the open display; only valid after a successful Init.
     GfxDevice& Device() const { return *display.deviceWindow->device; }
     const RunConfig& Config() const { return config_; }
+    // A file of the demo's data folder by its path inside it (data_path.h).
+    std::string DataFile(std::string_view relative) const { return DataPath(config_.dataFolder, relative); }
     // The viewport over the whole back buffer, bars included.
     Viewport WholeWindow() const;
     // Number of frames the main loop has completed.

@@ -40,7 +40,7 @@ std::unique_ptr<DevMode> DevMode::Create(DemoProgram& program) {
     if (!mode->overlay_) std::fprintf(stderr, "tarvel: dev: no overlay: %s\n", error.c_str());
     FileWatcher::Options options;
     options.suffixes = {".fx", ".glsl"};
-    mode->watcher_ = FileWatcher::Open("shaders", options, error);
+    mode->watcher_ = FileWatcher::Open(program.DataFile("shaders"), options, error);
     if (!mode->watcher_) std::fprintf(stderr, "tarvel: dev: effect files are not reloaded: %s\n", error.c_str());
     mode->shotPixels_.resize(static_cast<size_t>(program.display.width) * program.display.height * 3);
     mode->shotPath_.reserve(program.Config().shotDir.size() + 64);

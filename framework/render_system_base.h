@@ -19,6 +19,10 @@ class RenderSystemBase {
 public:
     virtual ~RenderSystemBase() = default;
 
+    // The data folder its effect files and textures are read from
+    // (data_path.h); set by the program before LoadEffects.
+    std::string dataFolder;
+
     // The master effect and the material effects; false when any failed.
     virtual bool LoadEffects() = 0;
     // Render targets and the light cube; false when any failed.

@@ -48,6 +48,9 @@ struct RunConfig {
     // it only Escape and closing the window do anything.
     bool dev = false;
     uint32_t startMs = 0;
+    // The folder the demo's files are read from (data_path.h); empty: the
+    // working folder.
+    std::string dataFolder;
     // Where the authoring mode's F12 writes the picture shown.
     std::string shotDir = ".";
     // Keys for the authoring mode besides the window's; null: none. Tests

@@ -1,6 +1,7 @@
 #include "framework/texture.h"
 
 #include "framework/dds_file.h"
+#include "platform/file_read.h"
 
 #include <stb/stb_image.h>
 
@@ -34,31 +35,9 @@ void Fail(std::string* error, const std::string& text) {
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
-    std::error_code code;
-    if (std::filesystem::is_directory(path, code)) {
-        Fail(error, path + ": is a directory");
-        return false;
-    }
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        Fail(error, path + ": cannot open (" + std::strerror(errno) + ")");
-        return false;
-    }
-    bytes.clear();
-    uint8_t chunk[65536];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        if (bytes.size() + got > kMaxImageFileBytes) {
-            std::fclose(file);
-            Fail(error, path + ": larger than 1 GiB, not read");
-            return false;
-        }
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        Fail(error, path + ": read error");
+    std::string reason;
+    if (!ReadRegularFile(path, kMaxImageFileBytes, bytes, reason)) {
+        Fail(error, path + ": cannot read (" + reason + ")");
         return false;
     }
     return true;

@@ -1,11 +1,11 @@
 #include "render/render_system.h"
 
-#include <cstdio>
-
+#include "framework/data_path.h"
 #include "render/lights.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -39,7 +39,7 @@ std::unique_ptr<jolp::RenderSystemBase> RenderSystem::Create(jolp::GfxDevice& de
 
 bool RenderSystem::LoadEffects() {
     std::string error;
-    masterEffect = LoadEffect(device, kMasterEffectPath, kMasterPasses, error);
+    masterEffect = LoadEffect(device, jolp::DataPath(dataFolder, kMasterEffectPath), kMasterPasses, error);
     if (!masterEffect) {
         SetStartupError(error);
         return false;
@@ -56,7 +56,7 @@ bool RenderSystem::LoadEffects() {
         {&cubicWaterShader, kCubicWaterEffectPath, kWaterPasses},
     };
     for (const Wrapper& w : wrappers) {
-        *w.shader = DemoShader::Load(device, w.path, w.passes, error);
+        *w.shader = DemoShader::Load(device, jolp::DataPath(dataFolder, w.path), w.passes, error);
         if (!*w.shader) {
             SetStartupError(error);
             return false;
@@ -133,7 +133,7 @@ bool RenderSystem::CreateTargets() {
     // The light cube only tints the lights' lighting passes; without it they
     // are drawn plain.
     std::string error;
-    lightCubeTexture = jolp::TextureCube::Load(kLightCubePath, device, &error);
+    lightCubeTexture = jolp::TextureCube::Load(jolp::DataPath(dataFolder, kLightCubePath), device, &error);
     if (!lightCubeTexture) {
         std::fprintf(stderr, "tarvel: warning: %s; the lights are drawn without their light cube\n", error.c_str());
     }

@@ -35,13 +35,14 @@ locale_t CLocale() {
 
 const std::string kEmpty;
 
-void Report(const std::string& line) {
-    std::fprintf(stderr, "tarvel: warning: %s; the scene is left empty\n", line.c_str());
-}
-
 }  // namespace
 
 std::span<const VertexElement> SceneVertexElements() { return kSceneVertexElements; }
+
+void JOLP3D::Report(const std::string& line) {
+    loadError = line;
+    if (reportOnStderr) std::fprintf(stderr, "tarvel: warning: %s; the scene is left empty\n", line.c_str());
+}
 
 const VertexDeclaration* SceneVertexDeclaration(GfxDevice* device) {
     if (!g_sceneDeclaration && device) g_sceneDeclaration = device->CreateVertexDeclaration(kSceneVertexElements);
@@ -95,6 +96,7 @@ bool JOLP3D::Load(DeviceWindow& deviceWindow) { return Load(kScenePath, deviceWi
 
 bool JOLP3D::Load(const std::string& path, GfxDevice* gfx) {
     Clear();
+    loadError.clear();
     // Only a regular file of a sane size is read (a FIFO or /dev/zero is
     // refused before any byte); it is mapped and read in place, so its vertex
     // and index bytes are copied once, straight into the device buffers.
@@ -125,6 +127,7 @@ bool JOLP3D::Load(const std::string& path, GfxDevice* gfx) {
 
 bool JOLP3D::LoadBytes(std::span<const uint8_t> bytes, const std::string& name, GfxDevice* gfx) {
     Clear();
+    loadError.clear();
     try {
         SceneFile file;
         SceneReadError error;

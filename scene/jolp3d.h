@@ -144,6 +144,12 @@ public:
     bool Load(const std::string& path, GfxDevice* device);
     // Loads a file image; name is what a refusal message calls it.
     bool LoadBytes(std::span<const uint8_t> bytes, const std::string& name, GfxDevice* device);
+    // Why the last load failed, one line naming the file ("PATH: byte N:
+    // problem"); empty after a load that succeeded.
+    std::string loadError;
+    // Whether a failed load also prints its line on stderr as a warning
+    // (the demo's way); a tool that reports it itself turns this off.
+    bool reportOnStderr = true;
 
     int32_t LeafMaterialCount() const { return static_cast<int32_t>(leafMaterials.size()); }
     int32_t LightCount() const { return static_cast<int32_t>(lights.size()); }
@@ -184,6 +190,7 @@ public:
 
 private:
     void Clear();
+    void Report(const std::string& line);
     bool Build(const SceneFile& file, GfxDevice* device, const std::string& name);
     bool MakeBuffers(Submesh& submesh, const SceneFileSubmesh& source, GfxDevice& device, const std::string& name);
     void BuildDrawList();

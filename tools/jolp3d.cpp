@@ -64,9 +64,17 @@ void PrintPairs(const jolp::NameMap& pairs) {
     for (const auto& [name, value] : pairs) std::printf("      %s = %s\n", Quoted(name).c_str(), Quoted(value).c_str());
 }
 
+// Loads path without a device; false after printing why, in the tool's name.
+bool LoadScene(jolp::JOLP3D& scene, const std::string& path) {
+    scene.reportOnStderr = false;
+    if (scene.Load(path, nullptr)) return true;
+    std::fprintf(stderr, "jolp3d: %s\n", scene.loadError.c_str());
+    return false;
+}
+
 int Info(const std::string& path) {
     jolp::JOLP3D scene;
-    if (!scene.Load(path, nullptr)) return 1;
+    if (!LoadScene(scene, path)) return 1;
 
     size_t submeshes = 0;
     uint64_t vertices = 0, indices = 0;
@@ -141,7 +149,7 @@ int Info(const std::string& path) {
 
 int Check(const std::string& path) {
     jolp::JOLP3D scene;
-    if (!scene.Load(path, nullptr)) return 1;
+    if (!LoadScene(scene, path)) return 1;
     std::printf("%s: valid scene file\n", path.c_str());
     return 0;
 }

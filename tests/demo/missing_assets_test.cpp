@@ -60,12 +60,12 @@ struct Row {
 
 const Row kRows[] = {
     // The named textures beside the executable.
-    {"LightCube.dds", Change::Remove, Outcome::PlaysOn, "LightCube.dds: cannot open"},
-    {"sunol_cubemap.dds", Change::Remove, Outcome::PlaysOn, "sunol_cubemap.dds: cannot open"},
-    {"powerBall.jpg", Change::Remove, Outcome::PlaysOn, "powerBall.jpg: cannot open"},
-    {"texture1_d.tga", Change::Remove, Outcome::PlaysOn, "texture1_d.tga: cannot open"},
-    {"four_NM_height.dds", Change::Remove, Outcome::PlaysOn, "four_NM_height.dds: cannot open"},
-    {"texture1_s.tga", Change::Remove, Outcome::PlaysOn, "texture1_s.tga: cannot open"},
+    {"LightCube.dds", Change::Remove, Outcome::PlaysOn, "LightCube.dds: cannot read"},
+    {"sunol_cubemap.dds", Change::Remove, Outcome::PlaysOn, "sunol_cubemap.dds: cannot read"},
+    {"powerBall.jpg", Change::Remove, Outcome::PlaysOn, "powerBall.jpg: cannot read"},
+    {"texture1_d.tga", Change::Remove, Outcome::PlaysOn, "texture1_d.tga: cannot read"},
+    {"four_NM_height.dds", Change::Remove, Outcome::PlaysOn, "four_NM_height.dds: cannot read"},
+    {"texture1_s.tga", Change::Remove, Outcome::PlaysOn, "texture1_s.tga: cannot read"},
     // The texture folders.
     {"media/texs", Change::Remove, Outcome::PlaysOn, "media/texs: the texture folder cannot be read"},
     {"media/cubes", Change::Remove, Outcome::PlaysOn, "media/cubes: the texture folder cannot be read"},
@@ -79,7 +79,7 @@ const Row kRows[] = {
     {"media/particles/wind_particle.jpg", Change::Remove, Outcome::PlaysOn, "media/particles/wind_particle.jpg"},
     {"media/particles/fire_particle.png", Change::Remove, Outcome::PlaysOn, "media/particles/fire_particle.png"},
     // The lights' cube and the music.
-    {"lightCube.dds", Change::Remove, Outcome::PlaysOn, "lightCube.dds: cannot open"},
+    {"lightCube.dds", Change::Remove, Outcome::PlaysOn, "lightCube.dds: cannot read"},
     {"media/music.ogg", Change::Remove, Outcome::PlaysOn, "media/music.ogg could not be opened"},
     // The effects and what they include.
     {"shaders/master.fx", Change::Remove, Outcome::StopsAtStart, "shaders/master.fx: cannot open"},
@@ -240,6 +240,10 @@ TEST(MissingAssetTest, EveryMissingOrSpoiledFileEndsTheRunCleanlyAndIsNamed) {
         const ProcessResult& r = runs[i].result;
         SCOPED_TRACE(Describe(row) + "; stderr:\n" + r.err);
         EXPECT_EQ(r.signal, 0) << "killed by a signal";
+        // Files are named with the data folder as it was given, not by
+        // their path inside it alone.
+        const std::string folder = (dir.Path() / ("data" + std::to_string(i))).string() + "/";
+        EXPECT_NE(r.err.find(folder), std::string::npos) << "no message names the file under " << folder;
         EXPECT_FALSE(r.timedOut) << "still running after " << kTimeLimitSeconds << " s";
         if (row.outcome == Outcome::PlaysOn) {
             EXPECT_EQ(r.exitCode, 0);
@@ -269,7 +273,7 @@ TEST(MissingAssetTest, WithoutTheMusicACaptureNeedsAnEnd) {
     EXPECT_EQ(r.signal, 0);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 1) << r.err;
-    EXPECT_TRUE(HasLine(r.err, "tarvel: media/music.ogg", "give --to")) << r.err;
+    EXPECT_TRUE(HasLine(r.err, "tarvel: " + (dir.Path() / "data/media/music.ogg").string(), "give --to")) << r.err;
     EXPECT_TRUE(FramesIn(dir.Path() / "frames").empty());
 }
 

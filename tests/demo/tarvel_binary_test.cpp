@@ -80,6 +80,19 @@ TEST(TarvelBinaryTest, BadCommandLinesGetOneLineNamingTheProblemAndExitTwo) {
         {{"--capture", "x", "--from", "5", "--to", "2"}, "--to"},
         {{"--from", "1"}, "--capture"},
         {{"--data", "/no/such/folder"}, "/no/such/folder"},
+        // Sizes whose 16:9 picture would be under 16 pixels on a side, or
+        // whose frame would not fit the memory budget.
+        {{"--size", "1x1"}, "0 x 0 pixels"},
+        {{"--size", "3x2"}, "--size"},
+        {{"--size", "16x1"}, "--size"},
+        {{"--size", "1x16384"}, "--size"},
+        {{"--size", "16384x1"}, "--size"},
+        {{"--size", "16384x16384"}, "268.4 million pixels"},
+        // Videos of a kind that cannot be written, refused before start-up.
+        {{"--video", "out.avi"}, "unknown video type \".avi\""},
+        {{"--video", "out.mov"}, ".mov"},
+        {{"--video", "out"}, "no video type"},
+        {{"--video", "/tmp"}, "is a folder"},
     };
     for (const auto& [args, named] : cases) {
         const ProcessResult r = Tarvel(args);
@@ -206,7 +219,27 @@ TEST(TarvelBinaryTest, AnUnwritableCaptureFolderIsRefused) {
     }
     const ProcessResult r = Tarvel({"--data", dir / "data", "--capture", dir / "file/frames"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(r.err, HasSubstr("file/frames"));
+    // The reason creating it failed, in the system's words.
+    EXPECT_THAT(r.err, HasSubstr("file/frames: cannot create the capture folder (Not a directory)"));
+}
+
+// A full disk: /dev/full takes the place of one frame's file, so that its
+// writes fail with ENOSPC as on a disk that filled up mid-capture.
+TEST(TarvelBinaryTest, AFrameThatCannotBeWrittenEndsTheCaptureNamingItAndTheReason) {
+    TempDir dir;
+    MakeDataFolder(dir, "1.0");
+    fs::create_directories(dir / "frames");
+    fs::create_symlink("/dev/full", dir / "frames/frame_000003.png");
+    const ProcessResult r = Tarvel({"--data", dir / "data", "--capture", dir / "frames", "--fps", "10",
+                                    "--size", "320x180"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("frame 3: " + (dir / "frames/frame_000003.png") +
+                                 ": cannot be written (No space left on device)"));
+    // The frames before it stay, whole; the one that failed is gone, and
+    // nothing after it was written.
+    EXPECT_EQ(Listing(dir / "frames"),
+              (std::vector<std::string>{"frame_000000.png", "frame_000001.png", "frame_000002.png"}));
+    EXPECT_EQ(PngSize(dir.Path() / "frames/frame_000002.png"), (std::pair<uint32_t, uint32_t>{320, 180}));
 }
 
 TEST(TarvelBinaryTest, ADeviceBelowTheRequiredLevelIsRefusedWithTheMessage) {

@@ -9,6 +9,7 @@
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <stb/stb_image_write.h>
 
 #include <cstdio>
@@ -134,8 +135,15 @@ TEST(TextureTest, TheKindMustMatchAndFailuresSayWhy) {
         {"a.png", true, "not a DDS cube map"},
         {"notes.txt", false, "not an image"},
         {"broken.dds", false, "offset"},
-        {"missing.png", false, "cannot open (No such file or directory)"},
+        {"missing.png", false, "cannot read (No such file or directory)"},
+        // Refused before a byte is read: no blocking, no reading without end.
+        {"pipe.png", false, "cannot read (not a regular file (a FIFO))"},
+        {"zero.png", false, "cannot read (not a regular file (a character device))"},
+        {"zero.dds", true, "cannot read (not a regular file (a character device))"},
     };
+    ASSERT_EQ(::mkfifo((dir / "pipe.png").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "zero.png");
+    std::filesystem::create_symlink("/dev/zero", dir / "zero.dds");
     for (const Case& c : cases) {
         std::string error;
         const bool loaded = c.cube ? TextureCube::Load(dir / c.file, device, &error) != nullptr

@@ -6,6 +6,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
@@ -13,6 +14,7 @@ namespace jolp::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::IsEmpty;
 
 const std::string kJolp3d = JOLP3D_BINARY;
@@ -57,7 +59,8 @@ TEST(Jolp3dTool, CheckRefusesInvalidFilesWithTheLoadersLine) {
     WriteBytes(dir / "bad.JOLP3D", builder.Write());
     const ProcessResult bad = Jolp3d({"check", dir / "bad.JOLP3D"});
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_THAT(bad.err, HasSubstr("bad.JOLP3D: byte "));
+    EXPECT_THAT(bad.err, HasSubstr("jolp3d: " + (dir / "bad.JOLP3D") + ": byte "));
+    EXPECT_THAT(bad.err, Not(HasSubstr("tarvel")));
     EXPECT_THAT(bad.err, HasSubstr("mesh index 5 of object 0 \"Box01\" is out of range (2 meshes)"));
 
     WriteBytes(dir / "old.JOLP3D", {'K', '3', 'D', 'F', 169, 0, 0, 0});
@@ -69,6 +72,16 @@ TEST(Jolp3dTool, CheckRefusesInvalidFilesWithTheLoadersLine) {
     const ProcessResult missing = Jolp3d({"check", dir / "none.JOLP3D"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_THAT(missing.err, HasSubstr("none.JOLP3D: cannot read"));
+
+    // A device that never ends and a FIFO without a writer are refused at
+    // once, not read until memory runs out or waited on for ever.
+    const ProcessResult zero = Jolp3d({"info", "/dev/zero"});
+    EXPECT_EQ(zero.exitCode, 1);
+    EXPECT_THAT(zero.err, HasSubstr("/dev/zero: cannot read: not a regular file (a character device)"));
+    ASSERT_EQ(::mkfifo((dir / "pipe.JOLP3D").c_str(), 0600), 0);
+    const ProcessResult fifo = Jolp3d({"check", dir / "pipe.JOLP3D"});
+    EXPECT_EQ(fifo.exitCode, 1);
+    EXPECT_THAT(fifo.err, HasSubstr("pipe.JOLP3D: cannot read: not a regular file (a FIFO)"));
 
     const ProcessResult unwritable = Jolp3d({"sample", dir / "no/such/folder/x.JOLP3D"});
     EXPECT_EQ(unwritable.exitCode, 1);
