@@ -67,7 +67,9 @@ int main(int argc, char** argv) {
         }
     } catch (const std::bad_alloc&) {
         // The loaders say what they could not load; this is the last net.
-        std::fprintf(stderr, "tarvel: out of memory\n");
+        std::fprintf(stderr,
+                     "tarvel: out of memory (the demo needs about 200 MB at 640x480; see the README's "
+                     "troubleshooting)\n");
         exitCode = 1;
     }
     SDL_Quit();

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -329,9 +330,18 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<con
     }
     stbi_uc* rgba = stbi_load_from_memory(bytes.data(), size, &width, &height, &channels, 4);
     if (!rgba) {
+        // stb_image does not always say that an allocation failed (its zlib
+        // decoder returns without a reason, leaving an earlier one such as
+        // "no SOI"): when there is no room for the decoded pixels now, that
+        // was the cause.
         const std::string reason = stbi_failure_reason();
-        Fail(error, reason == "outofmem" ? OutOfMemory(path, width, height)
-                                         : path + ": cannot decode (" + reason + ")");
+        bool outOfMemory = reason == "outofmem";
+        if (!outOfMemory) {
+            void* room = std::malloc(static_cast<size_t>(width) * static_cast<size_t>(height) * 8);
+            outOfMemory = room == nullptr;
+            std::free(room);
+        }
+        Fail(error, outOfMemory ? OutOfMemory(path, width, height) : path + ": cannot decode (" + reason + ")");
         return nullptr;
     }
     // A8R8G8B8 keeps B, G, R, A in memory.

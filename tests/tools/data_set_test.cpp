@@ -244,6 +244,17 @@ TEST(ContentTool, HelpBadArgumentsAndAnUnwritableFolder) {
     EXPECT_EQ(blocked.exitCode, 1);
     EXPECT_THAT(blocked.err, HasSubstr(blocker));
     EXPECT_THAT(blocked.err, HasSubstr("Not a directory"));
+
+    // A disk that fills up while the music is written: /dev/full stands in
+    // for its file. The run fails naming the file and the system's reason,
+    // and leaves no cut-off music behind.
+    const std::string run = dir / "full";
+    std::filesystem::create_directories(run + "/media");
+    std::filesystem::create_symlink("/dev/full", run + "/media/music.ogg.part");
+    const ProcessResult full = RunProcess(kContent, {run}, {}, 120.0);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_THAT(full.err, HasSubstr("music.ogg.part: write failed (No space left on device)"));
+    EXPECT_FALSE(std::filesystem::exists(run + "/media/music.ogg"));
 }
 
 }  // namespace
