@@ -2,7 +2,8 @@
 // spans of the generated content headlessly, at small sizes and low frame
 // rates, and the pictures are checked: shots rise from black, the bars stay
 // black, the particles show where their dummies are and only in their
-// spans, a capture that starts late matches one from the start, and the run
+// spans, a capture that starts late matches one from the start, the middle
+// of every shot is the picture kept in tests/demo/references, and the run
 // ends with the music.
 #include "render/render_system.h"
 #include "scene/jolp3d.h"
@@ -19,7 +20,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 namespace jolp::testing {
 namespace {
@@ -241,6 +244,72 @@ TEST(PlaybackTest, AFrameCapturedFromLaterMatchesTheSameFrameOfACaptureFromTheSt
     ASSERT_EQ(whole.width, 160);
     EXPECT_TRUE(whole.rgb == late.rgb) << "frame 86 differs by " << Difference(whole, late);
     EXPECT_FALSE(fs::exists(dir.Path() / "late" / FrameName(85)));
+}
+
+// The picture kept for each shot: its middle, on the 30 fps grid, at
+// 320 x 180. Renewed on purpose only, by scripts/renew_references.sh (which
+// runs this test with TARVEL_RENEW_REFERENCES=1): a change of the pictures
+// must be a decision, never a side effect.
+const fs::path kReferenceDir = fs::path(TARVEL_SOURCE_DIR) / "tests/demo/references";
+
+uint32_t MiddleOnTheGrid(const Cut& shot) {
+    const uint32_t middle = (shot.start + shot.end) / 2;
+    const uint32_t frame = (middle * 30 + 999) / 1000;
+    return frame * 1000 / 30;
+}
+
+TEST(PlaybackTest, TheMiddleOfEveryShotIsTheReferencePicture) {
+    TempDir dir;
+    const bool renew = std::getenv("TARVEL_RENEW_REFERENCES") != nullptr;
+    constexpr size_t kShots = std::size(kCutTable);
+    // Two captures at a time: each replays the timeline up to its moment.
+    std::vector<std::thread> workers;
+    for (size_t first = 0; first < 2; ++first) {
+        workers.emplace_back([&, first] {
+            for (size_t i = first; i < kShots; i += 2) {
+                const uint32_t ms = MiddleOnTheGrid(kCutTable[i]);
+                Capture(kRunDir, dir.Path() / ("shot" + std::to_string(i)), "320x180", "30", ms, ms + 1);
+            }
+        });
+    }
+    for (std::thread& w : workers) w.join();
+    if (::testing::Test::HasFatalFailure()) return;
+
+    for (size_t i = 0; i < kShots; ++i) {
+        const Cut& shot = kCutTable[i];
+        const uint32_t ms = MiddleOnTheGrid(shot);
+        SCOPED_TRACE(std::string(shot.camera) + " at " + Seconds(ms) + " s");
+        const fs::path folder = dir.Path() / ("shot" + std::to_string(i));
+        std::vector<fs::path> frames;
+        for (const auto& entry : fs::directory_iterator(folder)) frames.push_back(entry.path());
+        ASSERT_EQ(frames.size(), 1u);
+        char name[48];
+        std::snprintf(name, sizeof name, "shot%02zu_%s.png", i + 1, Seconds(ms).c_str());
+        const fs::path reference = kReferenceDir / name;
+        if (renew) {
+            fs::create_directories(kReferenceDir);
+            fs::copy_file(frames[0], reference, fs::copy_options::overwrite_existing);
+            continue;
+        }
+        ASSERT_TRUE(fs::exists(reference)) << reference << " is missing: run scripts/renew_references.sh";
+        const Image got = LoadPng(frames[0]);
+        const Image want = LoadPng(reference);
+        ASSERT_EQ(got.width, want.width);
+        ASSERT_EQ(got.height, want.height);
+        // Two runs of one build differ in a handful of pixels (llvmpipe's
+        // threads meet in a different order), by a few steps; anything more
+        // is a different picture.
+        size_t differing = 0;
+        int largest = 0;
+        for (size_t k = 0; k < got.rgb.size(); k += 3) {
+            int d = 0;
+            for (size_t c = 0; c < 3; ++c) d = std::max(d, std::abs(int(got.rgb[k + c]) - int(want.rgb[k + c])));
+            if (d > 0) ++differing;
+            largest = std::max(largest, d);
+        }
+        EXPECT_LE(differing, 16u) << "pixels differ from " << reference << " (largest difference " << largest << ")";
+    }
+    if (renew) GTEST_SKIP() << "references renewed in " << kReferenceDir;
 }
 
 TEST(PlaybackTest, TheRunEndsWithTheMusic) {
