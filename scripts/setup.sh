@@ -5,36 +5,44 @@
 #   scripts/setup.sh [preset]      install + configure + build (default preset: release)
 #
 # Sourced by play.sh and test.sh; safe to run again (only missing packages are
-# installed, the build is incremental).
+# installed, the build is incremental). Playing needs only the first list;
+# the tests, benchmarks and fuzz targets need the second as well.
 set -euo pipefail
 
-TARVEL_PACKAGES=(
+TARVEL_PLAY_PACKAGES=(
   # toolchain
   g++ cmake ninja-build pkg-config
   # window, input, audio, timer (SDL2); OpenGL through libepoxy; headless EGL
   libsdl2-dev libepoxy-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
-  # images (stb_image, stb_image_write, stb_vorbis, stb_dxt) and music encoding
+  # images (stb_image, stb_image_write, stb_vorbis, stb_dxt; libjpeg-turbo
+  # for JPEG) and music encoding
   libstb-dev libjpeg62-turbo-dev libvorbis-dev libogg-dev
   # the TrueType font the developer overlay's bitmap font is baked from
   fonts-dejavu-core
+  # --video (ffmpeg)
+  ffmpeg
+  # the "ERROR" message box draws its text with X core fonts
+  xfonts-base
+)
+TARVEL_TEST_PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # fuzz targets (libFuzzer comes with clang's runtime)
   clang libclang-rt-14-dev
-  # --video and its tests (ffmpeg, ffprobe)
-  ffmpeg
   # windowed integration tests without a display
   xvfb xauth xdotool
-  # the "ERROR" message box draws its text with X core fonts
-  xfonts-base
 )
+TARVEL_PACKAGES=("${TARVEL_PLAY_PACKAGES[@]}" "${TARVEL_TEST_PACKAGES[@]}")
 
 tarvel_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
 
+# tarvel_install_packages [play]: every package, or only those playing needs.
 tarvel_install_packages() {
+  local wanted=("${TARVEL_PACKAGES[@]}")
+  [ "${1:-}" = "play" ] && wanted=("${TARVEL_PLAY_PACKAGES[@]}")
   local missing=()
   local p
-  for p in "${TARVEL_PACKAGES[@]}"; do
+  for p in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$p")
     fi
@@ -56,11 +64,23 @@ tarvel_install_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# tarvel_build [preset]: configures with the tests and benchmarks and builds
+# everything. tarvel_play_build: the release build of the demo and its data
+# only, for a first frame in minutes.
 tarvel_build() {
   local preset="${1:-release}"
   local root
   root="$(tarvel_root)"
-  (cd "$root" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset")
+  local options=()
+  [ "$preset" != "fuzz" ] && options=(-DTARVEL_BUILD_TESTS=ON -DTARVEL_BUILD_BENCH=ON)
+  (cd "$root" && cmake --preset "$preset" "${options[@]}" >/dev/null && cmake --build --preset "$preset")
+}
+
+tarvel_play_build() {
+  local root
+  root="$(tarvel_root)"
+  (cd "$root" && cmake --preset release -DTARVEL_BUILD_TESTS=OFF -DTARVEL_BUILD_BENCH=OFF >/dev/null &&
+    cmake --build --preset release --target tarvel tarvel_data_set)
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
