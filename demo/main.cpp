@@ -3,6 +3,7 @@
 #include "demo/my_demo.h"
 #include "framework/run_options.h"
 #include "platform/interrupt.h"
+#include "platform/log.h"
 
 #include <SDL2/SDL.h>
 
@@ -23,6 +24,7 @@ std::string ExecutableFolder(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    jolp::SetLogName("tarvel");
     jolp::ParseResult parsed = jolp::ParseRunOptions(argc, argv);
     switch (parsed.status) {
     case jolp::ParseStatus::Help:
@@ -30,10 +32,10 @@ int main(int argc, char** argv) {
                    stdout);
         return 0;
     case jolp::ParseStatus::Version:
-        std::printf("%s\n", jolp::VersionText().c_str());
+        std::printf("%s\n", jolp::VersionText("tarvel", TARVEL_VERSION).c_str());
         return 0;
     case jolp::ParseStatus::Error:
-        std::fprintf(stderr, "tarvel: %s\n", parsed.message.c_str());
+        jolp::Log(jolp::LogLevel::Error, "%s", parsed.message.c_str());
         return 2;
     case jolp::ParseStatus::Run:
         break;
@@ -50,10 +52,11 @@ int main(int argc, char** argv) {
     const std::string dataDir = options.dataDir.empty() ? ExecutableFolder(argv[0]) : options.dataDir;
     std::error_code ec;
     if (!std::filesystem::is_directory(dataDir, ec)) {
-        std::fprintf(stderr, "tarvel: --data %s: no such folder\n", dataDir.c_str());
+        jolp::Log(jolp::LogLevel::Error, "--data %s: no such folder", dataDir.c_str());
         return 2;
     }
     options.config.dataFolder = dataDir;
+    options.config.name = "tarvel";
     // The authoring mode's pictures go where we were started.
     options.config.shotDir = std::filesystem::current_path(ec).string();
 
@@ -67,9 +70,8 @@ int main(int argc, char** argv) {
         }
     } catch (const std::bad_alloc&) {
         // The loaders say what they could not load; this is the last net.
-        std::fprintf(stderr,
-                     "tarvel: out of memory (the demo needs about 200 MB at 640x480; see the README's "
-                     "troubleshooting)\n");
+        jolp::Log(jolp::LogLevel::Error,
+                  "out of memory (the demo needs about 200 MB at 640x480; see the README's troubleshooting)");
         exitCode = 1;
     }
     SDL_Quit();

@@ -1,5 +1,7 @@
 #include "framework/capture_progress.h"
 
+#include "platform/log.h"
+
 #include <unistd.h>
 
 namespace jolp {
@@ -19,7 +21,7 @@ void CaptureProgress::Format(char* out, size_t size, uint64_t done, uint64_t tot
     const double seconds = static_cast<double>(elapsedMs) / 1000.0;
     const double fps = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
     const double percent = total > 0 ? 100.0 * static_cast<double>(done) / static_cast<double>(total) : 100.0;
-    int n = std::snprintf(out, size, "tarvel: frame %llu of %llu (%.0f%%), %.1f frames/s",
+    int n = std::snprintf(out, size, "%s: frame %llu of %llu (%.0f%%), %.1f frames/s", LogName(),
                           static_cast<unsigned long long>(done), static_cast<unsigned long long>(total), percent, fps);
     if (n < 0 || static_cast<size_t>(n) >= size) return;
     if (done >= total) {
@@ -49,6 +51,13 @@ void CaptureProgress::Finish(uint64_t nowMs) {
     Print(nowMs, true);
 }
 
+void CaptureProgress::BreakLine() {
+    if (!lineOpen_) return;
+    lineOpen_ = false;
+    std::fputc('\n', out_);
+    std::fflush(out_);
+}
+
 void CaptureProgress::Print(uint64_t nowMs, bool final) {
     lastPrintMs_ = nowMs;
     char line[160];
@@ -56,6 +65,7 @@ void CaptureProgress::Print(uint64_t nowMs, bool final) {
     if (terminal_) {
         // Clear what a longer earlier line left behind.
         std::fprintf(out_, "\r%s\x1b[K%s", line, final ? "\n" : "");
+        lineOpen_ = !final;
     } else {
         std::fprintf(out_, "%s\n", line);
     }

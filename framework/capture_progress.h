@@ -22,11 +22,15 @@ public:
     void FrameDone(uint64_t nowMs);
     // Prints the final state (and ends the terminal's line) once.
     void Finish(uint64_t nowMs);
+    // Ends the terminal's line early, so that a message can follow on a
+    // line of its own; nothing when no line is open.
+    void BreakLine();
 
     uint64_t Done() const { return done_; }
 
     // Formats the line for done of total frames after elapsedMs into out
-    // (at most size bytes, always terminated). Public for tests.
+    // (at most size bytes, always terminated), the log's name first.
+    // Public for tests.
     static void Format(char* out, size_t size, uint64_t done, uint64_t total, uint64_t elapsedMs);
 
     // Whether stderr is a terminal.
@@ -38,6 +42,7 @@ private:
     std::FILE* out_;
     uint64_t total_;
     bool terminal_;
+    bool lineOpen_ = false;  // a terminal line was printed and not yet ended
     bool finished_ = false;
     uint64_t done_ = 0;
     uint64_t startMs_;

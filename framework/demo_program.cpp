@@ -5,6 +5,7 @@
 #include "framework/frame_capture.h"
 #include "framework/video_encoder.h"
 #include "platform/interrupt.h"
+#include "platform/log.h"
 #include "platform/message_box.h"
 
 #include <SDL2/SDL_timer.h>
@@ -88,9 +89,12 @@ bool DemoProgram::Init(const std::string& title) {
     display = config_.createDisplay(settings);
     if (!display.ok) return false;
 
-    const uint32_t divisor = std::gcd(16u, 9u);
-    aspect[0] = 16 / divisor;
-    aspect[1] = 9 / divisor;
+    // The demo's aspect (16:9 unless it chose another), in lowest terms.
+    const uint32_t width = config_.aspect[0] != 0 ? config_.aspect[0] : 16;
+    const uint32_t height = config_.aspect[1] != 0 ? config_.aspect[1] : 9;
+    const uint32_t divisor = std::gcd(width, height);
+    aspect[0] = width / divisor;
+    aspect[1] = height / divisor;
     windowRect = Rect{0, 0, static_cast<int32_t>(display.width), static_cast<int32_t>(display.height)};
     viewportRect = Letterbox(aspect[0], aspect[1], windowRect);
 
@@ -125,7 +129,7 @@ void DemoProgram::WaitForMusic() {
     const uint64_t begin = SDL_GetTicks64();
     while (StreamGetTime(music.handle) == 0) {
         if (SDL_GetTicks64() - begin > kMusicStartTimeoutMs) {
-            std::fprintf(stderr, "tarvel: the music did not start within %llu ms; starting without it\n",
+            Log(LogLevel::Error, "the music did not start within %llu ms; starting without it",
                          static_cast<unsigned long long>(kMusicStartTimeoutMs));
             return;
         }
@@ -139,13 +143,13 @@ bool DemoProgram::Play(const std::string& musicPath) {
     end = start + length;
 
     if (config_.headless && music.handle == 0 && !config_.hasTo) {
-        std::fprintf(stderr, "tarvel: %s could not be opened, so the demo has no length: give --to\n",
+        Log(LogLevel::Error, "%s could not be opened, so the demo has no length: give --to",
                      musicPath.c_str());
         Shutdown();
         return false;
     }
     if (music.handle == 0 && (!config_.headless || config_.videoPath.empty())) {
-        std::fprintf(stderr, "tarvel: warning: %s could not be opened; the demo runs silently%s\n",
+        Log(LogLevel::Warning, "%s could not be opened; the demo runs silently%s",
                      musicPath.c_str(), config_.headless ? "" : " until Escape is pressed");
     }
     if (!config_.headless && !config_.dev && music.handle != 0) {
@@ -153,7 +157,7 @@ bool DemoProgram::Play(const std::string& musicPath) {
         if (musicChannel >= 0) {
             WaitForMusic();
         } else {
-            std::fprintf(stderr, "tarvel: %s cannot be played; running silently\n", musicPath.c_str());
+            Log(LogLevel::Error, "%s cannot be played; running silently", musicPath.c_str());
         }
     }
 
@@ -176,9 +180,9 @@ bool DemoProgram::Play(const std::string& musicPath) {
         std::string error;
         ok = video_->Finish(error);
         if (ok) {
-            std::fprintf(stderr, "tarvel: wrote %s\n", config_.videoPath.c_str());
+            Log(LogLevel::Info, "wrote %s", config_.videoPath.c_str());
         } else {
-            std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+            Log(LogLevel::Error, "%s", error.c_str());
         }
     }
     if (video_) video_.reset();  // aborts an unfinished video: its file is removed
@@ -198,7 +202,7 @@ bool DemoProgram::StartCapture(const std::string& musicPath) {
     if (!config_.captureDir.empty()) {
         capture_ = FrameCapture::Create(config_.captureDir, display.width, display.height, error);
         if (!capture_) {
-            std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+            Log(LogLevel::Error, "%s", error.c_str());
             return false;
         }
     }
@@ -217,17 +221,17 @@ bool DemoProgram::StartCapture(const std::string& musicPath) {
         if (music.handle != 0) {
             settings.musicPath = std::filesystem::absolute(musicPath, ec).string();
         } else {
-            std::fprintf(stderr, "tarvel: warning: %s could not be opened; the video has no sound\n",
+            Log(LogLevel::Warning, "%s could not be opened; the video has no sound",
                          musicPath.c_str());
         }
         video_ = VideoEncoder::Create(settings, error);
         if (!video_) {
-            std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+            Log(LogLevel::Error, "%s", error.c_str());
             return false;
         }
     }
     if (frames == 0) {
-        std::fprintf(stderr, "tarvel: warning: no frame lies in the span asked for; nothing is captured\n");
+        Log(LogLevel::Warning, "no frame lies in the span asked for; nothing is captured");
     }
     progress_ = std::make_unique<CaptureProgress>(frames, CaptureProgress::StderrIsTerminal(), SDL_GetTicks64());
     return true;
@@ -258,10 +262,11 @@ bool DemoProgram::MainLoop() {
         bool draw = true;
         if (InterruptRequested()) {
             if (headless) {
-                std::fprintf(stderr, "\ntarvel: interrupted; the capture stops here%s\n",
+                if (progress_) progress_->BreakLine();
+                Log(LogLevel::Error, "interrupted; the capture stops here%s",
                              video_ ? " and the unfinished video is removed" : "");
             } else {
-                std::fprintf(stderr, "tarvel: interrupted\n");
+                Log(LogLevel::Error, "interrupted");
             }
             return false;
         }
@@ -288,11 +293,11 @@ bool DemoProgram::MainLoop() {
         if (draw) {
             if (device.Present() == PresentResult::DeviceLost) deviceWindow.quitRequested = true;
             if (capture_ && !capture_->Write(frameCount_, device, error)) {
-                std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+                Log(LogLevel::Error, "%s", error.c_str());
                 return false;
             }
             if (video_ && !video_->Submit(device, error)) {
-                std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+                Log(LogLevel::Error, "%s", error.c_str());
                 return false;
             }
             if (progress_) progress_->FrameDone(SDL_GetTicks64());

@@ -128,6 +128,8 @@ private:
 
 public:
     Display display;
+    // The picture's aspect, letterboxed into the back buffer: 1:1 until Init
+    // takes the demo's (RunConfig::aspect) in lowest terms.
     uint32_t aspect[2] = {1, 1};
     Rect windowRect;
     Rect viewportRect;

@@ -4,6 +4,7 @@
 #include "framework/png_file.h"
 #include "platform/counter.h"
 #include "platform/interrupt.h"
+#include "platform/log.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,13 +38,13 @@ std::unique_ptr<DevMode> DevMode::Create(DemoProgram& program) {
     std::unique_ptr<DevMode> mode(new DevMode(program));
     std::string error;
     mode->overlay_ = DevOverlay::Create(program.Device(), error);
-    if (!mode->overlay_) std::fprintf(stderr, "tarvel: dev: no overlay: %s\n", error.c_str());
+    if (!mode->overlay_) Log(LogLevel::Error, "dev: no overlay: %s", error.c_str());
     FileWatcher::Options options;
     options.suffixes = {".fx", ".glsl"};
-    mode->watcher_ = FileWatcher::Open(program.DataFile("shaders"), options, error);
-    if (!mode->watcher_) std::fprintf(stderr, "tarvel: dev: effect files are not reloaded: %s\n", error.c_str());
+    mode->watcher_ = FileWatcher::Open(program.DataFile(program.Config().watchFolder), options, error);
+    if (!mode->watcher_) Log(LogLevel::Error, "dev: effect files are not reloaded: %s", error.c_str());
     mode->shotPixels_.resize(static_cast<size_t>(program.display.width) * program.display.height * 3);
-    mode->shotPath_.reserve(program.Config().shotDir.size() + 64);
+    mode->shotPath_.reserve(program.Config().shotDir.size() + program.Config().name.size() + 64);
     mode->reloadMessages_.reserve(4096);
     return mode;
 }
@@ -116,23 +117,23 @@ void DevMode::HandleKey(const DevKeyPress& press, int64_t wallNow) {
         } else {
             Pause();
         }
-        std::fprintf(stderr, "tarvel: dev: %s at %.3f s\n", paused_ ? "paused" : "playing", now / 1000.0);
+        Log(LogLevel::Info, "dev: %s at %.3f s", paused_ ? "paused" : "playing", now / 1000.0);
         break;
     case DevCommand::Kind::Seek:
         Seek(command.targetMs, wallNow);
-        std::fprintf(stderr, "tarvel: dev: to %.3f s\n", command.targetMs / 1000.0);
+        Log(LogLevel::Info, "dev: to %.3f s", command.targetMs / 1000.0);
         break;
     case DevCommand::Kind::ToggleLoop: {
         DemoProgram::ShotInfo shot;
         if (loop_) {
             loop_ = false;
-            std::fprintf(stderr, "tarvel: dev: looping off\n");
+            Log(LogLevel::Info, "dev: looping off");
         } else if (program_.DescribeShot(now, shot)) {
             loop_ = true;
             loopStartMs_ = shot.startMs;
             loopEndMs_ = shot.endMs;
             std::snprintf(loopCamera_, sizeof loopCamera_, "%s", shot.camera);
-            std::fprintf(stderr, "tarvel: dev: looping %s, %.3f to %.3f s\n", loopCamera_, loopStartMs_ / 1000.0,
+            Log(LogLevel::Info, "dev: looping %s, %.3f to %.3f s", loopCamera_, loopStartMs_ / 1000.0,
                          loopEndMs_ / 1000.0);
         }
         break;
@@ -145,9 +146,9 @@ void DevMode::HandleKey(const DevKeyPress& press, int64_t wallNow) {
 void DevMode::ReloadEffectsIfChanged() {
     if (!watcher_ || !watcher_->Poll()) return;
     if (program_.renderSystem->ReloadEffects(reloadMessages_)) {
-        std::fprintf(stderr, "tarvel: dev: effect files reloaded\n");
+        Log(LogLevel::Info, "dev: effect files reloaded");
     } else {
-        std::fprintf(stderr, "tarvel: dev: an effect file does not compile; the last good one stays:\n%s\n",
+        Log(LogLevel::Error, "dev: an effect file does not compile; the last good one stays:\n%s",
                      reloadMessages_.c_str());
     }
 }
@@ -156,20 +157,22 @@ void DevMode::WriteShot() {
     shotRequested_ = false;
     GfxDevice& device = program_.Device();
     if (!device.ReadBackBuffer(shotPixels_.data(), shotPixels_.size())) {
-        std::fprintf(stderr, "tarvel: dev: the picture could not be read back\n");
+        Log(LogLevel::Error, "dev: the picture could not be read back");
         return;
     }
-    char name[64];
-    std::snprintf(name, sizeof name, "/tarvel_shot_%06u.png", shownMs_);
+    char name[32];
+    std::snprintf(name, sizeof name, "_shot_%06u.png", shownMs_);
     shotPath_.assign(program_.Config().shotDir);
+    shotPath_.append("/");
+    shotPath_.append(program_.Config().name);
     shotPath_.append(name);
     const int w = static_cast<int>(program_.display.width);
     const int h = static_cast<int>(program_.display.height);
     std::string error;
     if (WritePngFile(shotPath_, static_cast<uint32_t>(w), static_cast<uint32_t>(h), shotPixels_.data(), error)) {
-        std::fprintf(stderr, "tarvel: dev: wrote %s\n", shotPath_.c_str());
+        Log(LogLevel::Info, "dev: wrote %s", shotPath_.c_str());
     } else {
-        std::fprintf(stderr, "tarvel: dev: %s\n", error.c_str());
+        Log(LogLevel::Error, "dev: %s", error.c_str());
     }
 }
 
@@ -227,7 +230,7 @@ bool DevMode::Run() {
     while (true) {
         keys.count = 0;
         if (InterruptRequested()) {
-            std::fprintf(stderr, "tarvel: interrupted\n");
+            Log(LogLevel::Error, "interrupted");
             ok = false;
             break;
         }
@@ -284,12 +287,11 @@ bool DevMode::Run() {
         ++p.frameCount_;
     }
     if (gapFrames_ > 0) {
-        std::fprintf(stderr,
-                     "tarvel: dev: the frame clock and the music's play position were at most %.1f ms apart "
-                     "(%llu frames measured)\n",
+        Log(LogLevel::Info, "dev: the frame clock and the music's play position were at most %.1f ms apart "
+                     "(%llu frames measured)",
                      largestGapMs_, static_cast<unsigned long long>(gapFrames_));
     } else {
-        std::fprintf(stderr, "tarvel: dev: the music never played long enough to measure the frame clock against\n");
+        Log(LogLevel::Info, "dev: the music never played long enough to measure the frame clock against");
     }
     return ok;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/egl_context.h"
 #include "platform/gl_device.h"
+#include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/sdl_window.h"
 
@@ -81,7 +82,7 @@ Display CreateDisplay(const DisplaySettings& settings) {
     const uint32_t largest = record->device->GetDeviceCaps().maxTargetSize;
     if (largest != 0 && std::max(settings.width, settings.height) > largest) {
         record.reset();
-        std::fprintf(stderr, "tarvel: bad value '%ux%u' for --size: this device draws at most %u x %u pixels\n",
+        Log(LogLevel::Error, "bad value '%ux%u' for --size: this device draws at most %u x %u pixels",
                      settings.width, settings.height, largest, largest);
         Display refused;
         refused.sizeRefused = true;

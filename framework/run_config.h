@@ -48,9 +48,16 @@ struct RunConfig {
     // it only Escape and closing the window do anything.
     bool dev = false;
     uint32_t startMs = 0;
+    // What the demo is called: F12 writes NAME_shot_MS.png.
+    std::string name = "demo";
+    // The aspect of the demo's picture, letterboxed into any back buffer.
+    uint32_t aspect[2] = {16, 9};
     // The folder the demo's files are read from (data_path.h); empty: the
     // working folder.
     std::string dataFolder;
+    // The folder inside it whose effect files the authoring mode watches
+    // and reloads.
+    std::string watchFolder = "shaders";
     // Where the authoring mode's F12 writes the picture shown.
     std::string shotDir = ".";
     // Keys for the authoring mode besides the window's; null: none. Tests

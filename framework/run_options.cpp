@@ -9,10 +9,6 @@
 #include <cstdio>
 #include <string_view>
 
-#ifndef TARVEL_VERSION
-#define TARVEL_VERSION "0.0.0"
-#endif
-
 namespace jolp {
 namespace {
 
@@ -118,7 +114,7 @@ std::string UsageText(const std::string& program) {
            "                    Left/Right seek 5 s (Shift: 1 s; Ctrl: one frame while\n"
            "                    paused), L loops the current shot, Home goes back to 0,\n"
            "                    O hides the overlay, F12 writes the picture shown as\n"
-           "                    tarvel_shot_MS.png; effect files under shaders/ are\n"
+           "                    " + program + "_shot_MS.png; effect files under shaders/ are\n"
            "                    reloaded when they change\n"
            "  --start S         with --dev: play from second S, with the picture a viewer\n"
            "                    sees there\n"
@@ -129,7 +125,7 @@ std::string UsageText(const std::string& program) {
            "start, 2 for a bad command line.\n";
 }
 
-std::string VersionText() { return std::string("tarvel ") + TARVEL_VERSION; }
+std::string VersionText(const std::string& program, const std::string& version) { return program + " " + version; }
 
 ParseResult ParseRunOptions(int argc, const char* const* argv) {
     ParseResult result;

@@ -55,7 +55,9 @@ struct ParseResult {
 };
 
 ParseResult ParseRunOptions(int argc, const char* const* argv);
+// The --help text of the program called program (its pictures are named
+// after it), and the --version line.
 std::string UsageText(const std::string& program);
-std::string VersionText();
+std::string VersionText(const std::string& program, const std::string& version);
 
 }  // namespace jolp

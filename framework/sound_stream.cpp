@@ -1,6 +1,7 @@
 #include "framework/sound_stream.h"
 
 #include "platform/audio_output.h"
+#include "platform/log.h"
 #include "platform/music_stream.h"
 
 #include <cstdio>
@@ -23,7 +24,7 @@ SoundStream::~SoundStream() {
 bool SoundInit(int mixRate, int, uint32_t) {
     std::string error;
     if (!OpenAudioOutput(mixRate, error)) {
-        std::fprintf(stderr, "tarvel: %s; running without sound\n", error.c_str());
+        Log(LogLevel::Error, "%s; running without sound", error.c_str());
         return false;
     }
     return true;
@@ -39,7 +40,7 @@ StreamHandle StreamOpen(const std::string& path) {
     std::unique_ptr<MusicStream> stream = MusicStream::Open(path, error);
     if (!stream) {
         std::error_code ec;
-        if (std::filesystem::exists(path, ec)) std::fprintf(stderr, "tarvel: %s\n", error.c_str());
+        if (std::filesystem::exists(path, ec)) Log(LogLevel::Error, "%s", error.c_str());
         return 0;
     }
     return reinterpret_cast<StreamHandle>(stream.release());

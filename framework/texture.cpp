@@ -2,6 +2,7 @@
 
 #include "framework/dds_file.h"
 #include "platform/file_read.h"
+#include "platform/log.h"
 
 #include <stb/stb_image.h>
 
@@ -428,8 +429,8 @@ void LoadDirectory(ResourceRegistry& registry, GfxDevice& device, const std::str
     std::error_code code;
     std::filesystem::directory_iterator it(directory, code);
     if (code) {
-        std::fprintf(stderr, "tarvel: warning: %s: the texture folder cannot be read (%s); no textures are "
-                     "loaded from it\n",
+        Log(LogLevel::Warning, "%s: the texture folder cannot be read (%s); no textures are "
+                     "loaded from it",
                      directory.c_str(), code.message().c_str());
         return;
     }
@@ -443,7 +444,7 @@ void LoadDirectory(ResourceRegistry& registry, GfxDevice& device, const std::str
         if (registry.Find(name)) continue;
         std::string error;
         std::unique_ptr<Kind> texture = Kind::Load(directory + "/" + name, device, &error);
-        if (!texture) std::fprintf(stderr, "tarvel: warning: %s; its entry is left empty\n", error.c_str());
+        if (!texture) Log(LogLevel::Warning, "%s; its entry is left empty", error.c_str());
         registry.AddIfAbsent(name, texture ? registry.Keep(std::move(texture)) : nullptr);
     }
 }

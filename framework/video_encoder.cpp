@@ -1,5 +1,7 @@
 #include "framework/video_encoder.h"
 
+#include "platform/log.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -161,7 +163,7 @@ std::unique_ptr<VideoEncoder> VideoEncoder::Create(const VideoSettings& settings
 
     // ffmpeg's messages go to a file of their own, shown when it fails.
     const char* tmp = std::getenv("TMPDIR");
-    std::string logTemplate = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvel-ffmpeg-XXXXXX";
+    std::string logTemplate = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + LogName() + "-ffmpeg-XXXXXX";
     std::vector<char> logName(logTemplate.begin(), logTemplate.end());
     logName.push_back('\0');
     const int logFd = mkstemp(logName.data());

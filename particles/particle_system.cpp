@@ -1,5 +1,6 @@
 #include "particles/particle_system.h"
 
+#include "platform/log.h"
 #include "render/render_system.h"
 
 #include <algorithm>
@@ -99,7 +100,7 @@ std::unique_ptr<jolp::VertexBuffer> ParticleSystem::CreateBuffer(int32_t particl
 
 void ParticleSystem::Refuse(const std::string& what) {
     if (!refused_) {
-        std::fprintf(stderr, "tarvel: %s: %s; these particles are not drawn\n", label_.c_str(), what.c_str());
+        jolp::Log(jolp::LogLevel::Error, "%s: %s; these particles are not drawn", label_.c_str(), what.c_str());
     }
     refused_ = true;
     buffer_.reset();

@@ -1,5 +1,7 @@
 #include "platform/audio_output.h"
 
+#include "platform/log.h"
+
 #include <SDL2/SDL.h>
 
 #include <cstdio>
@@ -59,7 +61,7 @@ bool OpenAudioOutput(int rate, std::string& error) {
     }
     g_dummy = true;
     g_driver = "dummy";
-    std::fprintf(stderr, "tarvel: no sound device (%s); playing silently\n", realError.c_str());
+    Log(LogLevel::Error, "no sound device (%s); playing silently", realError.c_str());
     SDL_PauseAudioDevice(g_device, 0);
     return true;
 }

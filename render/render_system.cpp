@@ -1,6 +1,7 @@
 #include "render/render_system.h"
 
 #include "framework/data_path.h"
+#include "platform/log.h"
 #include "render/lights.h"
 
 #include <algorithm>
@@ -135,7 +136,7 @@ bool RenderSystem::CreateTargets() {
     std::string error;
     lightCubeTexture = jolp::TextureCube::Load(jolp::DataPath(dataFolder, kLightCubePath), device, &error);
     if (!lightCubeTexture) {
-        std::fprintf(stderr, "tarvel: warning: %s; the lights are drawn without their light cube\n", error.c_str());
+        jolp::Log(jolp::LogLevel::Warning, "%s; the lights are drawn without their light cube", error.c_str());
     }
     return true;
 }

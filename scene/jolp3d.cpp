@@ -2,6 +2,7 @@
 
 #include "framework/display.h"
 #include "platform/file_read.h"
+#include "platform/log.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -41,7 +42,7 @@ std::span<const VertexElement> SceneVertexElements() { return kSceneVertexElemen
 
 void JOLP3D::Report(const std::string& line) {
     loadError = line;
-    if (reportOnStderr) std::fprintf(stderr, "tarvel: warning: %s; the scene is left empty\n", line.c_str());
+    if (reportOnStderr) Log(LogLevel::Warning, "%s; the scene is left empty", line.c_str());
 }
 
 const VertexDeclaration* SceneVertexDeclaration(GfxDevice* device) {

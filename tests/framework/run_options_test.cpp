@@ -181,8 +181,9 @@ TEST(RunOptionsParse, HelpAndVersion) {
     EXPECT_EQ(Parse({"--help"}).status, ParseStatus::Help);
     EXPECT_EQ(Parse({"-h"}).status, ParseStatus::Help);
     EXPECT_EQ(Parse({"--windowed", "--version"}).status, ParseStatus::Version);
-    EXPECT_NE(UsageText("tarvel").find("Usage: tarvel"), std::string::npos);
-    EXPECT_EQ(VersionText().rfind("tarvel ", 0), 0u);
+    EXPECT_NE(UsageText("orbits").find("Usage: orbits"), std::string::npos);
+    EXPECT_NE(UsageText("orbits").find("orbits_shot_MS.png"), std::string::npos);
+    EXPECT_EQ(VersionText("orbits", "1.2.3"), "orbits 1.2.3");
 }
 
 TEST(HeadlessFrameTime, FramesLandOnWholeMilliseconds) {
