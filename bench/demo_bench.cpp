@@ -97,7 +97,7 @@ void FrameCpu(benchmark::State& state) {
         return;
     }
     demo.length = 0xFFFFFFFFu;
-    RenderSystem& rs = *demo.Renderer();
+    jolp::RenderSystem& rs = *demo.Renderer();
     auto frame = [&] {
         demo.localTime = ms;
         demo.clock.elapsedMs = static_cast<int32_t>(ms);

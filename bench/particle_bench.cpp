@@ -21,7 +21,7 @@
 #include <chrono>
 #include <memory>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 constexpr float kStep = 1.0f / 60.0f;
@@ -78,6 +78,6 @@ void BM_SparklsFrameGl(benchmark::State& state) {
 BENCHMARK(BM_SparklsFrameGl)->Arg(120)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp
 
 BENCHMARK_MAIN();

@@ -29,7 +29,7 @@
 #include <memory>
 #include <string>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 using testing::AddBoxMesh;
@@ -295,6 +295,6 @@ void BM_PlainCubeFace(benchmark::State& state) {
 BENCHMARK(BM_PlainCubeFace)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp
 
 BENCHMARK_MAIN();

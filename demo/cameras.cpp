@@ -19,7 +19,7 @@ void Cameras::Update(jolp::DemoProgram&) {
     jolp::JOLP3D& scene = *demo->scene;
     demo->camera = scene.EvaluateCamera(cameraName, t, aspect, kCameraNear, kCameraFar);
     scene.Animate(jolp::Matrix(), t);
-    RenderSystem& renderSystem = *demo->Renderer();
+    jolp::RenderSystem& renderSystem = *demo->Renderer();
     renderSystem.camera = demo->camera;
     renderSystem.fade = fade.Value(static_cast<float>(localTime) / 1000.0f);
     scene.SubmitDrawItems(renderSystem);

@@ -13,11 +13,11 @@ namespace {
 
 // The size the pools reach at their first growth; taking it up front keeps
 // allocation out of the show (a swarm holds about 130 particles at most).
-constexpr int32_t kParticlePoolSize = 3 * kInitialParticleCapacity + 1;
+constexpr int32_t kParticlePoolSize = 3 * jolp::kInitialParticleCapacity + 1;
 
 }  // namespace
 
-MyDemo::MyDemo(const jolp::RunConfig& config) : jolp::DemoProgram(&RenderSystem::Create, config) {}
+MyDemo::MyDemo(const jolp::RunConfig& config) : jolp::DemoProgram(&jolp::RenderSystem::Create, config) {}
 
 MyDemo::~MyDemo() {
     ownedScene_.reset();
@@ -39,10 +39,10 @@ void MyDemo::QueueWorkers(jolp::WorkerQueue& queue) {
 
 bool MyDemo::BuildTimeline() {
     scene = resources.FindAs<jolp::JOLP3D>("scene");
-    Sparkls** systems[] = {&redParticles, &yellowParticles, &greenParticles,
+    jolp::Sparkls** systems[] = {&redParticles, &yellowParticles, &greenParticles,
                            &blueParticles, &windParticles,  &fireParticles};
     for (size_t i = 0; i < std::size(systems); ++i) {
-        *systems[i] = resources.FindAs<Sparkls>(kParticleContent[i].name);
+        *systems[i] = resources.FindAs<jolp::Sparkls>(kParticleContent[i].name);
     }
     // The scene is ours from now on when our worker made it.
     if (sceneWorker && scene != nullptr && scene == sceneWorker->Scene()) ownedScene_ = sceneWorker->TakeScene();
@@ -62,7 +62,7 @@ bool MyDemo::BuildTimeline() {
     if (!particleSystems || !windFireSystems) return false;
 
     for (size_t i = 0; i < std::size(systems); ++i) {
-        Sparkls* system = *systems[i];
+        jolp::Sparkls* system = *systems[i];
         ParticleSystemSet& set = (system == windParticles || system == fireParticles) ? *windFireSystems
                                                                                      : *particleSystems;
         set.systems.insert(system);
@@ -76,7 +76,7 @@ bool MyDemo::BuildTimeline() {
     AddChild(MakeTrack<ParticleControler>(kWindFireStartMs, kWindFireEndMs, this, windFireSystems.get()));
     for (const Shot& shot : kShots) AddChild(MakeTrack<Cameras>(shot.startMs, shot.endMs, shot.camera, this));
     // Nothing draws a particle's number between here and the first frame.
-    startRandom_ = SaveParticleRandom();
+    startRandom_ = jolp::SaveParticleRandom();
     return true;
 }
 
@@ -96,13 +96,13 @@ bool MyDemo::DescribeShot(uint32_t ms, ShotInfo& shot) const {
 
 void MyDemo::DescribeFrame(char* out, size_t size) const {
     int32_t live = 0;
-    for (const Sparkls* system :
+    for (const jolp::Sparkls* system :
          {redParticles, yellowParticles, greenParticles, blueParticles, windParticles, fireParticles}) {
         if (system) live += system->liveCount;
     }
     std::snprintf(out, size, "particles %d", live);
 }
 
-void MyDemo::RewindDemo() { RestoreParticleRandom(startRandom_); }
+void MyDemo::RewindDemo() { jolp::RestoreParticleRandom(startRandom_); }
 
 }  // namespace tarvel

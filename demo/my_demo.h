@@ -32,9 +32,11 @@
 #include <utility>
 #include <vector>
 
-namespace tarvel {
-
+namespace jolp {
 class Sparkls;
+}  // namespace jolp
+
+namespace tarvel {
 
 class MyDemo final : public jolp::DemoProgram {
 public:
@@ -57,7 +59,7 @@ public:
     void RewindDemo() override;
 
     // The render system, once Prepare has taken it from its worker.
-    RenderSystem* Renderer() const { return static_cast<RenderSystem*>(renderSystem.get()); }
+    jolp::RenderSystem* Renderer() const { return static_cast<jolp::RenderSystem*>(renderSystem.get()); }
 
     // A track that lives as long as the demo.
     template <typename T, typename... Args>
@@ -71,12 +73,12 @@ public:
 
     std::unique_ptr<WorkerScene> sceneWorker;
     jolp::JOLP3D* scene = nullptr;
-    Sparkls* redParticles = nullptr;
-    Sparkls* yellowParticles = nullptr;
-    Sparkls* greenParticles = nullptr;
-    Sparkls* blueParticles = nullptr;
-    Sparkls* windParticles = nullptr;
-    Sparkls* fireParticles = nullptr;
+    jolp::Sparkls* redParticles = nullptr;
+    jolp::Sparkls* yellowParticles = nullptr;
+    jolp::Sparkls* greenParticles = nullptr;
+    jolp::Sparkls* blueParticles = nullptr;
+    jolp::Sparkls* windParticles = nullptr;
+    jolp::Sparkls* fireParticles = nullptr;
     // The swarm's systems (red, yellow, green, blue).
     std::unique_ptr<ParticleSystemSet> particleSystems;
     // The systems of the wind and fire controller.
@@ -84,7 +86,7 @@ public:
     jolp::CameraView camera;
 
 private:
-    ParticleRandomState startRandom_{};
+    jolp::ParticleRandomState startRandom_{};
     std::unique_ptr<jolp::JOLP3D> ownedScene_;
     std::vector<std::unique_ptr<jolp::DemoTrack>> tracks_;
 };

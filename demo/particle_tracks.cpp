@@ -6,12 +6,12 @@
 
 namespace tarvel {
 
-bool ByCreation::operator()(const ParticleSystem* a, const ParticleSystem* b) const {
+bool ByCreation::operator()(const jolp::ParticleSystem* a, const jolp::ParticleSystem* b) const {
     return a->Serial() < b->Serial();
 }
 
 ParticlesTrack::ParticlesTrack(uint32_t startMs, uint32_t endMs, const std::string& name, MyDemo* owner,
-                               Sparkls* target)
+                               jolp::Sparkls* target)
     : jolp::DemoTrack(startMs, endMs), demo(owner), dummyName(name), system(target) {}
 
 void ParticlesTrack::Update(jolp::DemoProgram&) {
@@ -24,7 +24,7 @@ ParticleControler::ParticleControler(MyDemo* owner)
     : jolp::DemoTrack(kSwarmStartMs, kSwarmEndMs), demo(owner), set(owner->particleSystems.get()) {
     struct Emitter {
         const char* dummy;
-        Sparkls* system;
+        jolp::Sparkls* system;
     };
     const Emitter emitters[] = {
         {"Dummy01", owner->redParticles},
@@ -42,7 +42,7 @@ ParticleControler::ParticleControler(uint32_t startMs, uint32_t endMs, MyDemo* o
 
 void ParticleControler::Rewind() {
     if (set != nullptr) {
-        for (ParticleSystem* system : set->systems) system->Rewind();
+        for (jolp::ParticleSystem* system : set->systems) system->Rewind();
     }
     jolp::DemoTrack::Rewind();
 }
@@ -50,12 +50,12 @@ void ParticleControler::Rewind() {
 void ParticleControler::PostUpdate() {
     if (set == nullptr) return;
     const float dt = demo->clock.deltaSeconds;
-    for (ParticleSystem* system : set->systems) {
+    for (jolp::ParticleSystem* system : set->systems) {
         if (!system->enabled) continue;
         system->Update(dt);
         system->BuildVertices();
     }
-    for (ParticleSystem* system : set->systems) {
+    for (jolp::ParticleSystem* system : set->systems) {
         if (system->enabled) system->Submit();
     }
 }

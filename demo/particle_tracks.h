@@ -22,30 +22,33 @@
 #include <set>
 #include <string>
 
-namespace tarvel {
-
-class MyDemo;
+namespace jolp {
 class ParticleSystem;
 class RenderSystem;
 class Sparkls;
+}  // namespace jolp
+
+namespace tarvel {
+
+class MyDemo;
 
 // Orders systems by when they were made. The systems share one random
 // sequence, so the order in which they are updated decides which particles
 // each one gets; ordering by address would change it from run to run.
 struct ByCreation {
-    bool operator()(const ParticleSystem* a, const ParticleSystem* b) const;
+    bool operator()(const jolp::ParticleSystem* a, const jolp::ParticleSystem* b) const;
 };
 
 // The systems one controller runs: each at most once, in the order they
 // were made.
 struct ParticleSystemSet {
-    RenderSystem* renderSystem = nullptr;
-    std::set<ParticleSystem*, ByCreation> systems;
+    jolp::RenderSystem* renderSystem = nullptr;
+    std::set<jolp::ParticleSystem*, ByCreation> systems;
 };
 
 class ParticlesTrack final : public jolp::DemoTrack {
 public:
-    ParticlesTrack(uint32_t startMs, uint32_t endMs, const std::string& dummyName, MyDemo* demo, Sparkls* system);
+    ParticlesTrack(uint32_t startMs, uint32_t endMs, const std::string& dummyName, MyDemo* demo, jolp::Sparkls* system);
 
     // The system's emitter goes to the dummy's evaluated position; a dummy
     // the scene does not hold leaves the emitter where it is.
@@ -53,7 +56,7 @@ public:
 
     MyDemo* demo;
     std::string dummyName;
-    Sparkls* system;
+    jolp::Sparkls* system;
 };
 
 class ParticleControler final : public jolp::DemoTrack {

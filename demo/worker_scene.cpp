@@ -33,7 +33,7 @@ void LoadNamed(jolp::ResourceRegistry& registry, jolp::GfxDevice& device, const 
 
 }  // namespace
 
-MyDemo::WorkerScene::WorkerScene(RenderSystem* renderer, jolp::Display* window, std::string folder)
+MyDemo::WorkerScene::WorkerScene(jolp::RenderSystem* renderer, jolp::Display* window, std::string folder)
     : renderSystem(renderer), display(window), dataFolder(std::move(folder)) {}
 
 MyDemo::WorkerScene::~WorkerScene() = default;
@@ -57,17 +57,17 @@ int32_t MyDemo::WorkerScene::Step(jolp::ResourceRegistry& registry, jolp::Worker
     scene_ = std::make_unique<jolp::JOLP3D>();
     scene_->Load(jolp::DataPath(dataFolder, jolp::kScenePath), display->deviceWindow->device.get());
     registry.AddIfAbsent("scene", scene_.get());
-    BindScene(*renderSystem, *scene_, registry);
+    jolp::BindScene(*renderSystem, *scene_, registry);
 
     for (const ParticleContent& content : kParticleContent) {
-        auto material = std::make_unique<AdditiveMaterial>(*renderSystem, *renderSystem->additiveShader);
+        auto material = std::make_unique<jolp::AdditiveMaterial>(*renderSystem, *renderSystem->additiveShader);
         std::string error;
         if (std::unique_ptr<jolp::Texture2D> image = jolp::Texture2D::Load(jolp::DataPath(dataFolder, content.image), device, &error)) {
             material->diffuseMap = static_cast<jolp::Texture2D*>(registry.Keep(std::move(image)));
         } else {
             WarnMissing(error);
         }
-        auto system = std::make_unique<Sparkls>(renderSystem->Keep(std::move(material)));
+        auto system = std::make_unique<jolp::Sparkls>(renderSystem->Keep(std::move(material)));
         system->SetLabel(content.name);
         system->CreatePool();
         // Kept even when the name is taken, so that nothing leaks.

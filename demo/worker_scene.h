@@ -32,7 +32,7 @@ namespace tarvel {
 class MyDemo::WorkerScene final : public jolp::Worker {
 public:
     // Files are read from dataFolder (data_path.h; empty: the working folder).
-    WorkerScene(RenderSystem* renderSystem, jolp::Display* display, std::string dataFolder = {});
+    WorkerScene(jolp::RenderSystem* renderSystem, jolp::Display* display, std::string dataFolder = {});
     ~WorkerScene() override;
 
     bool IsReady() const override { return done; }
@@ -43,7 +43,7 @@ public:
     std::unique_ptr<jolp::JOLP3D> TakeScene() { return std::move(scene_); }
     const jolp::JOLP3D* Scene() const { return scene_.get(); }
 
-    RenderSystem* renderSystem;
+    jolp::RenderSystem* renderSystem;
     jolp::Display* display;
     std::string dataFolder;
     bool done = false;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 // r[i] = r[i - 31] + r[i - 3] (mod 2^32) over a ring of 34 words; the
@@ -66,4 +66,4 @@ void RestoreParticleRandom(const ParticleRandomState& state) {
     g.at = state.at;
 }
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-namespace tarvel {
+namespace jolp {
 
 // The next number, 0 to 2147483647.
 int32_t ParticleRand();
@@ -26,4 +26,4 @@ struct ParticleRandomState {
 ParticleRandomState SaveParticleRandom();
 void RestoreParticleRandom(const ParticleRandomState& state);
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace tarvel {
+namespace jolp {
 
 std::array<jolp::VertexElement, 3> ParticleVertexElements() {
     return {{
@@ -223,4 +223,4 @@ void ParticleSystem::BuildVertices() {
     Upload(drawItem.vertexCount, jolp::kLockDiscard);
 }
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-namespace tarvel {
+namespace jolp {
 
 class Material;
 class RenderSystem;
@@ -145,4 +145,4 @@ private:
     uint64_t serial_;
 };
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <utility>
 
-namespace tarvel {
+namespace jolp {
 
 Sparkls::Sparkls(Material* material) : ParticleSystem(material) { enabled = true; }
 
@@ -80,4 +80,4 @@ void Sparkls::Simulate(float dt) {
     }
 }
 
-}  // namespace tarvel
+}  // namespace jolp

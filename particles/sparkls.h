@@ -11,7 +11,7 @@
 
 #include "particles/particle_system.h"
 
-namespace tarvel {
+namespace jolp {
 
 // 1/30 s, as the single-precision number with bits 0x3D088889.
 inline constexpr float kSparklsEmitInterval = 0.033333335f;
@@ -48,4 +48,4 @@ public:
     int32_t velocityRange = kSparklsVelocityRange;
 };
 
-}  // namespace tarvel
+}  // namespace jolp

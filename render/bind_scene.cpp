@@ -5,7 +5,7 @@
 #include "render/render_system.h"
 #include "scene/jolp3d.h"
 
-namespace tarvel {
+namespace jolp {
 
 void BindScene(RenderSystem& renderSystem, jolp::JOLP3D& scene, const jolp::ResourceRegistry& registry) {
     for (jolp::SceneMaterial* record : scene.leafMaterials) {
@@ -22,4 +22,4 @@ void BindScene(RenderSystem& renderSystem, jolp::JOLP3D& scene, const jolp::Reso
     }
 }
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -11,13 +11,10 @@
 #include "framework/resource_registry.h"
 
 namespace jolp {
+
 class JOLP3D;
-}
-
-namespace tarvel {
-
 class RenderSystem;
 
 void BindScene(RenderSystem& renderSystem, jolp::JOLP3D& scene, const jolp::ResourceRegistry& registry);
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace tarvel {
+namespace jolp {
 
 RenderLight MakeRenderLight(std::string_view name) {
     RenderLight light;
@@ -132,4 +132,4 @@ bool SphereScreenBounds(const jolp::Vec3& c, float r, const jolp::Matrix& p, flo
     return true;
 }
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace tarvel {
+namespace jolp {
 
 // The near-1, far-about-5000 depth term of the shadow faces' projection:
 // exactly the single-precision value with bits 0xBF80068E.
@@ -60,4 +60,4 @@ bool LightScissorRect(const jolp::Vec3& position, const jolp::Matrix& view, floa
 bool SphereScreenBounds(const jolp::Vec3& viewCentre, float r, const jolp::Matrix& projection, float nearPlane,
                         int32_t width, int32_t height, LightRect& out);
 
-}  // namespace tarvel
+}  // namespace jolp

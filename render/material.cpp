@@ -4,7 +4,7 @@
 #include "render/shader.h"
 #include "scene/jolp3d.h"
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 jolp::Texture2D* TextureOf(const jolp::SceneMaterial& record, const jolp::ResourceRegistry& registry,
@@ -173,4 +173,4 @@ std::unique_ptr<Material> CreateMaterial(const std::string& shaderName, RenderSy
     return nullptr;
 }
 
-}  // namespace tarvel
+}  // namespace jolp

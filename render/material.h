@@ -3,7 +3,8 @@
 //
 // The scene names a surface's look by shader name; CreateMaterial maps that
 // name to one of four classes, each drawn through one of the render
-// system's wrappers:
+// system's wrappers (their effect files as RenderFiles names them by
+// default):
 //   "qo_lambertblinn.fx"          LambertBlinnMaterial            lambertblinn.fx
 //   "qo_parallaxedlambertblinn.fx" ParallaxedLambertBlinnMaterial parallaxedlambertblinn.fx
 //   "qo_additive.fx"              AdditiveMaterial                additive.fx
@@ -31,11 +32,8 @@
 #include <string>
 
 namespace jolp {
+
 struct SceneMaterial;
-}
-
-namespace tarvel {
-
 class DemoShader;
 class RenderSystem;
 
@@ -145,4 +143,4 @@ private:
 // or the render system lacks that wrapper.
 std::unique_ptr<Material> CreateMaterial(const std::string& shaderName, RenderSystem& renderSystem);
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -9,11 +9,13 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <utility>
 
-namespace tarvel {
+namespace jolp {
 
-RenderSystem::RenderSystem(jolp::GfxDevice& device, const jolp::Rect& windowRect, const jolp::Rect& viewportRect)
-    : device(device), windowRect_(windowRect), viewportRect_(viewportRect) {
+RenderSystem::RenderSystem(jolp::GfxDevice& device, const jolp::Rect& windowRect, const jolp::Rect& viewportRect,
+                           RenderFiles files)
+    : device(device), windowRect_(windowRect), viewportRect_(viewportRect), files_(std::move(files)) {
     width = viewportRect.right - viewportRect.left;
     height = viewportRect.bottom - viewportRect.top;
     const auto w = static_cast<float>(windowRect.right - windowRect.left);
@@ -40,7 +42,7 @@ std::unique_ptr<jolp::RenderSystemBase> RenderSystem::Create(jolp::GfxDevice& de
 
 bool RenderSystem::LoadEffects() {
     std::string error;
-    masterEffect = LoadEffect(device, jolp::DataPath(dataFolder, kMasterEffectPath), kMasterPasses, error);
+    masterEffect = LoadEffect(device, jolp::DataPath(dataFolder, files_.masterEffect), kMasterPasses, error);
     if (!masterEffect) {
         SetStartupError(error);
         return false;
@@ -48,13 +50,13 @@ bool RenderSystem::LoadEffects() {
     FindMasterHandles();
     struct Wrapper {
         std::unique_ptr<DemoShader>* shader;
-        const char* path;
+        const std::string& path;
         PassNames passes;
     } wrappers[] = {
-        {&lambertBlinnShader, kLambertBlinnEffectPath, kSurfacePasses},
-        {&parallaxedLambertBlinnShader, kParallaxEffectPath, kSurfacePasses},
-        {&additiveShader, kAdditiveEffectPath, kAdditivePasses},
-        {&cubicWaterShader, kCubicWaterEffectPath, kWaterPasses},
+        {&lambertBlinnShader, files_.lambertBlinnEffect, kSurfacePasses},
+        {&parallaxedLambertBlinnShader, files_.parallaxEffect, kSurfacePasses},
+        {&additiveShader, files_.additiveEffect, kAdditivePasses},
+        {&cubicWaterShader, files_.cubicWaterEffect, kWaterPasses},
     };
     for (const Wrapper& w : wrappers) {
         *w.shader = DemoShader::Load(device, jolp::DataPath(dataFolder, w.path), w.passes, error);
@@ -126,15 +128,16 @@ bool RenderSystem::CreateTargets() {
     if (!sceneDepthSurface) {
         return refuse("the " + std::to_string(w) + " x " + std::to_string(h) + " D24X8 depth surface");
     }
-    shadowCubeTexture =
-        device.CreateCubeTexture(kShadowCubeEdge, 1, jolp::kUsageRenderTarget, jolp::Format::R32F);
-    if (!shadowCubeTexture) return refuse("the 512 x 512 R32F shadow cube target");
-    shadowDepthSurface = device.CreateDepthStencilSurface(kShadowCubeEdge, kShadowCubeEdge, jolp::Format::D24X8);
-    if (!shadowDepthSurface) return refuse("the 512 x 512 D24X8 shadow depth surface");
+    const uint32_t edge = files_.shadowCubeEdge;
+    const std::string cubeSize = std::to_string(edge) + " x " + std::to_string(edge);
+    shadowCubeTexture = device.CreateCubeTexture(edge, 1, jolp::kUsageRenderTarget, jolp::Format::R32F);
+    if (!shadowCubeTexture) return refuse("the " + cubeSize + " R32F shadow cube target");
+    shadowDepthSurface = device.CreateDepthStencilSurface(edge, edge, jolp::Format::D24X8);
+    if (!shadowDepthSurface) return refuse("the " + cubeSize + " D24X8 shadow depth surface");
     // The light cube only tints the lights' lighting passes; without it they
     // are drawn plain.
     std::string error;
-    lightCubeTexture = jolp::TextureCube::Load(jolp::DataPath(dataFolder, kLightCubePath), device, &error);
+    lightCubeTexture = jolp::TextureCube::Load(jolp::DataPath(dataFolder, files_.lightCube), device, &error);
     if (!lightCubeTexture) {
         jolp::Log(jolp::LogLevel::Warning, "%s; the lights are drawn without their light cube", error.c_str());
     }
@@ -426,4 +429,4 @@ void RenderSystem::Composite() {
     masterEffect->End();
 }
 
-}  // namespace tarvel
+}  // namespace jolp

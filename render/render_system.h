@@ -3,18 +3,25 @@
 // draws each frame into the letterboxed picture rectangle of the back
 // buffer.
 //
+// The demo names the files it reads in a RenderFiles, relative to the data
+// folder: its five effect files and its light cube, with the edge of the
+// shadow cube. The defaults are those of the effect files in shaders/;
+// Create makes a render system with them, and a demo with files of its own
+// hands the render system its RenderFiles from a factory of its own.
+//
 // Start-up: LoadEffects (the master effect, then the Lambert-Blinn,
 // parallax, additive and water wrappers; a file that lacks a pass it is
-// drawn with fails like one that does not compile), then CreateTargets (the 16-bit
-// float frame target with its depth surface, the 512 x 512 R32F shadow cube
-// with its depth surface, the light cube "lightCube.dds"). Either returning
-// false leaves the reason in StartupError().
+// drawn with fails like one that does not compile), then CreateTargets
+// (the 16-bit float frame target with its depth surface, the R32F shadow
+// cube with its depth surface, the light cube). Either returning false
+// leaves the reason in StartupError().
 //
-// ReloadEffects, between frames, loads the five effect files anew: each
-// that compiles and has every pass it is drawn with replaces its
-// predecessor, taking over the values and textures set on it, and the
-// wrappers and the kept materials look up their passes and parameters
-// again; each that fails is left as it was.
+// ReloadEffects, between frames, loads the demo's five effect files anew
+// from the paths they were first loaded from: each that compiles and has
+// every pass it is drawn with replaces its predecessor, taking over the
+// values and textures set on it, and the wrappers and the kept materials
+// look up their passes and parameters again; each that fails is left as it
+// was.
 //
 // Each frame the scene, the particle systems and the camera track hand it
 // draw items and lights (SubmitItem, SubmitLight: copies, filed by the
@@ -43,7 +50,7 @@
 #include <string>
 #include <vector>
 
-namespace tarvel {
+namespace jolp {
 
 inline constexpr const char* kMasterEffectPath = "shaders/master.fx";
 inline constexpr const char* kLambertBlinnEffectPath = "shaders/lambertblinn.fx";
@@ -52,6 +59,18 @@ inline constexpr const char* kAdditiveEffectPath = "shaders/additive.fx";
 inline constexpr const char* kCubicWaterEffectPath = "shaders/cubicwater.fx";
 inline constexpr const char* kLightCubePath = "lightCube.dds";
 inline constexpr uint32_t kShadowCubeEdge = 512;
+
+// What the render system reads, relative to its data folder, and the edge
+// in texels of its shadow cube.
+struct RenderFiles {
+    std::string masterEffect = kMasterEffectPath;
+    std::string lambertBlinnEffect = kLambertBlinnEffectPath;
+    std::string parallaxEffect = kParallaxEffectPath;
+    std::string additiveEffect = kAdditiveEffectPath;
+    std::string cubicWaterEffect = kCubicWaterEffectPath;
+    std::string lightCube = kLightCubePath;
+    uint32_t shadowCubeEdge = kShadowCubeEdge;
+};
 
 // The view matrix of a camera (row vectors): its axes as columns and the
 // position moved to the origin.
@@ -62,7 +81,8 @@ jolp::Matrix CameraProjectionMatrix(const jolp::CameraView& camera);
 
 class RenderSystem final : public jolp::RenderSystemBase, public jolp::DrawSink {
 public:
-    RenderSystem(jolp::GfxDevice& device, const jolp::Rect& windowRect, const jolp::Rect& viewportRect);
+    RenderSystem(jolp::GfxDevice& device, const jolp::Rect& windowRect, const jolp::Rect& viewportRect,
+                 RenderFiles files = {});
     ~RenderSystem() override;
 
     bool LoadEffects() override;
@@ -92,9 +112,11 @@ public:
 
     const jolp::Rect& WindowRect() const { return windowRect_; }
     const jolp::Rect& ViewportRect() const { return viewportRect_; }
+    const RenderFiles& Files() const { return files_; }
     // Advances 0.04 per frame, drawn or skipped.
     float Time() const { return time; }
 
+    // A render system with the default RenderFiles.
     static std::unique_ptr<jolp::RenderSystemBase> Create(jolp::GfxDevice& device, const jolp::Rect& windowRect,
                                                           const jolp::Rect& viewportRect);
 
@@ -149,6 +171,7 @@ private:
     std::vector<std::unique_ptr<Material>> materials_;
     std::deque<RenderLight> renderLights_;
     jolp::Rect viewportRect_;
+    RenderFiles files_;
     // What the last drawn frame drew, for RedrawLastFrame.
     std::vector<DrawItem> lastOpaqueItems_;
     std::vector<DrawItem> lastAdditiveItems_;
@@ -156,4 +179,4 @@ private:
     float lastTime_ = 0.0f;
 };
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -2,7 +2,7 @@
 
 #include "render/render_system.h"
 
-namespace tarvel {
+namespace jolp {
 
 std::unique_ptr<jolp::Effect> LoadEffect(jolp::GfxDevice& device, const std::string& path, std::string& error) {
     return jolp::Effect::Load(device, path, error);
@@ -122,4 +122,4 @@ void SetCubeFaceMatrix(DemoShader& shader, const jolp::Matrix& worldToCubeFace) 
     effect.SetMatrix(shader.matWorldToCubeFace, &worldToCubeFace.m[0][0]);
 }
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -2,10 +2,11 @@
 //
 // Shader is what a material knows of its effect: the effect, its technique,
 // and which pass (by index, -1 when the effect has none) draws each of the
-// renderer's passes. DemoShader wraps one effect file of shaders/: it finds
-// its passes by name when made and again when its file is reloaded, and
-// caches the handles of the parameters the renderer sets every frame and
-// for every light (emptied by a reload, found again when next needed).
+// renderer's passes. DemoShader wraps one of the demo's effect files (the
+// render system's RenderFiles name them): it finds its passes by name when
+// made and again when its file is reloaded, and caches the handles of the
+// parameters the renderer sets every frame and for every light (emptied by
+// a reload, found again when next needed).
 //
 // The render system owns the wrappers; a wrapper owns its effect.
 #pragma once
@@ -18,7 +19,7 @@
 #include <span>
 #include <string>
 
-namespace tarvel {
+namespace jolp {
 
 class RenderSystem;
 
@@ -145,4 +146,4 @@ void SetLightParameters(const RenderLight& light, DemoShader& shader, const jolp
 // The world-to-cube-face matrix of a shadow face.
 void SetCubeFaceMatrix(DemoShader& shader, const jolp::Matrix& worldToCubeFace);
 
-}  // namespace tarvel
+}  // namespace jolp

@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-namespace tarvel {
+namespace jolp {
 
 class Material;
 
@@ -41,15 +41,11 @@ struct RenderLight {
     bool usesLightCube = false;
 };
 
-}  // namespace tarvel
-
-namespace jolp {
-
 class DrawSink {
 public:
     virtual ~DrawSink() = default;
-    virtual void SubmitItem(const tarvel::DrawItem& item) = 0;
-    virtual void SubmitLight(const tarvel::RenderLight& light) = 0;
+    virtual void SubmitItem(const DrawItem& item) = 0;
+    virtual void SubmitLight(const RenderLight& light) = 0;
 };
 
 }  // namespace jolp

@@ -359,9 +359,9 @@ CameraView JOLP3D::EvaluateCamera(std::string_view name, float t, float aspect, 
 void JOLP3D::SubmitDrawItems(DrawSink& sink) const {
     const VertexDeclaration* declaration = SceneVertexDeclaration(nullptr);
     for (const DrawListEntry* e = drawList; e && e->object; e = e->next) {
-        tarvel::Material* material = e->sceneMaterial->material;
+        Material* material = e->sceneMaterial->material;
         if (!material || !e->submesh->vertexBuffer) continue;
-        tarvel::DrawItem item;
+        DrawItem item;
         item.primitiveType = PrimitiveType::TriangleList;
         item.vertexDeclaration = declaration;
         item.vertexBuffer = e->submesh->vertexBuffer.get();
@@ -378,7 +378,7 @@ void JOLP3D::SubmitDrawItems(DrawSink& sink) const {
 
 void JOLP3D::SubmitLights(DrawSink& sink) const {
     for (const SceneLight& light : lights) {
-        tarvel::RenderLight* r = light.renderLight;
+        RenderLight* r = light.renderLight;
         if (!r) continue;
         r->position = light.position;
         r->color = light.color;

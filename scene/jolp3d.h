@@ -65,7 +65,7 @@ struct SceneMaterial {
     std::vector<int32_t> subMaterials;  // empty for a leaf material
     std::string shaderName;             // empty for a multi-material
     NameMap parameters;                 // the last pair of a name wins
-    tarvel::Material* material = nullptr;  // set by the renderer; not owned
+    Material* material = nullptr;  // set by the renderer; not owned
 
     // The parameter's text; empty when absent.
     const std::string& GetString(std::string_view key) const;
@@ -99,7 +99,7 @@ struct SceneLight {
     Vec3 position{0.0f, 0.0f, 0.0f};
     Vec3 color{0.0f, 0.0f, 0.0f};
     float radius = 0.0f;
-    tarvel::RenderLight* renderLight = nullptr;  // set by the renderer; not owned
+    RenderLight* renderLight = nullptr;  // set by the renderer; not owned
 
     bool CastsShadow() const { return name.find("shadow") != std::string::npos; }
     bool IsVolume() const { return name.find("volume") != std::string::npos; }

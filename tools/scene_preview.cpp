@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     }
     const jolp::Rect window{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
     const jolp::Rect picture = jolp::Letterbox(16, 9, window);
-    tarvel::RenderSystem rs(*device, window, picture);
+    jolp::RenderSystem rs(*device, window, picture);
     if (!rs.LoadEffects() || !rs.CreateTargets()) {
         std::fprintf(stderr, "tarvel_preview: %s\n", rs.StartupError().c_str());
         return 1;
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarvel_preview: the scene has no camera '%s'\n", camera.c_str());
         return 1;
     }
-    tarvel::BindScene(rs, scene, registry);
+    jolp::BindScene(rs, scene, registry);
 
     const float aspect = 16.0f / 9.0f;  // as the demo shows every shot
     std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 3);

@@ -119,9 +119,9 @@ void DemoFixture::Frame(uint32_t ms, float dt) {
     demo->clock.elapsedSeconds = static_cast<float>(ms) / 1000.0f;
     demo->clock.deltaSeconds = dt;
     demo->Process(*demo);
-    RenderSystem& rs = Rs();
+    jolp::RenderSystem& rs = Rs();
     submittedParticles.clear();
-    for (const DrawItem& item : rs.additiveItems) submittedParticles.push_back(item.vertexBuffer);
+    for (const jolp::DrawItem& item : rs.additiveItems) submittedParticles.push_back(item.vertexBuffer);
     submittedOpaque = rs.opaqueItems.size();
     submittedLights = rs.lights.size();
     rs.SkipFrame();

@@ -38,7 +38,7 @@ protected:
     // One frame at root time ms, dt seconds after the previous one.
     void Frame(uint32_t ms, float dt);
 
-    RenderSystem& Rs() { return *demo->Renderer(); }
+    jolp::RenderSystem& Rs() { return *demo->Renderer(); }
 
     jolp::testing::TempDir dir;
     std::filesystem::path previousFolder;

@@ -46,16 +46,16 @@ TEST_F(DemoTest, TheSceneWorkerRegistersEveryNamedTextureTheDirectoriesTheSceneA
     EXPECT_EQ(r.FindAs<jolp::JOLP3D>("scene"), demo->scene);
     EXPECT_EQ(demo->scene->cameras.size(), 20u);
 
-    std::set<const Material*> materials;
+    std::set<const jolp::Material*> materials;
     std::set<const jolp::Texture2D*> textures;
     for (const char* name : kSystemNames) {
-        Sparkls* system = r.FindAs<Sparkls>(name);
+        jolp::Sparkls* system = r.FindAs<jolp::Sparkls>(name);
         ASSERT_NE(system, nullptr) << name;
         EXPECT_EQ(system->Label(), name);
         EXPECT_TRUE(system->enabled);
         EXPECT_EQ(system->renderSystem, demo->Renderer()) << name;
         EXPECT_NE(system->drawItem.vertexBuffer, nullptr) << name << ": no device objects";
-        auto* material = dynamic_cast<AdditiveMaterial*>(system->drawItem.material);
+        auto* material = dynamic_cast<jolp::AdditiveMaterial*>(system->drawItem.material);
         ASSERT_NE(material, nullptr) << name;
         EXPECT_EQ(material->shader, demo->Renderer()->additiveShader.get());
         ASSERT_NE(material->diffuseMap, nullptr) << name;
@@ -64,8 +64,8 @@ TEST_F(DemoTest, TheSceneWorkerRegistersEveryNamedTextureTheDirectoriesTheSceneA
     }
     EXPECT_EQ(materials.size(), 6u) << "each system has its own material";
     EXPECT_EQ(textures.size(), 6u) << "each material has its own texture";
-    EXPECT_EQ(demo->redParticles, r.FindAs<Sparkls>("redParticles"));
-    EXPECT_EQ(demo->fireParticles, r.FindAs<Sparkls>("fire"));
+    EXPECT_EQ(demo->redParticles, r.FindAs<jolp::Sparkls>("redParticles"));
+    EXPECT_EQ(demo->fireParticles, r.FindAs<jolp::Sparkls>("fire"));
     EXPECT_EQ(demo->sceneWorker, nullptr) << "the worker is deleted once the timeline is built";
 }
 
@@ -78,7 +78,7 @@ TEST_F(DemoTest, TheWorkerDoesAllItsWorkInOneStep) {
     EXPECT_EQ(worker.Step(registry, queue), 100);
     EXPECT_TRUE(worker.IsReady());
     EXPECT_NE(registry.FindAs<jolp::JOLP3D>("scene"), nullptr);
-    EXPECT_NE(registry.FindAs<Sparkls>("fire"), nullptr);
+    EXPECT_NE(registry.FindAs<jolp::Sparkls>("fire"), nullptr);
 }
 
 TEST_F(DemoTest, TheTrackTreeIsTheSwarmTheWindAndFireAndTheTwentyShotsInOrder) {
@@ -92,15 +92,15 @@ TEST_F(DemoTest, TheTrackTreeIsTheSwarmTheWindAndFireAndTheTwentyShotsInOrder) {
     EXPECT_EQ(swarm->start, 85000u);
     EXPECT_EQ(swarm->length, 35000u);
     EXPECT_EQ(swarm->set, demo->particleSystems.get());
-    const std::set<ParticleSystem*, ByCreation> coloured = {demo->redParticles, demo->yellowParticles, demo->greenParticles,
+    const std::set<jolp::ParticleSystem*, ByCreation> coloured = {demo->redParticles, demo->yellowParticles, demo->greenParticles,
                                                 demo->blueParticles};
     EXPECT_EQ(demo->particleSystems->systems, coloured);
     // Made red, yellow, green, blue: updated in that order in every run.
-    EXPECT_EQ(std::vector<ParticleSystem*>(demo->particleSystems->systems.begin(), demo->particleSystems->systems.end()),
-              (std::vector<ParticleSystem*>{demo->redParticles, demo->yellowParticles, demo->greenParticles,
+    EXPECT_EQ(std::vector<jolp::ParticleSystem*>(demo->particleSystems->systems.begin(), demo->particleSystems->systems.end()),
+              (std::vector<jolp::ParticleSystem*>{demo->redParticles, demo->yellowParticles, demo->greenParticles,
                                             demo->blueParticles}));
     ASSERT_EQ(swarm->children.size(), 4u);
-    const Sparkls* followers[] = {demo->redParticles, demo->yellowParticles, demo->greenParticles,
+    const jolp::Sparkls* followers[] = {demo->redParticles, demo->yellowParticles, demo->greenParticles,
                                   demo->blueParticles};
     for (size_t i = 0; i < 4; ++i) {
         auto* emitter = dynamic_cast<ParticlesTrack*>(swarm->children[i]);
@@ -113,7 +113,7 @@ TEST_F(DemoTest, TheTrackTreeIsTheSwarmTheWindAndFireAndTheTwentyShotsInOrder) {
     }
 
     const char* lateDummies[] = {"wind_dummy", "fire_dummy"};
-    const Sparkls* lateSystems[] = {demo->windParticles, demo->fireParticles};
+    const jolp::Sparkls* lateSystems[] = {demo->windParticles, demo->fireParticles};
     for (size_t i = 0; i < 2; ++i) {
         auto* emitter = dynamic_cast<ParticlesTrack*>(root[1 + i]);
         ASSERT_NE(emitter, nullptr);
@@ -127,7 +127,7 @@ TEST_F(DemoTest, TheTrackTreeIsTheSwarmTheWindAndFireAndTheTwentyShotsInOrder) {
     EXPECT_EQ(late->start, 145000u);
     EXPECT_EQ(late->end, 176200u);
     EXPECT_TRUE(late->children.empty());
-    EXPECT_EQ(late->set->systems, (std::set<ParticleSystem*, ByCreation>{demo->windParticles, demo->fireParticles}));
+    EXPECT_EQ(late->set->systems, (std::set<jolp::ParticleSystem*, ByCreation>{demo->windParticles, demo->fireParticles}));
 
     for (size_t k = 0; k < 20; ++k) {
         auto* shot = dynamic_cast<Cameras*>(root[4 + k]);
@@ -150,7 +150,7 @@ TEST_F(DemoTest, ExactlyOneShotRunsAtEveryRootTimeBelowTheEndAndNoneFromThere) {
         if (auto* c = dynamic_cast<Cameras*>(t)) shots.push_back(c);
     }
     ASSERT_EQ(shots.size(), 20u);
-    RenderSystem& rs = Rs();
+    jolp::RenderSystem& rs = Rs();
     size_t expected = 0;
     for (uint32_t ms = 0; ms < 206000; ++ms) {
         demo->localTime = ms;
@@ -259,7 +259,7 @@ TEST_F(DemoTest, EmittersFollowTheirDummiesOneFrameLate) {
     Frame(90000, 0.02f);
     Frame(90020, 0.02f);
     for (int d = 0; d < 4; ++d) {
-        const Sparkls* systems[] = {demo->redParticles, demo->yellowParticles, demo->greenParticles,
+        const jolp::Sparkls* systems[] = {demo->redParticles, demo->yellowParticles, demo->greenParticles,
                                     demo->blueParticles};
         const jolp::Vec3 want = demo->scene->EvaluateTransform(demo->scene->FindDummy(kDummyNames[d])->transformTrack,
                                                                90.0f).position;
@@ -320,7 +320,7 @@ Refused PrepareWithout(const fs::path& data, const std::string& name) {
     result.anyDeviceObjects = false;
     for (const char* system : kSystemNames) {
         if (name == system) continue;
-        if (auto* s = demo.resources.FindAs<Sparkls>(system)) result.anyDeviceObjects |= s->drawItem.vertexBuffer != nullptr;
+        if (auto* s = demo.resources.FindAs<jolp::Sparkls>(system)) result.anyDeviceObjects |= s->drawItem.vertexBuffer != nullptr;
     }
     fs::current_path(before);
     return result;

@@ -148,7 +148,7 @@ void MakeBlackParticleData(const fs::path& data) {
 // Where a world point lands in the 320 x 240 back buffer seen through
 // camera; false when it is behind the camera or outside the picture.
 bool Project(const CameraView& camera, const Vec3& point, float& x, float& y) {
-    const Matrix m = MatrixMultiply(tarvel::CameraViewMatrix(camera), tarvel::CameraProjectionMatrix(camera));
+    const Matrix m = MatrixMultiply(jolp::CameraViewMatrix(camera), jolp::CameraProjectionMatrix(camera));
     float clip[4];
     for (int c = 0; c < 4; ++c) {
         clip[c] = point.x * m.m[0][c] + point.y * m.m[1][c] + point.z * m.m[2][c] + m.m[3][c];

@@ -12,8 +12,8 @@ namespace {
 
 class NullSink final : public jolp::DrawSink {
 public:
-    void SubmitItem(const tarvel::DrawItem&) override {}
-    void SubmitLight(const tarvel::RenderLight&) override {}
+    void SubmitItem(const jolp::DrawItem&) override {}
+    void SubmitLight(const jolp::RenderLight&) override {}
 };
 
 }  // namespace
@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     jolp::JOLP3D scene;
     if (!scene.LoadBytes(bytes, "fuzz", nullptr)) std::abort();
     int token = 0;
-    for (jolp::SceneMaterial* m : scene.leafMaterials) m->material = reinterpret_cast<tarvel::Material*>(&token);
-    tarvel::RenderLight light;
+    for (jolp::SceneMaterial* m : scene.leafMaterials) m->material = reinterpret_cast<jolp::Material*>(&token);
+    jolp::RenderLight light;
     for (jolp::SceneLight& l : scene.lights) l.renderLight = &light;
     NullSink sink;
     for (float t : {-1.0f, 0.0f, 0.05f, 1.0f, scene.endTime, 1e9f}) {

@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 TEST(ParticleAllocations, ASteadyRunAllocatesNothingOnceThePoolHasGrown) {
@@ -73,4 +73,4 @@ TEST(ParticleAllocations, ASteadyRunAllocatesNothingOnceThePoolHasGrown) {
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp

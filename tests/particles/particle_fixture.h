@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-namespace tarvel::testing {
+namespace jolp::testing {
 
 // A particle system that records each birth: which record, and the pool's
 // capacity and length at the time. Update does nothing.
@@ -65,4 +65,4 @@ protected:
     std::unique_ptr<AdditiveMaterial> material;
 };
 
-}  // namespace tarvel::testing
+}  // namespace jolp::testing

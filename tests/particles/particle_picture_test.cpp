@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 using testing::AddPanelMesh;
@@ -155,4 +155,4 @@ TEST_F(ParticlePictures, SquaresFaceACameraLookingFromTheSide) {
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp

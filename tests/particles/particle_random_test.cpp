@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 TEST(ParticleRandTest, GivesTheCLibrarysSequenceForEverySeedAndIgnoresSrand) {
@@ -26,4 +26,4 @@ TEST(ParticleRandTest, GivesTheCLibrarysSequenceForEverySeedAndIgnoresSrand) {
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp

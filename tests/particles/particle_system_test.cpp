@@ -11,7 +11,7 @@
 #include <limits>
 #include <set>
 
-namespace tarvel::testing {
+namespace jolp::testing {
 namespace {
 
 using ::testing::HasSubstr;
@@ -281,4 +281,4 @@ TEST_F(ParticleTest, DeviceObjectsNeedThePoolAndARenderSystemFirst) {
 }
 
 }  // namespace
-}  // namespace tarvel::testing
+}  // namespace jolp::testing

@@ -13,7 +13,7 @@
 #include <limits>
 #include <vector>
 
-namespace tarvel::testing {
+namespace jolp::testing {
 namespace {
 
 class SparklsTest : public ParticleTest {
@@ -279,4 +279,4 @@ TEST_F(SparklsTest, SettlesAroundAHundredAndTwentyLiveParticlesAfterOneGrowth) {
 }
 
 }  // namespace
-}  // namespace tarvel::testing
+}  // namespace jolp::testing

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 class EffectFilesTest : public ::testing::Test {
@@ -128,4 +128,4 @@ TEST_F(EffectFilesTest, EveryPassTheRendererDrawsWithMustBeDeclared) {
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp

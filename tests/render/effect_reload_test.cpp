@@ -17,7 +17,7 @@
 #include <sstream>
 #include <thread>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 using testing::AddBoxMesh;
@@ -235,4 +235,4 @@ TEST_F(EffectReload, AFileLackingAPassKeepsTheLastGoodVersion) {
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp

@@ -8,7 +8,7 @@
 #include <bit>
 #include <cmath>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 TEST(LightKind, ComesFromCaseSensitiveWordsInTheName) {
@@ -152,4 +152,4 @@ TEST(SphereBounds, HoldTheOutlineOfSpheresInFrontOfTheCamera) {
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp

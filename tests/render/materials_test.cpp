@@ -12,7 +12,7 @@
 
 #include <filesystem>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 class MaterialsTest : public ::testing::Test {
@@ -185,4 +185,4 @@ TEST(BindScene, MakesMaterialsForKnownShadersAndRenderLightsForEveryLight) {
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp

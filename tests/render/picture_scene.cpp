@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-namespace tarvel::testing {
+namespace jolp::testing {
 
 jolp::Vec3 Add(const jolp::Vec3& a, const jolp::Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 jolp::Vec3 Sub(const jolp::Vec3& a, const jolp::Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
@@ -272,4 +272,4 @@ Picture PictureRig::Read() {
     return p;
 }
 
-}  // namespace tarvel::testing
+}  // namespace jolp::testing

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-namespace tarvel::testing {
+namespace jolp::testing {
 
 // Texture file names the helpers write and register.
 inline constexpr const char* kWhiteTex = "white.png";
@@ -138,4 +138,4 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
-}  // namespace tarvel::testing
+}  // namespace jolp::testing

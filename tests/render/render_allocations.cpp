@@ -13,7 +13,7 @@
 
 #include <filesystem>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 TEST(RenderFrameAllocations, SteadyFramesAllocateNothing) {
@@ -62,4 +62,4 @@ TEST(RenderFrameAllocations, SteadyFramesAllocateNothing) {
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp

@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 using testing::AddBoxMesh;
@@ -480,4 +480,4 @@ TEST_F(RenderPictures, WaterReflectsTheSceneCubeAlongTheMirroredView) {
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp

@@ -5,8 +5,11 @@
 // between frames.
 #include "render/material.h"
 #include "render/render_system.h"
+#include "framework/data_path.h"
 #include "scene/scene_file.h"
+#include "tests/render/picture_scene.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/temp_dir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,7 +17,7 @@
 #include <filesystem>
 #include <map>
 
-namespace tarvel {
+namespace jolp {
 namespace {
 
 using ::testing::ElementsAre;
@@ -381,6 +384,60 @@ TEST(RenderSystemStartup, RefusedTargetsEndStartUpNamingTheTarget) {
     }
 }
 
+TEST(RenderSystemStartup, AnotherDemosFilesAreReadFromTheirOwnPaths) {
+    // Another demo's copy of the effect files, in a folder and under names
+    // of its own, and a light cube beside them.
+    jolp::testing::TempDir data;
+    const std::filesystem::path fx = data.Path() / "looks";
+    std::filesystem::copy(std::filesystem::path(TARVEL_SOURCE_DIR) / "shaders", fx);
+    RenderFiles files;
+    files.masterEffect = "looks/post.fx";
+    files.lambertBlinnEffect = "looks/plain.fx";
+    files.parallaxEffect = "looks/bumpy.fx";
+    files.additiveEffect = "looks/glow.fx";
+    files.cubicWaterEffect = "looks/sea.fx";
+    files.lightCube = "looks/tint.dds";
+    files.shadowCubeEdge = 128;
+    const std::pair<const char*, const std::string&> renames[] = {
+        {"master.fx", files.masterEffect},
+        {"lambertblinn.fx", files.lambertBlinnEffect},
+        {"parallaxedlambertblinn.fx", files.parallaxEffect},
+        {"additive.fx", files.additiveEffect},
+        {"cubicwater.fx", files.cubicWaterEffect}};
+    for (const auto& [from, to] : renames) std::filesystem::rename(fx / from, data.Path() / to);
+    std::string error;
+    ASSERT_TRUE(jolp::testing::WriteSolidCube(data / files.lightCube, {{{255, 0, 0}, {0, 255, 0}, {0, 0, 255},
+                                                                         {255, 255, 0}, {0, 255, 255}, {255, 0, 255}}},
+                                              error))
+        << error;
+
+    // Nothing is read from the working folder.
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+    jolp::testing::RecordingDevice device;
+    RenderSystem rs(device, jolp::Rect{0, 0, 640, 480}, jolp::Rect{0, 60, 640, 420}, files);
+    rs.dataFolder = data.Path().string();
+    ASSERT_TRUE(rs.LoadEffects()) << rs.StartupError();
+    EXPECT_EQ(rs.masterEffect->Path(), jolp::DataPath(rs.dataFolder, files.masterEffect));
+    EXPECT_EQ(rs.cubicWaterShader->GetEffect()->Path(), jolp::DataPath(rs.dataFolder, files.cubicWaterEffect));
+    ASSERT_TRUE(rs.CreateTargets()) << rs.StartupError();
+    ASSERT_NE(rs.lightCubeTexture, nullptr);
+    EXPECT_EQ(rs.shadowCubeTexture->Width(), 128u);
+    std::string messages;
+    EXPECT_TRUE(rs.ReloadEffects(messages)) << messages;
+
+    // A file gone is named by the path the demo gave it, at a reload and at
+    // start-up.
+    const std::string sea = jolp::DataPath(rs.dataFolder, files.cubicWaterEffect);
+    std::filesystem::remove(sea);
+    EXPECT_FALSE(rs.ReloadEffects(messages));
+    EXPECT_THAT(messages, ::testing::StartsWith(sea + ":"));
+    RenderSystem fresh(device, jolp::Rect{0, 0, 640, 480}, jolp::Rect{0, 60, 640, 420}, files);
+    fresh.dataFolder = rs.dataFolder;
+    EXPECT_FALSE(fresh.LoadEffects());
+    EXPECT_THAT(fresh.StartupError(), ::testing::StartsWith(sea + ":"));
+    std::filesystem::current_path(TARVEL_SOURCE_DIR);
+}
+
 TEST(CameraMatrices, ViewAndProjectionFollowTheCameraRecord) {
     jolp::CameraView c;
     c.position = {1, 2, 3};
@@ -417,4 +474,4 @@ TEST(CameraMatrices, ViewAndProjectionFollowTheCameraRecord) {
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace jolp

@@ -67,13 +67,13 @@ std::vector<std::string> DrawListMaterials(const JOLP3D& scene) {
 
 class RecordingSink final : public DrawSink {
 public:
-    void SubmitItem(const tarvel::DrawItem& item) override { items.push_back(item); }
-    void SubmitLight(const tarvel::RenderLight& light) override { lights.push_back(light); }
-    std::vector<tarvel::DrawItem> items;
-    std::vector<tarvel::RenderLight> lights;
+    void SubmitItem(const jolp::DrawItem& item) override { items.push_back(item); }
+    void SubmitLight(const jolp::RenderLight& light) override { lights.push_back(light); }
+    std::vector<jolp::DrawItem> items;
+    std::vector<jolp::RenderLight> lights;
 };
 
-tarvel::Material* FakeMaterial(int& token) { return reinterpret_cast<tarvel::Material*>(&token); }
+jolp::Material* FakeMaterial(int& token) { return reinterpret_cast<jolp::Material*>(&token); }
 
 TEST(SceneModelLoad, SmallestFileGivesAnEmptySceneWithOnlyTheMarker) {
     std::vector<uint8_t> bytes = {0x4B, 0x33, 0x44, 0x46, 0xAA, 0, 0, 0};
@@ -329,7 +329,7 @@ TEST(SceneModelSubmit, WithoutDeviceBuffersNoItemsButLightsAreSubmitted) {
     ASSERT_TRUE(f.Load(scene));
     int token = 0;
     scene.materials[0].material = FakeMaterial(token);
-    tarvel::RenderLight bound;
+    jolp::RenderLight bound;
     bound.volumeIntensity = 0.75f;
     bound.castsShadow = true;
     scene.lights[0].renderLight = &bound;

@@ -19,10 +19,10 @@ namespace {
 // Keeps what it is given in fixed storage.
 class CountingSink final : public DrawSink {
 public:
-    void SubmitItem(const tarvel::DrawItem& item) override { last = item, ++items; }
-    void SubmitLight(const tarvel::RenderLight& light) override { lastLight = light, ++lights; }
-    tarvel::DrawItem last;
-    tarvel::RenderLight lastLight;
+    void SubmitItem(const jolp::DrawItem& item) override { last = item, ++items; }
+    void SubmitLight(const jolp::RenderLight& light) override { lastLight = light, ++lights; }
+    jolp::DrawItem last;
+    jolp::RenderLight lastLight;
     int items = 0;
     int lights = 0;
 };
@@ -41,8 +41,8 @@ TEST(SceneFrameAllocations, SteadyFramesAllocateNothing) {
     fov->Add(-1.0f, 2.0f);
 
     int token = 0;
-    for (SceneMaterial* m : scene.leafMaterials) m->material = reinterpret_cast<tarvel::Material*>(&token);
-    std::vector<tarvel::RenderLight> renderLights(scene.lights.size());
+    for (SceneMaterial* m : scene.leafMaterials) m->material = reinterpret_cast<jolp::Material*>(&token);
+    std::vector<jolp::RenderLight> renderLights(scene.lights.size());
     for (size_t i = 0; i < scene.lights.size(); ++i) scene.lights[i].renderLight = &renderLights[i];
     CountingSink sink;
     const Matrix root;

@@ -23,10 +23,10 @@ using testing::RecordingDevice;
 
 class RecordingSink final : public DrawSink {
 public:
-    void SubmitItem(const tarvel::DrawItem& item) override { items.push_back(item); }
-    void SubmitLight(const tarvel::RenderLight& light) override { lights.push_back(light); }
-    std::vector<tarvel::DrawItem> items;
-    std::vector<tarvel::RenderLight> lights;
+    void SubmitItem(const jolp::DrawItem& item) override { items.push_back(item); }
+    void SubmitLight(const jolp::RenderLight& light) override { lights.push_back(light); }
+    std::vector<jolp::DrawItem> items;
+    std::vector<jolp::RenderLight> lights;
 };
 
 const RecordingBuffer& AsRecorded(VertexBuffer* buffer) { return *dynamic_cast<RecordingBuffer*>(buffer); }
@@ -111,7 +111,7 @@ TEST(SceneBuffers, DrawItemsForEveryEntryWithAMaterialInListOrder) {
     JOLP3D scene;
     ASSERT_TRUE(scene.LoadBytes(bytes, "items", &device));
     int token = 0;
-    tarvel::Material* known = reinterpret_cast<tarvel::Material*>(&token);
+    jolp::Material* known = reinterpret_cast<jolp::Material*>(&token);
     scene.materials[0].material = known;  // "Unknown" gets no material object
 
     Matrix root;
@@ -121,7 +121,7 @@ TEST(SceneBuffers, DrawItemsForEveryEntryWithAMaterialInListOrder) {
     scene.SubmitDrawItems(sink);
     ASSERT_EQ(sink.items.size(), 2u);  // slots 0 and 2; slot 1 has no material
     const Submesh& first = scene.meshes[0].submeshes[0];
-    const tarvel::DrawItem& a = sink.items[0];
+    const jolp::DrawItem& a = sink.items[0];
     EXPECT_EQ(a.primitiveType, PrimitiveType::TriangleList);
     EXPECT_EQ(a.vertexDeclaration, SceneVertexDeclaration(nullptr));
     EXPECT_NE(a.vertexDeclaration, nullptr);
@@ -135,7 +135,7 @@ TEST(SceneBuffers, DrawItemsForEveryEntryWithAMaterialInListOrder) {
     EXPECT_EQ(a.world.m[3][1], 102.0f);
     EXPECT_EQ(a.worldInverse.m[0][0], 0.5f);
     EXPECT_EQ(std::memcmp(&a.world, &scene.objects[0].world, sizeof(Matrix)), 0);
-    const tarvel::DrawItem& b = sink.items[1];
+    const jolp::DrawItem& b = sink.items[1];
     EXPECT_EQ(b.vertexBuffer, scene.meshes[0].submeshes[2].vertexBuffer.get());
     EXPECT_EQ(b.vertexCount, 3u);
     EXPECT_EQ(b.primitiveCount, 2u);
