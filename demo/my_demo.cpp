@@ -80,14 +80,15 @@ bool MyDemo::BuildTimeline() {
     return true;
 }
 
-bool MyDemo::DescribeShot(uint32_t ms, ShotInfo& shot) const {
+bool MyDemo::DescribePart(uint32_t ms, PartInfo& shot) const {
     for (size_t i = 0; i < kShots.size(); ++i) {
         if (ms >= kShots[i].startMs && ms < kShots[i].endMs) {
             shot.index = static_cast<uint32_t>(i);
             shot.count = static_cast<uint32_t>(kShots.size());
             shot.startMs = kShots[i].startMs;
             shot.endMs = kShots[i].endMs;
-            shot.camera = kShots[i].camera;
+            shot.name = kShots[i].camera;
+            shot.kind = "shot";
             return true;
         }
     }

@@ -54,7 +54,7 @@ public:
     // The authoring mode's view: the shot of timeline.h at ms, the live
     // particles of the frame, and the particles' random numbers put back
     // to where they stood when the timeline was built.
-    bool DescribeShot(uint32_t ms, ShotInfo& shot) const override;
+    bool DescribePart(uint32_t ms, PartInfo& shot) const override;
     void DescribeFrame(char* out, size_t size) const override;
     void RewindDemo() override;
 

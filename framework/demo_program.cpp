@@ -1,10 +1,5 @@
 #include "framework/demo_program.h"
 
-#include "framework/capture_progress.h"
-#include "framework/dev_mode.h"
-#include "framework/frame_capture.h"
-#include "framework/video_encoder.h"
-#include "platform/interrupt.h"
 #include "platform/log.h"
 #include "platform/message_box.h"
 
@@ -27,16 +22,11 @@ constexpr int64_t kVirtualBias = 500;
 constexpr uint32_t kNoMusicLength = 0xFFFFFFFFu;
 constexpr uint64_t kMusicStartTimeoutMs = 2000;
 
-// First headless frame whose root time is at least ms.
-uint64_t FirstFrameAtOrAfter(uint32_t ms, const RunConfig& config) {
-    const uint64_t num = static_cast<uint64_t>(ms) * config.fpsNum;
-    const uint64_t den = 1000u * static_cast<uint64_t>(config.fpsDen);
-    return (num + den - 1) / den;
-}
-
 Counter& ChooseCounter(std::unique_ptr<VirtualCounter>& virtualCounter, const RunConfig& config) {
-    // The authoring mode keeps its own time and feeds it to the clock.
-    if (!config.headless && !config.dev) return config.counter ? *config.counter : PerformanceCounter::Instance();
+    // Headless runs and drivers that keep their own time feed the clock.
+    if (!config.headless && !config.steppedClock) {
+        return config.counter ? *config.counter : PerformanceCounter::Instance();
+    }
     virtualCounter = std::make_unique<VirtualCounter>(kVirtualFrequency, 0);
     return *virtualCounter;
 }
@@ -53,7 +43,6 @@ DemoProgram::DemoProgram(RenderSystemFactory renderSystemFactory, const RunConfi
 DemoProgram::~DemoProgram() {
     // The derived demo has released its own objects by now; what was made on
     // the device goes before the device.
-    dev_.reset();
     renderSystem.reset();
     renderSystemWorker.reset();
     ReleaseDisplay();
@@ -141,18 +130,20 @@ bool DemoProgram::Run(const std::string& musicPath) { return Prepare(musicPath) 
 bool DemoProgram::Play(const std::string& musicPath) {
     length = music.handle != 0 ? StreamGetLengthMs(music.handle) : kNoMusicLength;
     end = start + length;
+    musicPath_ = musicPath;
+    interrupted_ = false;
 
     if (config_.headless && music.handle == 0 && !config_.hasTo) {
-        Log(LogLevel::Error, "%s could not be opened, so the demo has no length: give --to",
-                     musicPath.c_str());
+        Log(LogLevel::Error, "%s could not be opened, so the demo has no length: give --to", musicPath.c_str());
         Shutdown();
         return false;
     }
-    if (music.handle == 0 && (!config_.headless || config_.videoPath.empty())) {
-        Log(LogLevel::Warning, "%s could not be opened; the demo runs silently%s",
-                     musicPath.c_str(), config_.headless ? "" : " until Escape is pressed");
+    if (music.handle == 0) {
+        Log(LogLevel::Warning, "%s could not be opened; the demo runs silently%s", musicPath.c_str(),
+            config_.headless ? "" : " until Escape is pressed");
     }
-    if (!config_.headless && !config_.dev && music.handle != 0) {
+    PlayDriver* driver = config_.driver;
+    if (!config_.headless && !(driver && driver->OwnsMusic()) && music.handle != 0) {
         musicChannel = StreamPlay(-1, music.handle);
         if (musicChannel >= 0) {
             WaitForMusic();
@@ -160,81 +151,17 @@ bool DemoProgram::Play(const std::string& musicPath) {
             Log(LogLevel::Error, "%s cannot be played; running silently", musicPath.c_str());
         }
     }
-
-    // From here on Ctrl+C ends the run between frames, so that the music is
-    // stopped and nothing half-written stays behind (interrupt.h).
-    InstallInterruptHandler();
-    SetInterruptsDeferred(true);
-    if (config_.headless && !StartCapture(musicPath)) {
+    if (driver && !driver->Start(*this)) {
         Shutdown();
         return false;
     }
 
-    if (config_.dev) dev_ = DevMode::Create(*this);
-
     clock.Update();
     clock.Restart();
-    bool ok = dev_ ? dev_->Run() : MainLoop();
-    if (progress_) progress_->Finish(SDL_GetTicks64());
-    if (ok && video_) {
-        std::string error;
-        ok = video_->Finish(error);
-        if (ok) {
-            Log(LogLevel::Info, "wrote %s", config_.videoPath.c_str());
-        } else {
-            Log(LogLevel::Error, "%s", error.c_str());
-        }
-    }
-    if (video_) video_.reset();  // aborts an unfinished video: its file is removed
+    bool ok = driver ? driver->Play(*this) : PlayFrames();
+    if (driver) ok = driver->Finish(*this, ok);
     Shutdown();
-    SetInterruptsDeferred(false);
     return ok;
-}
-
-bool DemoProgram::StartCapture(const std::string& musicPath) {
-    if (config_.captureDir.empty() && config_.videoPath.empty()) return true;
-    uint32_t to = length;
-    if (config_.hasTo && config_.toMs < to) to = config_.toMs;
-    const uint64_t first = FirstFrameAtOrAfter(config_.fromMs, config_);
-    const uint64_t last = FirstFrameAtOrAfter(to, config_);
-    const uint64_t frames = last > first ? last - first : 0;
-    std::string error;
-    if (!config_.captureDir.empty()) {
-        capture_ = FrameCapture::Create(config_.captureDir, display.width, display.height, error);
-        if (!capture_) {
-            Log(LogLevel::Error, "%s", error.c_str());
-            return false;
-        }
-    }
-    if (!config_.videoPath.empty()) {
-        VideoSettings settings;
-        settings.path = config_.videoPath;
-        settings.width = display.width;
-        settings.height = display.height;
-        settings.fpsNum = config_.fpsNum;
-        settings.fpsDen = config_.fpsDen;
-        settings.firstFrame = first;
-        settings.frameCount = frames;
-        settings.crf = config_.videoCrf;
-        settings.preset = config_.videoPreset;
-        std::error_code ec;
-        if (music.handle != 0) {
-            settings.musicPath = std::filesystem::absolute(musicPath, ec).string();
-        } else {
-            Log(LogLevel::Warning, "%s could not be opened; the video has no sound",
-                         musicPath.c_str());
-        }
-        video_ = VideoEncoder::Create(settings, error);
-        if (!video_) {
-            Log(LogLevel::Error, "%s", error.c_str());
-            return false;
-        }
-    }
-    if (frames == 0) {
-        Log(LogLevel::Warning, "no frame lies in the span asked for; nothing is captured");
-    }
-    progress_ = std::make_unique<CaptureProgress>(frames, CaptureProgress::StderrIsTerminal(), SDL_GetTicks64());
-    return true;
 }
 
 Viewport DemoProgram::WholeWindow() const {
@@ -248,61 +175,106 @@ Viewport DemoProgram::WholeWindow() const {
     return whole;
 }
 
-bool DemoProgram::MainLoop() {
+void DemoProgram::AddFrameSink(FrameSink* sink) {
+    sinks_.push_back(sink);
+    if (sink->WantsPixels()) pixels_.resize(static_cast<size_t>(display.width) * display.height * 3);
+}
+
+void DemoProgram::SetFrameTimeNs(int64_t ns) {
+    if (virtualCounter_) virtualCounter_->Set(ns);
+}
+
+void DemoProgram::RewindTimeline() {
+    Rewind();
+    renderSystem->Rewind();
+    RewindDemo();
+    SetFrameTimeNs(0);
+    clock.Update();
+    clock.Restart();
+}
+
+void DemoProgram::StepFrame(bool draw) {
+    GfxDevice& device = Device();
+    clock.Update();
+    localTime = static_cast<uint32_t>(clock.elapsedMs);
+    if (draw) {
+        device.SetViewport(WholeWindow());
+        device.Clear(kClearTarget, 0xFF000000u, 1.0f, 0);
+    }
+    Process(*this);
+    if (draw) {
+        renderSystem->RenderFrame();
+    } else {
+        renderSystem->SkipFrame();
+    }
+}
+
+bool DemoProgram::HandFrameToSinks() {
+    bool wanted = false;
+    bool pixels = false;
+    for (const FrameSink* sink : sinks_) {
+        if (!sink->WantsFrame()) continue;
+        wanted = true;
+        pixels = pixels || sink->WantsPixels();
+    }
+    if (!wanted) return true;
+    FramePicture frame;
+    frame.index = frameCount_;
+    frame.ms = localTime;
+    frame.width = display.width;
+    frame.height = display.height;
+    if (pixels) {
+        if (!Device().ReadBackBuffer(pixels_.data(), pixels_.size())) {
+            Log(LogLevel::Error, "frame %llu: the back buffer could not be read",
+                static_cast<unsigned long long>(frameCount_));
+            return false;
+        }
+        frame.rgb = pixels_.data();
+    }
+    for (FrameSink* sink : sinks_) {
+        if (!sink->WantsFrame()) continue;
+        if (!sink->TakeFrame(frame, sinkError_)) {
+            Log(LogLevel::Error, "%s", sinkError_.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DemoProgram::EndFrame(bool drawn) {
     DeviceWindow& deviceWindow = *display.deviceWindow;
     GfxDevice& device = *deviceWindow.device;
+    device.EndScene();
+    bool ok = true;
+    if (drawn) {
+        if (device.Present() == PresentResult::DeviceLost) deviceWindow.quitRequested = true;
+        ok = HandFrameToSinks();
+    }
+    ++frameCount_;
+    return ok;
+}
+
+bool DemoProgram::PlayFrames() {
+    DeviceWindow& deviceWindow = *display.deviceWindow;
     const bool headless = config_.headless;
     uint32_t to = length;
     if (headless && config_.hasTo && config_.toMs < to) to = config_.toMs;
 
-    const Viewport whole = WholeWindow();
-
-    std::string error;
     while (active) {
         bool draw = true;
-        if (InterruptRequested()) {
-            if (headless) {
-                if (progress_) progress_->BreakLine();
-                Log(LogLevel::Error, "interrupted; the capture stops here%s",
-                             video_ ? " and the unfinished video is removed" : "");
-            } else {
-                Log(LogLevel::Error, "interrupted");
-            }
+        if (config_.stopRequested && config_.stopRequested()) {
+            interrupted_ = true;
             return false;
         }
         if (headless) {
             const uint32_t frameTime = HeadlessFrameTimeMs(frameCount_, config_);
             if (frameTime >= to) break;
-            virtualCounter_->Set(static_cast<int64_t>(frameTime) * 1000000 + kVirtualBias);
+            SetFrameTimeNs(static_cast<int64_t>(frameTime) * 1000000 + kVirtualBias);
             draw = frameTime >= config_.fromMs;
         }
         if (!PumpMessages(deviceWindow)) break;
-        clock.Update();
-        localTime = static_cast<uint32_t>(clock.elapsedMs);
-        if (draw) {
-            device.SetViewport(whole);
-            device.Clear(kClearTarget, 0xFF000000u, 1.0f, 0);
-        }
-        Process(*this);
-        if (draw) {
-            renderSystem->RenderFrame();
-        } else {
-            renderSystem->SkipFrame();
-        }
-        device.EndScene();
-        if (draw) {
-            if (device.Present() == PresentResult::DeviceLost) deviceWindow.quitRequested = true;
-            if (capture_ && !capture_->Write(frameCount_, device, error)) {
-                Log(LogLevel::Error, "%s", error.c_str());
-                return false;
-            }
-            if (video_ && !video_->Submit(device, error)) {
-                Log(LogLevel::Error, "%s", error.c_str());
-                return false;
-            }
-            if (progress_) progress_->FrameDone(SDL_GetTicks64());
-        }
-        ++frameCount_;
+        StepFrame(draw);
+        if (!EndFrame(draw)) return false;
     }
     return true;
 }

@@ -18,6 +18,8 @@
 #include "framework/demo_track.h"
 #include "framework/display.h"
 #include "framework/frame_clock.h"
+#include "framework/frame_sink.h"
+#include "framework/play_driver.h"
 #include "framework/render_system_base.h"
 #include "framework/resource_registry.h"
 #include "framework/run_config.h"
@@ -33,11 +35,6 @@
 #include <vector>
 
 namespace jolp {
-
-class CaptureProgress;
-class DevMode;
-class FrameCapture;
-class VideoEncoder;
 
 class DemoProgram : public DemoTrack {
 public:
@@ -57,16 +54,48 @@ public:
     // Window and device, letterbox, sound system, render-system worker.
     // False when the display could not be made (the user was told why).
     bool Init(const std::string& title);
-    // Prepare, then play to the end. False when start-up failed or a
-    // captured frame could not be written (stderr says why).
+    // Prepare, then play to the end. False when start-up failed, a frame
+    // sink failed or the play was interrupted (the log says why).
     bool Run(const std::string& musicPath);
     // Runs the workers, opens and registers the music, takes the render
     // system, runs the demo's workers and builds the timeline.
     bool Prepare(const std::string& musicPath);
     // After a successful Prepare: starts the music (musicPath names it in
-    // messages) and plays to the end. Run is Prepare then Play; tests and
-    // benchmarks call the two apart to look at the tree in between.
+    // messages) and plays to the end, through the run's driver when it has
+    // one. Run is Prepare then Play; tests and benchmarks call the two
+    // apart to look at the tree in between.
     bool Play(const std::string& musicPath);
+
+    // ---- The frame, for the program's own loop and for drivers ----------
+    //
+    // One frame of the timeline, in the program's order: the clock is read,
+    // the root's local time set to its whole milliseconds, the whole back
+    // buffer cleared to black (when drawn), the track tree processed, and the
+    // render system draws the frame (draw) or only keeps its bookkeeping.
+    // The caller has begun the scene (PumpMessages) and ends it.
+    void StepFrame(bool draw);
+    // Ends the scene of a frame; a drawn one is presented and handed to the
+    // sinks. Counts the frame. False when a sink failed (logged).
+    bool EndFrame(bool drawn);
+    // Reads the back buffer once, when a sink wants its pixels, and hands
+    // the frame to every sink that wants it. False when one failed (logged).
+    bool HandFrameToSinks();
+    // The program's own loop: in real time, or headless on the frame grid
+    // of RunConfig (frames before fromMs run without drawing). False when a
+    // sink failed or the play was interrupted.
+    bool PlayFrames();
+    // Adds a sink every drawn frame is offered to (not owned; it must outlive
+    // the play). The pixel buffer is made here, never in the loop.
+    void AddFrameSink(FrameSink* sink);
+    // With a stepped clock: sets the virtual counter to root time ns
+    // (nanoseconds), which the next StepFrame reads.
+    void SetFrameTimeNs(int64_t ns);
+    // Rewinds the track tree, the render system and what the demo keeps
+    // (RewindDemo) and restarts the clock at 0: the timeline plays again as
+    // the first time.
+    void RewindTimeline();
+    // Whether the last play ended because it was asked to stop.
+    bool Interrupted() const { return interrupted_; }
 
     class WorkerRenderSystem final : public Worker {
     public:
@@ -90,17 +119,19 @@ public:
         std::string dataFolder_;
     };
 
-    // The authoring mode's view of the demo (dev_mode.h). The shot running
-    // at root time ms: false when none.
-    struct ShotInfo {
+    // What the authoring mode shows of the demo. The part of the timeline
+    // (a shot, a scene, a section: whatever the demo is cut into) running at
+    // root time ms, which the mode can loop: false when none.
+    struct PartInfo {
         uint32_t index = 0;  // from 0
         uint32_t count = 0;
         uint32_t startMs = 0;
         uint32_t endMs = 0;
-        const char* camera = "";
+        const char* name = "";
+        const char* kind = "part";  // what the demo calls its parts ("shot")
     };
-    virtual bool DescribeShot(uint32_t ms, ShotInfo& shot) const {
-        (void)ms, (void)shot;
+    virtual bool DescribePart(uint32_t ms, PartInfo& part) const {
+        (void)ms, (void)part;
         return false;
     }
     // A line of the demo's own about the frame just drawn (its live
@@ -112,6 +143,8 @@ public:
     // outside its tracks, so that the timeline plays again as the first time.
     virtual void RewindDemo() {}
 
+    // The music file Play was given, as its messages name it.
+    const std::string& MusicPath() const { return musicPath_; }
     // The device of the open display; only valid after a successful Init.
     GfxDevice& Device() const { return *display.deviceWindow->device; }
     const RunConfig& Config() const { return config_; }
@@ -143,20 +176,17 @@ public:
 
 private:
     void WaitForMusic();
-    // Headless: the PNG writer, the video encoder and the progress line.
-    bool StartCapture(const std::string& musicPath);
-    bool MainLoop();
     void Shutdown();
     void ReleaseDisplay();
 
     RunConfig config_;
     RenderSystemFactory renderSystemFactory_;
-    std::unique_ptr<FrameCapture> capture_;
-    std::unique_ptr<VideoEncoder> video_;
-    std::unique_ptr<CaptureProgress> progress_;
-    std::unique_ptr<DevMode> dev_;
-    friend class DevMode;
+    std::vector<FrameSink*> sinks_;
+    std::vector<uint8_t> pixels_;  // the back buffer read for the sinks
+    std::string sinkError_;
+    std::string musicPath_;
     uint64_t frameCount_ = 0;
+    bool interrupted_ = false;
 };
 
 }  // namespace jolp

@@ -1,6 +1,7 @@
-// run_config.h - how one run of a demo is set up: output size and mode,
-// headless capture with its frame rate and span. Filled from the command
-// line (run_options.h) or by tests; the defaults are the demo as shipped.
+// run_config.h - how one run of a demo is set up: what the demo is called,
+// the output size and mode, the frame grid of headless runs, where its data
+// is, and who plays it. Filled by the runner from the command line, or by
+// tests; the defaults are a demo as shipped.
 #pragma once
 
 #include "framework/display.h"
@@ -11,11 +12,17 @@
 
 namespace jolp {
 
-class DevKeyScript;
+class PlayDriver;
 
 using DisplayFactory = Display (*)(const DisplaySettings& settings);
 
 struct RunConfig {
+    // What the demo is called: the head of its messages and of the files it
+    // names after itself.
+    std::string name = "demo";
+    // The aspect of the demo's picture, letterboxed into any back buffer.
+    uint32_t aspect[2] = {16, 9};
+
     uint32_t width = 640;
     uint32_t height = 480;
     bool fullscreen = true;
@@ -23,16 +30,6 @@ struct RunConfig {
     // Headless: no window, no sound device; the clock is stepped exactly one
     // frame per loop by a virtual counter.
     bool headless = false;
-    // Where headless frames are written as frame_NNNNNN.png; empty writes
-    // nothing.
-    std::string captureDir;
-    // Where headless frames are encoded as a video with the music (the
-    // extension picks the container); empty encodes nothing.
-    std::string videoPath;
-    // Video quality (-1: the codec's default) and x264 preset name (empty:
-    // "medium").
-    int32_t videoCrf = -1;
-    std::string videoPreset;
     // Frame rate of headless runs as a fraction: frame N is drawn at root
     // time floor(N * 1000 * fpsDen / fpsNum) ms.
     uint32_t fpsNum = 30;
@@ -42,27 +39,20 @@ struct RunConfig {
     uint32_t fromMs = 0;
     bool hasTo = false;
     uint32_t toMs = 0;
+    // The clock reads a virtual counter that whoever plays the program
+    // sets (DemoProgram::SetFrameTimeNs), as headless runs do; the
+    // authoring mode keeps its own time this way.
+    bool steppedClock = false;
 
-    // The authoring mode (--dev): seek, pause, loop, hot reload of the
-    // effect files and the overlay; played from root time startMs. Without
-    // it only Escape and closing the window do anything.
-    bool dev = false;
-    uint32_t startMs = 0;
-    // What the demo is called: F12 writes NAME_shot_MS.png.
-    std::string name = "demo";
-    // The aspect of the demo's picture, letterboxed into any back buffer.
-    uint32_t aspect[2] = {16, 9};
     // The folder the demo's files are read from (data_path.h); empty: the
     // working folder.
     std::string dataFolder;
-    // The folder inside it whose effect files the authoring mode watches
-    // and reloads.
-    std::string watchFolder = "shaders";
-    // Where the authoring mode's F12 writes the picture shown.
-    std::string shotDir = ".";
-    // Keys for the authoring mode besides the window's; null: none. Tests
-    // script a session with it, and may run it headless.
-    DevKeyScript* devKeys = nullptr;
+
+    // Who plays the prepared program (play_driver.h); null: its own loop.
+    PlayDriver* driver = nullptr;
+    // Asked between frames of the program's own loop; true ends the play as
+    // interrupted (Ctrl+C). Null: never.
+    bool (*stopRequested)() = nullptr;
 
     // Builds the window and device; CreateDisplay unless a test replaces it.
     DisplayFactory createDisplay = &CreateDisplay;
@@ -74,6 +64,13 @@ struct RunConfig {
 // Root time of headless frame N, in integer arithmetic so nothing drifts.
 inline uint32_t HeadlessFrameTimeMs(uint64_t frame, const RunConfig& config) {
     return static_cast<uint32_t>(frame * 1000u * config.fpsDen / config.fpsNum);
+}
+
+// The first headless frame whose root time is at least ms.
+inline uint64_t FirstFrameAtOrAfter(uint32_t ms, const RunConfig& config) {
+    const uint64_t num = static_cast<uint64_t>(ms) * config.fpsNum;
+    const uint64_t den = 1000u * static_cast<uint64_t>(config.fpsDen);
+    return (num + den - 1) / den;
 }
 
 }  // namespace jolp

@@ -9,7 +9,7 @@
 // "preview"). The data folder is read as the demo reads it: the named
 // textures, media/texs, media/cubes, media/scenes/scene.JOLP3D and the
 // effect files under shaders/.
-#include "framework/png_file.h"
+#include "runner/png_file.h"
 #include "framework/resource_registry.h"
 #include "framework/texture.h"
 #include "platform/egl_context.h"

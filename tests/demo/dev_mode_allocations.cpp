@@ -6,7 +6,8 @@
 // picture (F12) and reloading effect files allocate by design and are left
 // out.
 #include "demo/my_demo.h"
-#include "framework/dev_keys.h"
+#include "runner/dev_keys.h"
+#include "runner/dev_mode.h"
 
 #include "tests/support/allocation_counter.h"
 
@@ -84,14 +85,17 @@ TEST(DevModeAllocationTest, NoFrameOfAScriptedSessionAllocates) {
                         {125, jolp::DevKey::Right, 0},                 // 5 s on
                     },
                     130);
+    jolp::DevSettings settings;
+    settings.startMs = 11000;
+    settings.keys = &session;
+    jolp::DevMode dev(settings);
     jolp::RunConfig config;
     config.headless = true;
-    config.dev = true;
-    config.startMs = 11000;
+    config.steppedClock = true;
+    config.driver = &dev;
     config.width = 160;
     config.height = 90;
     config.counter = &wall;
-    config.devKeys = &session;
     {
         MyDemo demo(config);
         ASSERT_TRUE(demo.Init(kTitle));

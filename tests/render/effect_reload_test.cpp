@@ -6,7 +6,7 @@
 // pass the renderer draws with.
 #include "tests/render/picture_scene.h"
 
-#include "framework/file_watcher.h"
+#include "runner/file_watcher.h"
 #include "render/material.h"
 
 #include <gtest/gtest.h>

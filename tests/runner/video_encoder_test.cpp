@@ -1,7 +1,7 @@
 // What the video encoder asks of ffmpeg: the container and codecs by
 // extension, the quality defaults, the sound cut to the span, and even sides.
 // (The encoding itself is tested through the real binary and ffmpeg.)
-#include "framework/video_encoder.h"
+#include "runner/video_encoder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

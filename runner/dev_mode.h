@@ -13,13 +13,17 @@
 // The keys are those of dev_keys.h. At the end of a run the largest gap seen
 // between the frame clock and the music's play position is printed.
 //
-// The program owns the mode; the mode owns its overlay, its file watcher and
-// its buffers, all made in Create: a frame allocates nothing (a reload does).
+// The mode is the program's play driver (RunConfig::driver, with a stepped
+// clock); it owns its overlay, its file watcher and its buffers, all made in
+// Start: a frame allocates nothing (a reload does). F12's picture is taken
+// through the program's frame sinks, before the overlay is drawn.
 #pragma once
 
-#include "framework/dev_keys.h"
-#include "framework/dev_overlay.h"
-#include "framework/file_watcher.h"
+#include "framework/frame_sink.h"
+#include "framework/play_driver.h"
+#include "runner/dev_keys.h"
+#include "runner/dev_overlay.h"
+#include "runner/file_watcher.h"
 
 #include <cstdint>
 #include <memory>
@@ -31,16 +35,31 @@ namespace jolp {
 class Counter;
 class DemoProgram;
 
-class DevMode {
-public:
-    // The overlay, the watcher of shaders/ and the buffers. A part that
-    // cannot be made is left out with a warning; the mode still runs.
-    static std::unique_ptr<DevMode> Create(DemoProgram& program);
-    ~DevMode();
+struct DevSettings {
+    // Root time the mode starts at (--start).
+    uint32_t startMs = 0;
+    // Where F12 writes NAME_shot_MS.png, NAME the demo's name.
+    std::string shotDir = ".";
+    // The folder of the data folder whose effect files are watched.
+    std::string watchFolder = "shaders";
+    // Keys besides the window's; null: none. Tests script a session with
+    // it, and may run it headless.
+    DevKeyScript* keys = nullptr;
+};
 
+class DevMode final : public PlayDriver {
+public:
+    explicit DevMode(DevSettings settings);
+    ~DevMode() override;
+
+    // The mode starts and stops the music with the picture.
+    bool OwnsMusic() const override { return true; }
+    // The overlay, the watcher and the buffers. A part that cannot be made
+    // is left out with a warning; the mode still runs.
+    bool Start(DemoProgram& program) override;
     // Plays from the configured start until Escape or the window closes.
-    // False when the device was lost.
-    bool Run();
+    // False when the device was lost or the play was interrupted.
+    bool Play(DemoProgram& program) override;
 
     // Root time of the frame drawn last, and whether the picture is held.
     uint32_t ShownMs() const { return shownMs_; }
@@ -51,7 +70,16 @@ public:
     uint64_t MusicGapFrames() const { return gapFrames_; }
 
 private:
-    explicit DevMode(DemoProgram& program);
+    // F12's picture: wanted only in the frame it was asked for.
+    class ShotSink final : public FrameSink {
+    public:
+        explicit ShotSink(DevMode& mode) : mode_(mode) {}
+        bool WantsFrame() const override { return mode_.shotRequested_; }
+        bool TakeFrame(const FramePicture& frame, std::string& error) override;
+
+    private:
+        DevMode& mode_;
+    };
 
     // Rewinds the timeline and runs every grid frame before ms without
     // drawing; the next frame processed is ms itself.
@@ -64,19 +92,19 @@ private:
     void HandleKey(const DevKeyPress& press, int64_t wallNow);
     void ReloadEffectsIfChanged();
     void DrawOverlay(double frameMs);
-    void WriteShot();
     void MeasureMusicGap(int64_t wallNow, int64_t playNs);
     int64_t WallToNs(int64_t ticks) const;
 
-    DemoProgram& program_;
-    Counter& wall_;
+    DevSettings settings_;
+    DemoProgram* program_ = nullptr;
+    Counter* wall_ = nullptr;
+    ShotSink shotSink_{*this};
     DevFrameGrid grid_;
     uint32_t lengthMs_ = 0;
 
     std::unique_ptr<DevOverlay> overlay_;
     std::unique_ptr<FileWatcher> watcher_;
     std::string reloadMessages_;
-    std::vector<uint8_t> shotPixels_;
     std::string shotPath_;
     char text_[1024] = {};
     char demoLine_[256] = {};

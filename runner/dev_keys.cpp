@@ -1,4 +1,4 @@
-#include "framework/dev_keys.h"
+#include "runner/dev_keys.h"
 
 #include <algorithm>
 

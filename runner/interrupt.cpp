@@ -1,4 +1,4 @@
-#include "platform/interrupt.h"
+#include "runner/interrupt.h"
 
 #include <unistd.h>
 

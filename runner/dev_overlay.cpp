@@ -1,6 +1,6 @@
-#include "framework/dev_overlay.h"
+#include "runner/dev_overlay.h"
 
-#include "framework/overlay_font.h"
+#include "runner/overlay_font.h"
 
 #include <algorithm>
 #include <cmath>

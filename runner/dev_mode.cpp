@@ -1,14 +1,14 @@
-#include "framework/dev_mode.h"
+#include "runner/dev_mode.h"
 
 #include "framework/demo_program.h"
-#include "framework/png_file.h"
 #include "platform/counter.h"
-#include "platform/interrupt.h"
 #include "platform/log.h"
+#include "runner/png_file.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace jolp {
 namespace {
@@ -27,63 +27,52 @@ Counter& WallCounter(const RunConfig& config) {
 
 }  // namespace
 
-DevMode::DevMode(DemoProgram& program) : program_(program), wall_(WallCounter(program.Config())) {
-    grid_.fpsNum = program.Config().fpsNum;
-    grid_.fpsDen = program.Config().fpsDen;
-}
+DevMode::DevMode(DevSettings settings) : settings_(std::move(settings)) {}
 
 DevMode::~DevMode() = default;
 
-std::unique_ptr<DevMode> DevMode::Create(DemoProgram& program) {
-    std::unique_ptr<DevMode> mode(new DevMode(program));
+bool DevMode::Start(DemoProgram& program) {
+    program_ = &program;
+    wall_ = &WallCounter(program.Config());
+    grid_.fpsNum = program.Config().fpsNum;
+    grid_.fpsDen = program.Config().fpsDen;
     std::string error;
-    mode->overlay_ = DevOverlay::Create(program.Device(), error);
-    if (!mode->overlay_) Log(LogLevel::Error, "dev: no overlay: %s", error.c_str());
+    overlay_ = DevOverlay::Create(program.Device(), error);
+    if (!overlay_) Log(LogLevel::Error, "dev: no overlay: %s", error.c_str());
     FileWatcher::Options options;
     options.suffixes = {".fx", ".glsl"};
-    mode->watcher_ = FileWatcher::Open(program.DataFile(program.Config().watchFolder), options, error);
-    if (!mode->watcher_) Log(LogLevel::Error, "dev: effect files are not reloaded: %s", error.c_str());
-    mode->shotPixels_.resize(static_cast<size_t>(program.display.width) * program.display.height * 3);
-    mode->shotPath_.reserve(program.Config().shotDir.size() + program.Config().name.size() + 64);
-    mode->reloadMessages_.reserve(4096);
-    return mode;
+    watcher_ = FileWatcher::Open(program.DataFile(settings_.watchFolder), options, error);
+    if (!watcher_) Log(LogLevel::Error, "dev: effect files are not reloaded: %s", error.c_str());
+    shotPath_.reserve(settings_.shotDir.size() + program.Config().name.size() + 64);
+    reloadMessages_.reserve(4096);
+    program.AddFrameSink(&shotSink_);
+    return true;
 }
 
 int64_t DevMode::WallToNs(int64_t ticks) const {
-    const int64_t frequency = wall_.Frequency();
+    const int64_t frequency = wall_->Frequency();
     return static_cast<int64_t>(static_cast<long double>(ticks) * 1e9L / static_cast<long double>(frequency));
 }
 
 void DevMode::ReplayTo(uint32_t ms) {
-    DemoProgram& p = program_;
+    DemoProgram& p = *program_;
     GfxDevice& device = p.Device();
-    p.Rewind();
-    p.renderSystem->Rewind();
-    p.RewindDemo();
-    p.virtualCounter_->Set(0);
-    p.clock.Update();
-    p.clock.Restart();
+    p.RewindTimeline();
     for (uint64_t n = 0;; ++n) {
         const uint32_t t = grid_.TimeOf(n);
         if (t >= ms) break;
-        p.virtualCounter_->Set(static_cast<int64_t>(t) * kNsPerMs + kBiasNs);
+        p.SetFrameTimeNs(static_cast<int64_t>(t) * kNsPerMs + kBiasNs);
         device.BeginScene();
-        p.clock.Update();
-        p.localTime = static_cast<uint32_t>(p.clock.elapsedMs);
-        p.Process(p);
-        p.renderSystem->SkipFrame();
+        p.StepFrame(false);
         device.EndScene();
     }
 }
 
 void DevMode::ProcessFrame(int64_t ns) {
-    DemoProgram& p = program_;
-    p.virtualCounter_->Set(ns);
-    p.clock.Update();
-    p.localTime = static_cast<uint32_t>(p.clock.elapsedMs);
+    DemoProgram& p = *program_;
+    p.SetFrameTimeNs(ns);
+    p.StepFrame(true);
     shownMs_ = p.localTime;
-    p.Process(p);
-    p.renderSystem->RenderFrame();
 }
 
 void DevMode::Seek(uint32_t ms, int64_t wallNow) {
@@ -96,13 +85,13 @@ void DevMode::Resume(int64_t wallNow) {
     paused_ = false;
     baseMs_ = seekPending_ ? seekTarget_ : shownMs_;
     baseWall_ = wallNow;
-    musicPlaying_ = program_.music.handle != 0 && StreamPlayFrom(program_.music.handle, baseMs_);
+    musicPlaying_ = program_->music.handle != 0 && StreamPlayFrom(program_->music.handle, baseMs_);
     musicSince_ = wallNow;
 }
 
 void DevMode::Pause() {
     paused_ = true;
-    if (program_.music.handle != 0) StreamStop(program_.music.handle);
+    if (program_->music.handle != 0) StreamStop(program_->music.handle);
     musicPlaying_ = false;
 }
 
@@ -124,15 +113,15 @@ void DevMode::HandleKey(const DevKeyPress& press, int64_t wallNow) {
         Log(LogLevel::Info, "dev: to %.3f s", command.targetMs / 1000.0);
         break;
     case DevCommand::Kind::ToggleLoop: {
-        DemoProgram::ShotInfo shot;
+        DemoProgram::PartInfo part;
         if (loop_) {
             loop_ = false;
             Log(LogLevel::Info, "dev: looping off");
-        } else if (program_.DescribeShot(now, shot)) {
+        } else if (program_->DescribePart(now, part)) {
             loop_ = true;
-            loopStartMs_ = shot.startMs;
-            loopEndMs_ = shot.endMs;
-            std::snprintf(loopCamera_, sizeof loopCamera_, "%s", shot.camera);
+            loopStartMs_ = part.startMs;
+            loopEndMs_ = part.endMs;
+            std::snprintf(loopCamera_, sizeof loopCamera_, "%s", part.name);
             Log(LogLevel::Info, "dev: looping %s, %.3f to %.3f s", loopCamera_, loopStartMs_ / 1000.0,
                          loopEndMs_ / 1000.0);
         }
@@ -145,7 +134,7 @@ void DevMode::HandleKey(const DevKeyPress& press, int64_t wallNow) {
 
 void DevMode::ReloadEffectsIfChanged() {
     if (!watcher_ || !watcher_->Poll()) return;
-    if (program_.renderSystem->ReloadEffects(reloadMessages_)) {
+    if (program_->renderSystem->ReloadEffects(reloadMessages_)) {
         Log(LogLevel::Info, "dev: effect files reloaded");
     } else {
         Log(LogLevel::Error, "dev: an effect file does not compile; the last good one stays:\n%s",
@@ -153,45 +142,41 @@ void DevMode::ReloadEffectsIfChanged() {
     }
 }
 
-void DevMode::WriteShot() {
-    shotRequested_ = false;
-    GfxDevice& device = program_.Device();
-    if (!device.ReadBackBuffer(shotPixels_.data(), shotPixels_.size())) {
-        Log(LogLevel::Error, "dev: the picture could not be read back");
-        return;
-    }
+bool DevMode::ShotSink::TakeFrame(const FramePicture& frame, std::string&) {
+    DevMode& m = mode_;
+    m.shotRequested_ = false;
     char name[32];
-    std::snprintf(name, sizeof name, "_shot_%06u.png", shownMs_);
-    shotPath_.assign(program_.Config().shotDir);
-    shotPath_.append("/");
-    shotPath_.append(program_.Config().name);
-    shotPath_.append(name);
-    const int w = static_cast<int>(program_.display.width);
-    const int h = static_cast<int>(program_.display.height);
+    std::snprintf(name, sizeof name, "_shot_%06u.png", m.shownMs_);
+    m.shotPath_.assign(m.settings_.shotDir);
+    m.shotPath_.append("/");
+    m.shotPath_.append(m.program_->Config().name);
+    m.shotPath_.append(name);
+    // A picture that cannot be written is said, and the session goes on.
     std::string error;
-    if (WritePngFile(shotPath_, static_cast<uint32_t>(w), static_cast<uint32_t>(h), shotPixels_.data(), error)) {
-        Log(LogLevel::Info, "dev: wrote %s", shotPath_.c_str());
+    if (WritePngFile(m.shotPath_, frame.width, frame.height, frame.rgb, error)) {
+        Log(LogLevel::Info, "dev: wrote %s", m.shotPath_.c_str());
     } else {
         Log(LogLevel::Error, "dev: %s", error.c_str());
     }
+    return true;
 }
 
 void DevMode::DrawOverlay(double frameMs) {
     if (!overlay_) return;
     overlay_->AddFrameTime(static_cast<float>(frameMs));
     if (!overlayOn_) return;
-    DemoProgram& p = program_;
-    DemoProgram::ShotInfo shot;
-    char shotLine[160] = "no shot";
-    if (p.DescribeShot(shownMs_, shot)) {
-        std::snprintf(shotLine, sizeof shotLine, "shot %u of %u: %s (%.1f to %.1f s)", shot.index + 1, shot.count,
-                      shot.camera, shot.startMs / 1000.0, shot.endMs / 1000.0);
+    DemoProgram& p = *program_;
+    DemoProgram::PartInfo part;
+    char shotLine[160] = "";
+    if (p.DescribePart(shownMs_, part)) {
+        std::snprintf(shotLine, sizeof shotLine, "%s %u of %u: %s (%.1f to %.1f s)", part.kind, part.index + 1,
+                      part.count, part.name, part.startMs / 1000.0, part.endMs / 1000.0);
     }
     p.DescribeFrame(demoLine_, sizeof demoLine_);
     char state[64] = "";
     if (paused_ || loop_) {
         std::snprintf(state, sizeof state, "%s%s%s", paused_ ? "paused" : "", paused_ && loop_ ? ", " : "",
-                      loop_ ? "looping the shot" : "");
+                      loop_ ? "looping" : "");
     }
     std::snprintf(text_, sizeof text_,
                   "%8.3f s of %.3f s  %s\n%s\nframe %.1f ms  draw calls %u  lights %u\n%s\n"
@@ -204,15 +189,15 @@ void DevMode::DrawOverlay(double frameMs) {
 
 void DevMode::MeasureMusicGap(int64_t wallNow, int64_t playNs) {
     if (paused_ || !musicPlaying_ || WallToNs(wallNow - musicSince_) < kMusicSettleNs) return;
-    const uint32_t music = StreamGetTime(program_.music.handle);
+    const uint32_t music = StreamGetTime(program_->music.handle);
     if (music == 0 || music >= lengthMs_) return;
     const double gap = std::fabs(static_cast<double>(playNs) / 1e6 - static_cast<double>(music));
     largestGapMs_ = std::max(largestGapMs_, gap);
     ++gapFrames_;
 }
 
-bool DevMode::Run() {
-    DemoProgram& p = program_;
+bool DevMode::Play(DemoProgram& program) {
+    DemoProgram& p = program;
     DeviceWindow& deviceWindow = *p.display.deviceWindow;
     GfxDevice& device = *deviceWindow.device;
     lengthMs_ = p.length;
@@ -221,25 +206,25 @@ bool DevMode::Run() {
     const Viewport whole = p.WholeWindow();
 
     DevKeyPresses keys;
-    int64_t wallNow = wall_.Now();
+    int64_t wallNow = wall_->Now();
     seekPending_ = true;
-    seekTarget_ = std::min(p.Config().startMs, lastMs);
+    seekTarget_ = std::min(settings_.startMs, lastMs);
     Resume(wallNow);
     lastFrameWall_ = wallNow;
     bool ok = true;
     while (true) {
         keys.count = 0;
-        if (InterruptRequested()) {
+        if (p.Config().stopRequested && p.Config().stopRequested()) {
             Log(LogLevel::Error, "interrupted");
             ok = false;
             break;
         }
         if (!PumpMessages(deviceWindow, &keys)) break;
-        if (DevKeyScript* script = p.Config().devKeys; script && !script->Press(shownMs_, paused_, keys)) {
+        if (DevKeyScript* script = settings_.keys; script && !script->Press(shownMs_, paused_, keys)) {
             device.EndScene();
             break;
         }
-        wallNow = wall_.Now();
+        wallNow = wall_->Now();
         for (int i = 0; i < keys.count; ++i) HandleKey(keys.presses[i], wallNow);
         ReloadEffectsIfChanged();
 
@@ -267,24 +252,20 @@ bool DevMode::Run() {
             advance = false;
         }
 
-        device.SetViewport(whole);
-        device.Clear(kClearTarget, 0xFF000000u, 1.0f, 0);
         if (advance) {
             ProcessFrame(playNs);
         } else {
+            device.SetViewport(whole);
+            device.Clear(kClearTarget, 0xFF000000u, 1.0f, 0);
             p.renderSystem->RedrawLastFrame();
         }
-        if (shotRequested_) WriteShot();
+        // F12's picture, without the overlay.
+        if (shotRequested_) p.HandFrameToSinks();
         const double frameMs = static_cast<double>(WallToNs(wallNow - lastFrameWall_)) / 1e6;
         lastFrameWall_ = wallNow;
         DrawOverlay(frameMs);
-        device.EndScene();
-        if (device.Present() == PresentResult::DeviceLost) {
-            deviceWindow.quitRequested = true;
-            ok = false;
-        }
+        if (!p.EndFrame(true)) ok = false;
         if (advance) MeasureMusicGap(wallNow, playNs);
-        ++p.frameCount_;
     }
     if (gapFrames_ > 0) {
         Log(LogLevel::Info, "dev: the frame clock and the music's play position were at most %.1f ms apart "

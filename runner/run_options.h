@@ -36,9 +36,23 @@ inline constexpr uint32_t kMinPictureSide = 16;
 inline constexpr uint64_t kMaxFramePixels = uint64_t{7680} * 4320;
 
 struct RunOptions {
+    // Size, window, the headless frame grid and span.
     RunConfig config;
     // Empty: the folder holding the executable.
     std::string dataDir;
+    // Where headless frames are written as frame_NNNNNN.png; empty writes
+    // nothing.
+    std::string captureDir;
+    // Where headless frames are encoded as a video with the music (the
+    // extension picks the container); empty encodes nothing.
+    std::string videoPath;
+    // Video quality (-1: the codec's default) and x264 preset name (empty:
+    // "medium").
+    int32_t videoCrf = -1;
+    std::string videoPreset;
+    // The authoring mode, played from root time startMs.
+    bool dev = false;
+    uint32_t startMs = 0;
 };
 
 enum class ParseStatus {

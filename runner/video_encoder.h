@@ -13,11 +13,11 @@
 // destination's name is always complete.
 //
 // The encoder owns the child process, the pipe, the thread and its two frame
-// buffers, all made in Create; Submit allocates nothing. The program owns the
+// buffers, all made in Create; TakeFrame allocates nothing. The program owns the
 // encoder. TARVEL_FFMPEG names another ffmpeg (a path or a command name).
 #pragma once
 
-#include "platform/gfx_device.h"
+#include "framework/frame_sink.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -64,7 +64,7 @@ bool IsVideoPreset(const std::string& name);
 std::vector<std::string> FfmpegArguments(const VideoSettings& settings, VideoContainer container,
                                          const std::string& outputPath);
 
-class VideoEncoder {
+class VideoEncoder final : public FrameSink {
 public:
     // Checks the extension and the destination folder, starts ffmpeg and the
     // writer thread. Null, with the reason, when any of that fails.
@@ -72,10 +72,10 @@ public:
     // Aborts unless Finish succeeded.
     ~VideoEncoder();
 
-    // Reads the device's back buffer and queues it for encoding; waits while
-    // both buffers are still queued. False, with the reason, when reading
-    // failed or ffmpeg has stopped taking frames.
-    bool Submit(GfxDevice& device, std::string& error);
+    // Queues the frame's picture for encoding; waits while both buffers are
+    // still queued. False, with the reason, when ffmpeg has stopped taking
+    // frames.
+    bool TakeFrame(const FramePicture& frame, std::string& error) override;
     // Sends the end of the stream, waits for ffmpeg, and puts the file in
     // place. False, with the reason (and ffmpeg's last words), on failure.
     bool Finish(std::string& error);

@@ -1,6 +1,6 @@
 // A FileWatcher polled every frame over a folder where nothing changes
 // allocates nothing.
-#include "framework/file_watcher.h"
+#include "runner/file_watcher.h"
 
 #include "tests/support/allocation_counter.h"
 #include "tests/support/temp_dir.h"

@@ -1,7 +1,8 @@
-#include "framework/video_encoder.h"
+#include "runner/video_encoder.h"
 
 #include "platform/log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -271,7 +272,7 @@ void VideoEncoder::WriterLoop() {
     }
 }
 
-bool VideoEncoder::Submit(GfxDevice& device, std::string& error) {
+bool VideoEncoder::TakeFrame(const FramePicture& frame, std::string& error) {
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return !queued_[next_] || writeFailed_; });
@@ -282,10 +283,7 @@ bool VideoEncoder::Submit(GfxDevice& device, std::string& error) {
         }
     }
     std::vector<uint8_t>& buffer = buffers_[next_];
-    if (!device.ReadBackBuffer(buffer.data(), buffer.size())) {
-        error = "frame " + std::to_string(submitted_) + ": the back buffer could not be read";
-        return false;
-    }
+    std::memcpy(buffer.data(), frame.rgb, std::min(buffer.size(), size_t{frame.width} * frame.height * 3));
     {
         std::lock_guard lock(mutex_);
         queued_[next_] = true;

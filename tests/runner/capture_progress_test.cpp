@@ -1,6 +1,6 @@
 // The progress line of a capture: what it says, and how often it speaks on a
 // terminal and in a log.
-#include "framework/capture_progress.h"
+#include "runner/capture_progress.h"
 #include "platform/log.h"
 
 #include <gmock/gmock.h>

@@ -1,4 +1,4 @@
-#include "framework/capture_progress.h"
+#include "runner/capture_progress.h"
 
 #include "platform/log.h"
 

@@ -1,6 +1,6 @@
-#include "framework/frame_capture.h"
+#include "runner/frame_capture.h"
 
-#include "framework/png_file.h"
+#include "runner/png_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,8 +16,7 @@ std::string FrameCapture::FileName(uint64_t index) {
     return name;
 }
 
-std::unique_ptr<FrameCapture> FrameCapture::Create(const std::string& dir, uint32_t width, uint32_t height,
-                                                   std::string& error) {
+std::unique_ptr<FrameCapture> FrameCapture::Create(const std::string& dir, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code made;
     fs::create_directories(dir, made);
@@ -37,22 +36,15 @@ std::unique_ptr<FrameCapture> FrameCapture::Create(const std::string& dir, uint3
     }
     std::unique_ptr<FrameCapture> capture(new FrameCapture());
     capture->dir_ = dir;
-    capture->width_ = width;
-    capture->height_ = height;
-    capture->pixels_.resize(static_cast<size_t>(width) * height * 3);
     capture->path_.resize(dir.size() + 64);
     return capture;
 }
 
-bool FrameCapture::Write(uint64_t index, GfxDevice& device, std::string& error) {
-    if (!device.ReadBackBuffer(pixels_.data(), pixels_.size())) {
-        error = "frame " + std::to_string(index) + ": the back buffer could not be read";
-        return false;
-    }
+bool FrameCapture::TakeFrame(const FramePicture& frame, std::string& error) {
     std::snprintf(path_.data(), path_.size(), "%s/frame_%06llu.png", dir_.c_str(),
-                  static_cast<unsigned long long>(index));
-    if (!WritePngFile(path_.data(), width_, height_, pixels_.data(), error)) {
-        error = "frame " + std::to_string(index) + ": " + error;
+                  static_cast<unsigned long long>(frame.index));
+    if (!WritePngFile(path_.data(), frame.width, frame.height, frame.rgb, error)) {
+        error = "frame " + std::to_string(frame.index) + ": " + error;
         return false;
     }
     ++written_;

@@ -1,4 +1,4 @@
-#include "framework/file_watcher.h"
+#include "runner/file_watcher.h"
 
 #include <sys/inotify.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 #include "framework/run_config.h"
-#include "framework/run_options.h"
+#include "runner/run_options.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ TEST(RunOptionsParse, NoArgumentsPlayTheDemoAsShipped) {
     EXPECT_EQ(config.height, 480u);
     EXPECT_TRUE(config.fullscreen);
     EXPECT_FALSE(config.headless);
-    EXPECT_TRUE(config.captureDir.empty());
+    EXPECT_TRUE(result.options.captureDir.empty());
     EXPECT_EQ(config.fpsNum, 30u);
     EXPECT_EQ(config.fpsDen, 1u);
     EXPECT_FALSE(config.hasTo);
@@ -84,7 +84,7 @@ TEST(RunOptionsParse, CaptureRunsHeadless) {
     ASSERT_EQ(result.status, ParseStatus::Run) << result.message;
     const RunConfig& config = result.options.config;
     EXPECT_TRUE(config.headless);
-    EXPECT_EQ(config.captureDir, "out");
+    EXPECT_EQ(result.options.captureDir, "out");
     EXPECT_EQ(config.fpsNum, 60000u);
     EXPECT_EQ(config.fpsDen, 1001u);
     EXPECT_EQ(config.fromMs, 1500u);
@@ -126,16 +126,16 @@ TEST(RunOptionsParse, VideoRunsHeadlessWithOrWithoutCapture) {
     ParseResult result = Parse({"--video", "demo.mp4", "--fps", "60000/1001", "--to", "3"});
     ASSERT_EQ(result.status, ParseStatus::Run) << result.message;
     EXPECT_TRUE(result.options.config.headless);
-    EXPECT_EQ(result.options.config.videoPath, "demo.mp4");
-    EXPECT_TRUE(result.options.config.captureDir.empty());
-    EXPECT_EQ(result.options.config.videoCrf, -1);
-    EXPECT_EQ(result.options.config.videoPreset, "");
+    EXPECT_EQ(result.options.videoPath, "demo.mp4");
+    EXPECT_TRUE(result.options.captureDir.empty());
+    EXPECT_EQ(result.options.videoCrf, -1);
+    EXPECT_EQ(result.options.videoPreset, "");
 
     result = Parse({"--video=a.webm", "--capture", "f", "--crf", "40", "--preset", "veryfast"});
     ASSERT_EQ(result.status, ParseStatus::Run) << result.message;
-    EXPECT_EQ(result.options.config.captureDir, "f");
-    EXPECT_EQ(result.options.config.videoCrf, 40);
-    EXPECT_EQ(result.options.config.videoPreset, "veryfast");
+    EXPECT_EQ(result.options.captureDir, "f");
+    EXPECT_EQ(result.options.videoCrf, 40);
+    EXPECT_EQ(result.options.videoPreset, "veryfast");
 
     ExpectError({"--video"}, {"--video"});
     ExpectError({"--video="}, {"--video"});
@@ -157,10 +157,10 @@ TEST(RunOptionsParse, VideoRunsHeadlessWithOrWithoutCapture) {
 TEST(RunOptionsParse, TheAuthoringModePlaysInAWindowFromItsStart) {
     ParseResult result = Parse({"--dev", "--start", "88.5", "--windowed"});
     ASSERT_EQ(result.status, ParseStatus::Run) << result.message;
-    EXPECT_TRUE(result.options.config.dev);
+    EXPECT_TRUE(result.options.dev);
     EXPECT_FALSE(result.options.config.headless);
-    EXPECT_EQ(result.options.config.startMs, 88500u);
-    EXPECT_FALSE(Parse({}).options.config.dev);
+    EXPECT_EQ(result.options.startMs, 88500u);
+    EXPECT_FALSE(Parse({}).options.dev);
     ExpectError({"--start", "3"}, {"--start", "--dev"});
     ExpectError({"--dev", "--start", "-1"}, {"--start"});
     ExpectError({"--dev", "--start"}, {"--start"});

@@ -2,9 +2,9 @@
 // panel, the glyphs and the graph's bars land in the back buffer, that the
 // render states are as they were afterwards, and what happens to text that
 // does not fit.
-#include "framework/dev_overlay.h"
+#include "runner/dev_overlay.h"
 
-#include "framework/overlay_font.h"
+#include "runner/overlay_font.h"
 #include "tests/support/headless_gl.h"
 
 #include <gtest/gtest.h>

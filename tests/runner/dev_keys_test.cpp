@@ -1,6 +1,6 @@
 // What each key of the authoring mode asks for, on the frame grid of a
 // 30 and a 29.97 frames/s capture, at the ends of the demo, paused or not.
-#include "framework/dev_keys.h"
+#include "runner/dev_keys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The font baked by the build: every printable character has a glyph that
 // fits the atlas and the line, the atlas holds those glyphs and nothing
 // else, and the line metrics hold the glyphs.
-#include "framework/overlay_font.h"
+#include "runner/overlay_font.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // FileWatcher on a real folder: each kind of change an editor makes is
 // reported once, after the folder went quiet, and nothing else is.
-#include "framework/file_watcher.h"
+#include "runner/file_watcher.h"
 
 #include "tests/support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "framework/png_file.h"
+#include "runner/png_file.h"
 
 #include <stb/stb_image_write.h>
 

@@ -2,7 +2,7 @@
 // OpenGL device, new text is formatted and set, a frame time added and the
 // overlay drawn, frame after frame, while our own operator new calls are
 // counted (the graphics driver's are left out).
-#include "framework/dev_overlay.h"
+#include "runner/dev_overlay.h"
 
 #include "tests/support/allocation_counter.h"
 #include "tests/support/headless_gl.h"

@@ -1,6 +1,6 @@
-#include "framework/run_options.h"
+#include "runner/run_options.h"
 
-#include "framework/video_encoder.h"
+#include "runner/video_encoder.h"
 #include "platform/letterbox.h"
 
 #include <charconv>
@@ -129,7 +129,8 @@ std::string VersionText(const std::string& program, const std::string& version) 
 
 ParseResult ParseRunOptions(int argc, const char* const* argv) {
     ParseResult result;
-    RunConfig& config = result.options.config;
+    RunOptions& options = result.options;
+    RunConfig& config = options.config;
     bool capture = false;
     bool fpsGiven = false;
     bool fromGiven = false;
@@ -176,36 +177,36 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
                 return Fail("bad value '" + std::string(v) + "' for --size: " + problem);
         } else if (arg == "--data") {
             if (!needValue(v) || v.empty()) return Fail("option --data needs a folder");
-            result.options.dataDir = std::string(v);
+            options.dataDir = std::string(v);
         } else if (arg == "--capture") {
             if (!needValue(v) || v.empty()) return Fail("option --capture needs a folder");
-            config.captureDir = std::string(v);
+            options.captureDir = std::string(v);
             capture = true;
         } else if (arg == "--dev") {
             if (!noValue()) return Fail("option --dev takes no value");
-            config.dev = true;
+            options.dev = true;
         } else if (arg == "--start") {
             if (!needValue(v)) return Fail("option --start needs a value in seconds");
-            if (!ParseSeconds(v, config.startMs))
+            if (!ParseSeconds(v, options.startMs))
                 return Fail("bad value '" + std::string(v) + "' for --start: expected seconds, 0 or more");
             startGiven = true;
         } else if (arg == "--video") {
             if (!needValue(v) || v.empty()) return Fail("option --video needs a file name");
-            config.videoPath = std::string(v);
+            options.videoPath = std::string(v);
             capture = true;
         } else if (arg == "--crf") {
             uint32_t crf = 0;
             if (!needValue(v)) return Fail("option --crf needs a value");
             if (!ParseUnsigned(v, crf) || crf > 63)
                 return Fail("bad value '" + std::string(v) + "' for --crf: expected 0 to 63");
-            config.videoCrf = static_cast<int32_t>(crf);
+            options.videoCrf = static_cast<int32_t>(crf);
         } else if (arg == "--preset") {
             if (!needValue(v)) return Fail("option --preset needs a name");
             if (!IsVideoPreset(std::string(v)))
                 return Fail("unknown --preset '" + std::string(v) +
                             "': expected ultrafast, superfast, veryfast, faster, fast, medium, slow, slower or "
                             "veryslow");
-            config.videoPreset = std::string(v);
+            options.videoPreset = std::string(v);
         } else if (arg == "--fps") {
             if (!needValue(v)) return Fail("option --fps needs a value");
             if (!ParseFps(v, config.fpsNum, config.fpsDen))
@@ -225,24 +226,24 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
             return Fail("unknown option '" + std::string(argv[i]) + "'");
         }
     }
-    if (std::string problem; !config.videoPath.empty() && !CheckVideoPath(config.videoPath, problem)) {
+    if (std::string problem; !options.videoPath.empty() && !CheckVideoPath(options.videoPath, problem)) {
         return Fail("--video " + problem);
     }
-    if (startGiven && !config.dev) return Fail("option --start needs --dev");
-    if (config.dev && capture) {
+    if (startGiven && !options.dev) return Fail("option --start needs --dev");
+    if (options.dev && capture) {
         return Fail(std::string("option --dev plays in a window; it does not go with ") +
-                    (config.videoPath.empty() ? "--capture" : "--video"));
+                    (options.videoPath.empty() ? "--capture" : "--video"));
     }
     if (!capture && (fpsGiven || fromGiven || config.hasTo)) {
         return Fail(std::string("option ") + (fpsGiven ? "--fps" : fromGiven ? "--from" : "--to") +
                     " needs --capture or --video");
     }
-    if (config.videoPath.empty() && (config.videoCrf >= 0 || !config.videoPreset.empty())) {
-        return Fail(std::string("option ") + (config.videoCrf >= 0 ? "--crf" : "--preset") + " needs --video");
+    if (options.videoPath.empty() && (options.videoCrf >= 0 || !options.videoPreset.empty())) {
+        return Fail(std::string("option ") + (options.videoCrf >= 0 ? "--crf" : "--preset") + " needs --video");
     }
     VideoContainer container;
-    if (config.videoCrf > 51 && VideoContainerFor(config.videoPath, container) && container != VideoContainer::WebM) {
-        return Fail("bad value '" + std::to_string(config.videoCrf) + "' for --crf: H.264 takes 0 to 51");
+    if (options.videoCrf > 51 && VideoContainerFor(options.videoPath, container) && container != VideoContainer::WebM) {
+        return Fail("bad value '" + std::to_string(options.videoCrf) + "' for --crf: H.264 takes 0 to 51");
     }
     if (config.hasTo && config.toMs <= config.fromMs) {
         return Fail("--to must be after --from");
