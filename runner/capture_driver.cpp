@@ -8,6 +8,7 @@
 
 #include <SDL2/SDL_timer.h>
 
+#include <cctype>
 #include <filesystem>
 #include <utility>
 
@@ -60,6 +61,14 @@ bool CaptureDriver::Start(DemoProgram& program) {
         video.frameCount = frames;
         video.crf = settings_.videoCrf;
         video.preset = settings_.videoPreset;
+        // DEMO_FFMPEG names another ffmpeg.
+        video.ffmpegVariable.clear();
+        for (const char c : config.name) {
+            video.ffmpegVariable += std::isalnum(static_cast<unsigned char>(c))
+                                        ? static_cast<char>(std::toupper(static_cast<unsigned char>(c)))
+                                        : '_';
+        }
+        video.ffmpegVariable += "_FFMPEG";
         std::error_code ec;
         if (program.music.handle != 0) {
             video.musicPath = std::filesystem::absolute(program.MusicPath(), ec).string();

@@ -51,8 +51,8 @@ std::string Seconds(uint64_t frames, uint32_t fpsNum, uint32_t fpsDen) {
     return text;
 }
 
-const char* FfmpegProgram() {
-    const char* chosen = std::getenv("TARVEL_FFMPEG");
+const char* FfmpegProgram(const std::string& variable) {
+    const char* chosen = std::getenv(variable.c_str());
     return chosen && *chosen ? chosen : "ffmpeg";
 }
 
@@ -185,7 +185,7 @@ std::unique_ptr<VideoEncoder> VideoEncoder::Create(const VideoSettings& settings
 
     const std::vector<std::string> arguments = FfmpegArguments(settings, container, encoder->temporaryPath_);
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(FfmpegProgram()));
+    argv.push_back(const_cast<char*>(FfmpegProgram(settings.ffmpegVariable)));
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
@@ -218,8 +218,8 @@ std::unique_ptr<VideoEncoder> VideoEncoder::Create(const VideoSettings& settings
         encoder->logPath_.clear();
         if (spawned == ENOENT) {
             error = std::string(argv[0]) +
-                    " was not found: --video needs the ffmpeg tool (Debian: apt-get install ffmpeg), or "
-                    "TARVEL_FFMPEG naming it";
+                    " was not found: --video needs the ffmpeg tool (Debian: apt-get install ffmpeg), or " +
+                    settings.ffmpegVariable + " naming it";
         } else {
             error = std::string("cannot run ") + argv[0] + " (" + std::strerror(spawned) + ")";
         }

@@ -14,7 +14,8 @@
 //
 // The encoder owns the child process, the pipe, the thread and its two frame
 // buffers, all made in Create; TakeFrame allocates nothing. The program owns the
-// encoder. TARVEL_FFMPEG names another ffmpeg (a path or a command name).
+// encoder. The variable VideoSettings::ffmpegVariable names may name
+// another ffmpeg (a path or a command name).
 #pragma once
 
 #include "framework/frame_sink.h"
@@ -49,6 +50,9 @@ struct VideoSettings {
     // Speed against size: an x264 preset name (ultrafast ... veryslow);
     // VP9 maps it onto its own speed steps. Empty: "medium".
     std::string preset;
+    // The environment variable that may name another ffmpeg (a path or a
+    // command name); the runner names it after the demo (TARVEL_FFMPEG).
+    std::string ffmpegVariable = "JOLP_FFMPEG";
 };
 
 // The container for path's extension (case does not matter); false when it
