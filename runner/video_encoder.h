@@ -51,7 +51,7 @@ struct VideoSettings {
     // VP9 maps it onto its own speed steps. Empty: "medium".
     std::string preset;
     // The environment variable that may name another ffmpeg (a path or a
-    // command name); the runner names it after the demo (TARVEL_FFMPEG).
+    // command name); the runner names it after the demo (NAME_FFMPEG).
     std::string ffmpegVariable = "JOLP_FFMPEG";
 };
 
