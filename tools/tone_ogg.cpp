@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    tarvel::tools::VorbisSettings settings;
+    jolp::tools::VorbisSettings settings;
     const size_t frames = static_cast<size_t>(seconds * settings.sampleRate);
     std::vector<float> samples(frames * 2);
     for (size_t i = 0; i < frames; ++i) {
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
         samples[2 * i + 1] = v;
     }
     std::string error;
-    if (!tarvel::tools::WriteOggVorbis(argv[1], samples.data(), frames, settings, error)) {
+    if (!jolp::tools::WriteOggVorbis(argv[1], samples.data(), frames, settings, error)) {
         std::fprintf(stderr, "tone_ogg: %s\n", error.c_str());
         return 1;
     }

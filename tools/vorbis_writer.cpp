@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-namespace tarvel::tools {
+namespace jolp::tools {
 namespace {
 
 struct FileCloser {
@@ -111,4 +111,4 @@ bool WriteOggVorbis(const std::string& path, const float* samples, size_t frames
     return ok;
 }
 
-}  // namespace tarvel::tools
+}  // namespace jolp::tools

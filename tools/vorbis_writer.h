@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-namespace tarvel::tools {
+namespace jolp::tools {
 
 struct VorbisSettings {
     int channels = 2;
@@ -21,4 +21,4 @@ struct VorbisSettings {
 bool WriteOggVorbis(const std::string& path, const float* samples, size_t frames, const VorbisSettings& settings,
                     std::string& error);
 
-}  // namespace tarvel::tools
+}  // namespace jolp::tools

@@ -25,13 +25,13 @@ RunConfig HeadlessRecording(uint32_t toMs, uint32_t fps = 30) {
 }
 
 std::string WriteTone(const TempDir& dir, double seconds) {
-    tarvel::tools::VorbisSettings settings;
+    jolp::tools::VorbisSettings settings;
     const size_t frames = static_cast<size_t>(seconds * settings.sampleRate);
     std::vector<float> samples(frames * 2);
     for (size_t i = 0; i < frames; ++i) samples[2 * i] = samples[2 * i + 1] = 0.1f * std::sin(0.05f * i);
     const std::string path = dir / "music.ogg";
     std::string error;
-    EXPECT_TRUE(tarvel::tools::WriteOggVorbis(path, samples.data(), frames, settings, error)) << error;
+    EXPECT_TRUE(jolp::tools::WriteOggVorbis(path, samples.data(), frames, settings, error)) << error;
     return path;
 }
 

@@ -20,7 +20,7 @@ namespace jolp {
 namespace {
 
 std::string WriteTone(const testing::TempDir& dir, const std::string& name, double seconds, int rate, int channels) {
-    tarvel::tools::VorbisSettings settings;
+    jolp::tools::VorbisSettings settings;
     settings.sampleRate = rate;
     settings.channels = channels;
     const size_t frames = static_cast<size_t>(seconds * rate);
@@ -28,7 +28,7 @@ std::string WriteTone(const testing::TempDir& dir, const std::string& name, doub
     for (size_t i = 0; i < samples.size(); ++i) samples[i] = 0.1f * std::sin(0.03f * static_cast<float>(i));
     std::string error;
     const std::string path = dir / name;
-    EXPECT_TRUE(tarvel::tools::WriteOggVorbis(path, samples.data(), frames, settings, error)) << error;
+    EXPECT_TRUE(jolp::tools::WriteOggVorbis(path, samples.data(), frames, settings, error)) << error;
     return path;
 }
 

@@ -120,11 +120,11 @@ bool Probe(const std::string& temporary, const std::string& path, std::string& e
 
 bool Encode(const std::string& temporary, const std::string& path, const std::vector<float>& samples,
             std::string& error) {
-    tools::VorbisSettings settings;
+    jolp::tools::VorbisSettings settings;
     settings.channels = kMusicChannels;
     settings.sampleRate = kMusicSampleRate;
     settings.quality = 0.5f;
-    if (!tools::WriteOggVorbis(temporary, samples.data(), samples.size() / kMusicChannels, settings, error)) {
+    if (!jolp::tools::WriteOggVorbis(temporary, samples.data(), samples.size() / kMusicChannels, settings, error)) {
         std::remove(temporary.c_str());
         return false;
     }

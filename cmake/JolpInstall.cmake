@@ -1,0 +1,69 @@
+# cmake --install: jolp as a package an outside demo finds with
+# find_package(jolp). It lays out
+#   include/jolp/<folder>/*.h     what a demo's code includes, in the same
+#                                 "framework/demo_program.h" form as here
+#   lib/libjolp*.a                the libraries, linked as jolp::<name>
+#   lib/cmake/jolp/               jolpConfig.cmake and the exported targets
+#   share/jolp/shaders/           the renderer's standard effect files
+# Only the headers a demo reaches are installed: the runner's and the
+# platform's inner workings stay behind.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(JOLP_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/jolp)
+set(JOLP_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/jolp)
+set(JOLP_INSTALL_SHADERDIR ${CMAKE_INSTALL_DATADIR}/jolp/shaders)
+
+# Target here, name in the package (jolp::<name>).
+set(jolp_installed_targets
+  jolp_platform platform
+  jolp jolp
+  jolp_scene scene
+  jolp_render render
+  jolp_particles particles
+  jolp_runner runner
+  jolp_tools tools)
+set(jolp_install_target_list)
+while(jolp_installed_targets)
+  list(POP_FRONT jolp_installed_targets target name)
+  set_target_properties(${target} PROPERTIES EXPORT_NAME ${name})
+  list(APPEND jolp_install_target_list ${target})
+endwhile()
+
+install(TARGETS ${jolp_install_target_list}
+  EXPORT jolpTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${JOLP_INSTALL_INCLUDEDIR})
+
+# What a demo includes, and everything those headers include in turn.
+set(jolp_public_headers
+  platform/counter.h platform/gfx_device.h platform/gfx_format.h platform/gl_context.h
+  platform/letterbox.h platform/log.h platform/sdl_window.h
+  framework/data_path.h framework/demo_program.h framework/demo_track.h framework/display.h
+  framework/effect.h framework/effect_source.h framework/frame_clock.h framework/frame_sink.h
+  framework/play_driver.h framework/render_system_base.h framework/resource.h
+  framework/resource_registry.h framework/run_config.h framework/sound_stream.h framework/texture.h
+  framework/worker.h framework/worker_queue.h
+  scene/animation.h scene/draw_submission.h scene/jolp3d.h scene/scene_file.h scene/transform_math.h
+  render/bind_scene.h render/lights.h render/material.h render/render_system.h render/shader.h
+  particles/particle_random.h particles/particle_system.h particles/sparkls.h
+  runner/runner.h
+  tools/vorbis_writer.h)
+foreach(header IN LISTS jolp_public_headers)
+  cmake_path(GET header PARENT_PATH folder)
+  install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${JOLP_INSTALL_INCLUDEDIR}/${folder})
+endforeach()
+
+install(FILES ${tarvel_shader_files} DESTINATION ${JOLP_INSTALL_SHADERDIR})
+
+install(EXPORT jolpTargets NAMESPACE jolp:: DESTINATION ${JOLP_INSTALL_CMAKEDIR})
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/jolpConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/jolpConfig.cmake
+  INSTALL_DESTINATION ${JOLP_INSTALL_CMAKEDIR}
+  PATH_VARS JOLP_INSTALL_SHADERDIR)
+# 0.x: a minor version may break what a demo builds against.
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/jolpConfigVersion.cmake
+  VERSION ${PROJECT_VERSION}
+  COMPATIBILITY SameMinorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/jolpConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/jolpConfigVersion.cmake
+  DESTINATION ${JOLP_INSTALL_CMAKEDIR})
