@@ -39,7 +39,7 @@ install(TARGETS ${jolp_install_target_list}
 set(jolp_public_headers
   platform/counter.h platform/gfx_device.h platform/gfx_format.h platform/gl_context.h
   platform/letterbox.h platform/log.h platform/sdl_window.h
-  framework/data_path.h framework/demo_program.h framework/demo_track.h framework/display.h
+  framework/data_path.h framework/dds_file.h framework/demo_program.h framework/demo_track.h framework/display.h
   framework/effect.h framework/effect_source.h framework/frame_clock.h framework/frame_sink.h
   framework/play_driver.h framework/render_system_base.h framework/resource.h
   framework/resource_registry.h framework/run_config.h framework/sound_stream.h framework/texture.h
