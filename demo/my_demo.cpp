@@ -101,7 +101,8 @@ void MyDemo::DescribeFrame(char* out, size_t size) const {
          {redParticles, yellowParticles, greenParticles, blueParticles, windParticles, fireParticles}) {
         if (system) live += system->liveCount;
     }
-    std::snprintf(out, size, "particles %d", live);
+    const jolp::RenderSystem* renderer = Renderer();
+    std::snprintf(out, size, "lights %u  particles %d", renderer ? renderer->LastFrameLights() : 0u, live);
 }
 
 void MyDemo::RewindDemo() { jolp::RestoreParticleRandom(startRandom_); }

@@ -25,7 +25,8 @@ public:
 
     // The master effect and the material effects; false when any failed.
     virtual bool LoadEffects() = 0;
-    // Render targets and the light cube; false when any failed.
+    // Render targets and whatever else the renderer makes on the device
+    // before the first frame; false when any failed.
     virtual bool CreateTargets() = 0;
     // Between frames, after LoadEffects succeeded: reloads every effect file
     // from where it was loaded. An effect that fails keeps its previous
@@ -53,8 +54,6 @@ public:
     virtual void RedrawLastFrame() {}
     // Back to the state before the first frame, for a replay from time 0.
     virtual void Rewind() {}
-    // Lights drawn by the last RenderFrame.
-    virtual uint32_t LastFrameLights() const { return 0; }
 
     // Why LoadEffects or CreateTargets returned false: the file or target
     // and the problem (with a compiler's messages, file and line), for the

@@ -93,7 +93,8 @@ public:
     void SkipFrame() override;
     void RedrawLastFrame() override;
     void Rewind() override { time = 0.0f; }
-    uint32_t LastFrameLights() const override { return static_cast<uint32_t>(lastLights_.size()); }
+    // Lights drawn by the last RenderFrame.
+    uint32_t LastFrameLights() const { return static_cast<uint32_t>(lastLights_.size()); }
 
     // Files a copy of the item by its material's wrapper: Lambert-Blinn,
     // parallax and water items are opaque, additive items additive; any

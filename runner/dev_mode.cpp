@@ -179,10 +179,10 @@ void DevMode::DrawOverlay(double frameMs) {
                       loop_ ? "looping" : "");
     }
     std::snprintf(text_, sizeof text_,
-                  "%8.3f s of %.3f s  %s\n%s\nframe %.1f ms  draw calls %u  lights %u\n%s\n"
+                  "%8.3f s of %.3f s  %s\n%s\nframe %.1f ms  draw calls %u  %s\n"
                   "Space pause  Left/Right 5 s (Shift 1 s, Ctrl 1 frame)  L loop  Home  O  F12",
                   shownMs_ / 1000.0, lengthMs_ / 1000.0, state, shotLine, frameMs, p.Device().DrawCallCount(),
-                  p.renderSystem->LastFrameLights(), demoLine_);
+                  demoLine_);
     overlay_->SetText(text_);
     overlay_->Draw(p.display.width, p.display.height);
 }
