@@ -9,17 +9,24 @@
 // "preview"). The data folder is read as the demo reads it: the named
 // textures, media/texs, media/cubes, media/scenes/scene.JOLP3D and the
 // effect files under shaders/.
-#include "runner/png_file.h"
-#include "framework/resource_registry.h"
+//
+// The preview is a program of its own: a worker loads the data, one track
+// puts the camera and the scene at the root's time, and each moment is one
+// frame of the program's frame (DemoProgram::StepFrame), handed to a frame
+// sink that writes its file.
+#include "framework/data_path.h"
+#include "framework/demo_program.h"
+#include "framework/frame_sink.h"
 #include "framework/texture.h"
-#include "platform/egl_context.h"
-#include "platform/gl_device.h"
-#include "platform/letterbox.h"
+#include "framework/worker.h"
+#include "platform/log.h"
 #include "render/bind_scene.h"
 #include "render/render_system.h"
+#include "runner/png_file.h"
 #include "scene/jolp3d.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +54,104 @@ bool ParseSize(const char* text, uint32_t& w, uint32_t& h) {
     h = static_cast<uint32_t>(b);
     return true;
 }
+
+// The demo's data as the demo loads it: the named textures, the texture
+// folders and the scene, bound to the render system.
+class LoadScene final : public jolp::Worker {
+public:
+    LoadScene(jolp::RenderSystem& rs, jolp::JOLP3D& scene, std::string folder)
+        : rs_(rs), scene_(scene), folder_(std::move(folder)) {}
+    bool IsReady() const override { return done_; }
+    int32_t Step(jolp::ResourceRegistry& registry, jolp::WorkerQueue&) override {
+        jolp::GfxDevice& device = rs_.device;
+        auto keep = [&](const char* name, std::unique_ptr<jolp::Resource> texture) {
+            registry.AddIfAbsent(name, texture ? registry.Keep(std::move(texture)) : nullptr);
+        };
+        for (const char* cube : {"LightCube.dds", "sunol_cubemap.dds"}) {
+            keep(cube, jolp::TextureCube::Load(jolp::DataPath(folder_, cube), device));
+        }
+        for (const char* flat : {"powerBall.jpg", "texture1_d.tga", "four_NM_height.dds", "texture1_s.tga"}) {
+            keep(flat, jolp::Texture2D::Load(jolp::DataPath(folder_, flat), device));
+        }
+        jolp::LoadTextureDirectory(registry, device, jolp::DataPath(folder_, "media/texs"));
+        jolp::LoadCubeTextureDirectory(registry, device, jolp::DataPath(folder_, "media/cubes"));
+        loaded = scene_.Load(jolp::DataPath(folder_, jolp::kScenePath), &device);
+        if (loaded) jolp::BindScene(rs_, scene_, registry);
+        done_ = true;
+        return 100;
+    }
+    bool loaded = false;
+
+private:
+    jolp::RenderSystem& rs_;
+    jolp::JOLP3D& scene_;
+    std::string folder_;
+    bool done_ = false;
+};
+
+// The camera and the scene at the root's time.
+class PreviewTrack final : public jolp::DemoTrack {
+public:
+    PreviewTrack(jolp::RenderSystem& rs, jolp::JOLP3D& scene, std::string camera)
+        : jolp::DemoTrack(0, 0xFFFFFFFFu), rs_(rs), scene_(scene), camera_(std::move(camera)) {}
+    void Update(jolp::DemoProgram& program) override {
+        const float t = static_cast<float>(program.localTime) / 1000.0f;
+        rs_.camera = scene_.EvaluateCamera(camera_, t, 16.0f / 9.0f, 1.0f, 5000.0f);  // as the demo shows every shot
+        rs_.time = t * 25.0f * 0.04f;  // the water's time at 25 frames a second
+        scene_.Animate(jolp::Matrix(), t);
+        scene_.SubmitDrawItems(rs_);
+        scene_.SubmitLights(rs_);
+    }
+    void PostUpdate() override {}
+
+private:
+    jolp::RenderSystem& rs_;
+    jolp::JOLP3D& scene_;
+    std::string camera_;
+};
+
+class Preview final : public jolp::DemoProgram {
+public:
+    Preview(const jolp::RunConfig& config, std::string camera)
+        : jolp::DemoProgram(&jolp::RenderSystem::Create, config), camera_(std::move(camera)) {}
+    void QueueWorkers(jolp::WorkerQueue& queue) override {
+        loader_ = std::make_unique<LoadScene>(Renderer(), scene, Config().dataFolder);
+        queue.Append(loader_.get());
+    }
+    bool BuildTimeline() override {
+        track_ = std::make_unique<PreviewTrack>(Renderer(), scene, camera_);
+        AddChild(track_.get());
+        // No music gives the preview its length: any moment may be shown.
+        length = 0xFFFFFFFFu;
+        end = start + length;
+        return loader_->loaded;
+    }
+    jolp::RenderSystem& Renderer() { return *static_cast<jolp::RenderSystem*>(renderSystem.get()); }
+    jolp::JOLP3D scene;
+
+private:
+    std::string camera_;
+    std::unique_ptr<LoadScene> loader_;
+    std::unique_ptr<PreviewTrack> track_;
+};
+
+// Each frame as PREFIX_CAMERA_SECONDS.png.
+class PreviewFiles final : public jolp::FrameSink {
+public:
+    explicit PreviewFiles(std::string stem) : stem_(std::move(stem)) {}
+    bool TakeFrame(const jolp::FramePicture& frame, std::string& error) override {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.2f", static_cast<double>(seconds_));
+        const std::string path = stem_ + "_" + seconds + ".png";
+        if (!jolp::WritePngFile(path, frame.width, frame.height, frame.rgb, error)) return false;
+        std::printf("%s\n", path.c_str());
+        return true;
+    }
+    float seconds_ = 0.0f;
+
+private:
+    std::string stem_;
+};
 
 }  // namespace
 
@@ -102,80 +207,42 @@ int main(int argc, char** argv) {
     std::error_code ec;
     const std::filesystem::path out = std::filesystem::absolute(prefix, ec);
     if (data.empty()) data = (std::filesystem::path(argv[0]).parent_path() / "run").string();
-    std::filesystem::current_path(data, ec);
-    if (ec) {
-        std::fprintf(stderr, "tarvel_preview: cannot enter the data folder %s: %s\n", data.c_str(),
-                     ec.message().c_str());
+    if (!std::filesystem::is_directory(data, ec)) {
+        std::fprintf(stderr, "tarvel_preview: %s: no such data folder\n", data.c_str());
         return 1;
     }
 
-    std::string error;
-    auto context = jolp::EglHeadlessContext::Create(error);
-    std::unique_ptr<jolp::GlDevice> device;
-    if (context) device = jolp::GlDevice::Create(*context, width, height, error);
-    if (!device) {
-        std::fprintf(stderr, "tarvel_preview: no OpenGL 3.3 device: %s\n", error.c_str());
+    jolp::SetLogName("tarvel_preview");
+    jolp::RunConfig config;
+    config.name = "tarvel_preview";
+    config.headless = true;
+    config.width = width;
+    config.height = height;
+    config.dataFolder = data;
+    Preview preview(config, camera);
+    if (!preview.Init("Preview")) return 1;
+    if (!preview.Prepare("")) {
+        if (preview.renderSystem) {
+            std::fprintf(stderr, "tarvel_preview: the scene %s could not be loaded\n",
+                         jolp::DataPath(data, jolp::kScenePath).c_str());
+        }
         return 1;
     }
-    const jolp::Rect window{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
-    const jolp::Rect picture = jolp::Letterbox(16, 9, window);
-    jolp::RenderSystem rs(*device, window, picture);
-    if (!rs.LoadEffects() || !rs.CreateTargets()) {
-        std::fprintf(stderr, "tarvel_preview: %s\n", rs.StartupError().c_str());
-        return 1;
-    }
-
-    jolp::ResourceRegistry registry;
-    std::vector<std::unique_ptr<jolp::Resource>> kept;
-    auto keep = [&](const char* name, std::unique_ptr<jolp::Resource> r) {
-        registry.AddIfAbsent(name, r.get());
-        if (r) kept.push_back(std::move(r));
-    };
-    for (const char* cube : {"LightCube.dds", "sunol_cubemap.dds"}) keep(cube, jolp::TextureCube::Load(cube, *device));
-    for (const char* flat : {"powerBall.jpg", "texture1_d.tga", "four_NM_height.dds", "texture1_s.tga"}) {
-        keep(flat, jolp::Texture2D::Load(flat, *device));
-    }
-    jolp::LoadTextureDirectory(registry, *device, "media/texs");
-    jolp::LoadCubeTextureDirectory(registry, *device, "media/cubes");
-    jolp::JOLP3D scene;
-    if (!scene.Load(jolp::kScenePath, device.get())) {
-        std::fprintf(stderr, "tarvel_preview: the scene %s/%s could not be loaded\n", data.c_str(),
-                     jolp::kScenePath);
-        return 1;
-    }
-    if (scene.cameras.find(camera) == scene.cameras.end()) {
+    if (preview.scene.cameras.find(camera) == preview.scene.cameras.end()) {
         std::fprintf(stderr, "tarvel_preview: the scene has no camera '%s'\n", camera.c_str());
         return 1;
     }
-    jolp::BindScene(rs, scene, registry);
-
-    const float aspect = 16.0f / 9.0f;  // as the demo shows every shot
-    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 3);
-    const jolp::Matrix root;
+    PreviewFiles files(out.string() + "_" + camera);
+    preview.AddFrameSink(&files);
+    preview.RewindTimeline();
+    jolp::DeviceWindow& deviceWindow = *preview.display.deviceWindow;
     for (float t : times) {
-        device->BeginScene();
-        device->SetViewport(jolp::Viewport{0, 0, width, height, 0.0f, 1.0f});
-        device->Clear(jolp::kClearTarget, 0xFF000000u, 1.0f, 0);
-        rs.camera = scene.EvaluateCamera(camera, t, aspect, 1.0f, 5000.0f);
-        rs.time = t * 25.0f * 0.04f;  // the water's time at 25 frames a second
-        scene.Animate(root, t);
-        scene.SubmitDrawItems(rs);
-        scene.SubmitLights(rs);
-        rs.RenderFrame();
-        device->EndScene();
-        if (!device->ReadBackBuffer(pixels.data(), pixels.size())) {
-            std::fprintf(stderr, "tarvel_preview: the picture could not be read back\n");
-            return 1;
-        }
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.2f", static_cast<double>(t));
-        const std::string path = out.string() + "_" + camera + "_" + seconds + ".png";
-        std::string error;
-        if (!jolp::WritePngFile(path, width, height, pixels.data(), error)) {
-            std::fprintf(stderr, "tarvel_preview: %s\n", error.c_str());
-            return 1;
-        }
-        std::printf("%s\n", path.c_str());
+        files.seconds_ = t;
+        // To the millisecond, as the demo's clock gives its tracks the time.
+        preview.SetFrameTimeNs(std::llround(static_cast<double>(t) * 1000.0) * 1000000 + 500);
+        jolp::PumpMessages(deviceWindow);
+        preview.StepFrame(true);
+        if (!preview.EndFrame(true)) return 1;
     }
     return 0;
 }
