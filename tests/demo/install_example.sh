@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# install_example.sh BUILD_DIR EXAMPLE_DIR - jolp as an outside project
-# meets it: installs this build into a temporary prefix, configures and
-# builds the example against that prefix alone, and captures its first
-# second, which must give 30 frames that are not all black.
+# install_example.sh BUILD_DIR EXAMPLE_DIR [CXX_FLAGS [LINKER_FLAGS]] - jolp
+# as an outside project meets it: installs this build into a temporary
+# prefix, configures and builds the example against that prefix alone, and
+# captures its first second, which must give 30 frames that are not all
+# black. The flags are those the installed libraries were built with: a
+# sanitizer build's libraries need the example built and linked the same way.
 set -euo pipefail
 build=$1
 example=$2
+cxx_flags=${3:-}
+linker_flags=${4:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -13,7 +17,8 @@ cmake --install "$build" --prefix "$work/prefix" > "$work/install.log"
 generator=()
 command -v ninja > /dev/null && generator=(-G Ninja)
 cmake -S "$example" -B "$work/build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_PREFIX_PATH="$work/prefix" > "$work/configure.log" ||
+      -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_CXX_FLAGS="$cxx_flags" \
+      -DCMAKE_EXE_LINKER_FLAGS="$linker_flags" > "$work/configure.log" ||
     { cat "$work/configure.log"; exit 1; }
 cmake --build "$work/build" -j 2 > "$work/build.log" || { cat "$work/build.log"; exit 1; }
 
