@@ -112,7 +112,7 @@ Display CreateDisplay(const DisplaySettings& settings) {
     return display;
 }
 
-bool PumpMessages(DeviceWindow& deviceWindow, DevKeyPresses* keys) {
+bool PumpMessages(DeviceWindow& deviceWindow, KeyPresses* keys) {
     if (deviceWindow.quitRequested) return false;
     if (deviceWindow.window && deviceWindow.window->HasWindow() && PollWindowEvents(keys)) {
         deviceWindow.quitRequested = true;

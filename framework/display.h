@@ -61,7 +61,7 @@ Display CreateDisplay(const DisplaySettings& settings);
 // set quitRequested) and begins the frame's scene. False once a quit was
 // requested; the scene is begun even in the frame the request is seen.
 // With keys (the authoring mode), the authoring keys pressed are appended.
-bool PumpMessages(DeviceWindow& deviceWindow, DevKeyPresses* keys = nullptr);
+bool PumpMessages(DeviceWindow& deviceWindow, KeyPresses* keys = nullptr);
 
 // Ordinal 0..8 of a pixel shader version (major in bits 8-15, minor in bits
 // 0-7, upper bits ignored); 8 is "SM 3.0", the least the demo runs on.

@@ -104,30 +104,44 @@ WindowAction TranslateWindowEvent(const SDL_Event& event) {
     }
 }
 
-bool TranslateDevKey(const SDL_Event& event, DevKeyPress& press) {
+bool TranslateKey(const SDL_Event& event, KeyPress& press) {
     if (event.type != SDL_KEYDOWN) return false;
-    switch (event.key.keysym.sym) {
-    case SDLK_SPACE: press.key = DevKey::Space; break;
-    case SDLK_LEFT: press.key = DevKey::Left; break;
-    case SDLK_RIGHT: press.key = DevKey::Right; break;
-    case SDLK_HOME: press.key = DevKey::Home; break;
-    case SDLK_l: press.key = DevKey::L; break;
-    case SDLK_o: press.key = DevKey::O; break;
-    case SDLK_F12: press.key = DevKey::F12; break;
-    default: return false;
+    const SDL_Keycode code = event.key.keysym.sym;
+    if (code >= SDLK_a && code <= SDLK_z) {
+        press.key = static_cast<Key>(static_cast<int>(Key::A) + (code - SDLK_a));
+    } else if (code >= SDLK_0 && code <= SDLK_9) {
+        press.key = static_cast<Key>(static_cast<int>(Key::Digit0) + (code - SDLK_0));
+    } else if (code >= SDLK_F1 && code <= SDLK_F12) {
+        press.key = static_cast<Key>(static_cast<int>(Key::F1) + (code - SDLK_F1));
+    } else {
+        switch (code) {
+        case SDLK_SPACE: press.key = Key::Space; break;
+        case SDLK_RETURN: press.key = Key::Enter; break;
+        case SDLK_TAB: press.key = Key::Tab; break;
+        case SDLK_BACKSPACE: press.key = Key::Backspace; break;
+        case SDLK_LEFT: press.key = Key::Left; break;
+        case SDLK_RIGHT: press.key = Key::Right; break;
+        case SDLK_UP: press.key = Key::Up; break;
+        case SDLK_DOWN: press.key = Key::Down; break;
+        case SDLK_HOME: press.key = Key::Home; break;
+        case SDLK_END: press.key = Key::End; break;
+        case SDLK_PAGEUP: press.key = Key::PageUp; break;
+        case SDLK_PAGEDOWN: press.key = Key::PageDown; break;
+        default: return false;
+        }
     }
     const Uint16 mod = event.key.keysym.mod;
-    press.modifiers = static_cast<uint8_t>(((mod & KMOD_SHIFT) ? kDevKeyShift : 0) | ((mod & KMOD_CTRL) ? kDevKeyCtrl : 0));
+    press.modifiers = static_cast<uint8_t>(((mod & KMOD_SHIFT) ? kKeyShift : 0) | ((mod & KMOD_CTRL) ? kKeyCtrl : 0));
     return true;
 }
 
-bool PollWindowEvents(DevKeyPresses* keys) {
+bool PollWindowEvents(KeyPresses* keys) {
     bool quit = false;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (TranslateWindowEvent(event) == WindowAction::Quit) quit = true;
-        DevKeyPress press;
-        if (keys && keys->count < DevKeyPresses::kCapacity && TranslateDevKey(event, press)) {
+        KeyPress press;
+        if (keys && keys->count < KeyPresses::kCapacity && TranslateKey(event, press)) {
             keys->presses[keys->count++] = press;
         }
     }

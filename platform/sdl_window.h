@@ -57,30 +57,38 @@ enum class WindowAction {
 // and event does nothing.
 WindowAction TranslateWindowEvent(const SDL_Event& event);
 
-// The keys of the authoring mode, with the modifiers held when pressed.
-enum class DevKey : uint8_t { Space, Left, Right, Home, L, O, F12 };
-inline constexpr uint8_t kDevKeyShift = 1;
-inline constexpr uint8_t kDevKeyCtrl = 2;
+// The keys a program may listen to besides Escape (which quits), with the
+// modifiers held when pressed. What a key does is the listener's business.
+enum class Key : uint8_t {
+    // clang-format off
+    A, B, C, D, E, F, G, H, I, J, K, L, M, N, O, P, Q, R, S, T, U, V, W, X, Y, Z,
+    Digit0, Digit1, Digit2, Digit3, Digit4, Digit5, Digit6, Digit7, Digit8, Digit9,
+    Space, Enter, Tab, Backspace, Left, Right, Up, Down, Home, End, PageUp, PageDown,
+    F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
+    // clang-format on
+};
+inline constexpr uint8_t kKeyShift = 1;
+inline constexpr uint8_t kKeyCtrl = 2;
 
-struct DevKeyPress {
-    DevKey key = DevKey::Space;
+struct KeyPress {
+    Key key = Key::Space;
     uint8_t modifiers = 0;
 };
 
-// The authoring keys pressed since the last poll, oldest first; presses
-// beyond the capacity are dropped. A fixed array: polling allocates nothing.
-struct DevKeyPresses {
+// The keys pressed since the last poll, oldest first; presses beyond the
+// capacity are dropped. A fixed array: polling allocates nothing.
+struct KeyPresses {
     static constexpr int kCapacity = 32;
-    DevKeyPress presses[kCapacity];
+    KeyPress presses[kCapacity];
     int count = 0;
 };
 
-// The authoring key of a key-down event (auto-repeat included); false for
-// every other event.
-bool TranslateDevKey(const SDL_Event& event, DevKeyPress& press);
+// The key of a key-down event (auto-repeat included); false for every
+// other event and for keys outside Key.
+bool TranslateKey(const SDL_Event& event, KeyPress& press);
 
 // Reads every pending event; true when one of them asked to quit. With
-// keys, the authoring keys pressed are appended to it.
-bool PollWindowEvents(DevKeyPresses* keys = nullptr);
+// keys, the keys pressed are appended to it.
+bool PollWindowEvents(KeyPresses* keys = nullptr);
 
 }  // namespace jolp

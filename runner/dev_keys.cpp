@@ -16,7 +16,7 @@ uint64_t DevFrameGrid::FrameAtOrBefore(uint32_t ms) const {
     return n;
 }
 
-DevCommand InterpretDevKey(const DevKeyPress& press, uint32_t nowMs, bool paused, uint32_t lengthMs,
+DevCommand InterpretDevKey(const KeyPress& press, uint32_t nowMs, bool paused, uint32_t lengthMs,
                            const DevFrameGrid& grid) {
     DevCommand command;
     const uint32_t lastMs = lengthMs > 0 ? grid.TimeOf(grid.FrameAtOrBefore(lengthMs - 1)) : 0;
@@ -24,17 +24,17 @@ DevCommand InterpretDevKey(const DevKeyPress& press, uint32_t nowMs, bool paused
         command.kind = DevCommand::Kind::Seek;
         command.targetMs = static_cast<uint32_t>(std::clamp<int64_t>(target, 0, lastMs));
     };
-    const bool ctrl = (press.modifiers & kDevKeyCtrl) != 0;
-    const int64_t step = (press.modifiers & kDevKeyShift) ? 1000 : 5000;
+    const bool ctrl = (press.modifiers & kKeyCtrl) != 0;
+    const int64_t step = (press.modifiers & kKeyShift) ? 1000 : 5000;
     switch (press.key) {
-    case DevKey::Space: command.kind = DevCommand::Kind::TogglePause; break;
-    case DevKey::Home: seek(0); break;
-    case DevKey::L: command.kind = DevCommand::Kind::ToggleLoop; break;
-    case DevKey::O: command.kind = DevCommand::Kind::ToggleOverlay; break;
-    case DevKey::F12: command.kind = DevCommand::Kind::WriteShot; break;
-    case DevKey::Left:
-    case DevKey::Right: {
-        const bool back = press.key == DevKey::Left;
+    case Key::Space: command.kind = DevCommand::Kind::TogglePause; break;
+    case Key::Home: seek(0); break;
+    case Key::L: command.kind = DevCommand::Kind::ToggleLoop; break;
+    case Key::O: command.kind = DevCommand::Kind::ToggleOverlay; break;
+    case Key::F12: command.kind = DevCommand::Kind::WriteShot; break;
+    case Key::Left:
+    case Key::Right: {
+        const bool back = press.key == Key::Left;
         if (ctrl) {
             if (!paused) break;  // a frame step only makes sense on a still picture
             const uint64_t frame = grid.FrameAtOrBefore(nowMs);
@@ -50,6 +50,7 @@ DevCommand InterpretDevKey(const DevKeyPress& press, uint32_t nowMs, bool paused
         }
         break;
     }
+    default: break;  // the other keys do nothing here
     }
     return command;
 }

@@ -40,10 +40,10 @@ struct DevFrameGrid {
 class DevKeyScript {
 public:
     virtual ~DevKeyScript() = default;
-    virtual bool Press(uint32_t shownMs, bool paused, DevKeyPresses& keys) = 0;
+    virtual bool Press(uint32_t shownMs, bool paused, KeyPresses& keys) = 0;
 };
 
-DevCommand InterpretDevKey(const DevKeyPress& press, uint32_t nowMs, bool paused, uint32_t lengthMs,
+DevCommand InterpretDevKey(const KeyPress& press, uint32_t nowMs, bool paused, uint32_t lengthMs,
                            const DevFrameGrid& grid);
 
 }  // namespace jolp

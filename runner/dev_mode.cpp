@@ -95,7 +95,7 @@ void DevMode::Pause() {
     musicPlaying_ = false;
 }
 
-void DevMode::HandleKey(const DevKeyPress& press, int64_t wallNow) {
+void DevMode::HandleKey(const KeyPress& press, int64_t wallNow) {
     const uint32_t now = seekPending_ ? seekTarget_ : shownMs_;
     const DevCommand command = InterpretDevKey(press, now, paused_, lengthMs_, grid_);
     switch (command.kind) {
@@ -205,7 +205,7 @@ bool DevMode::Play(DemoProgram& program) {
 
     const Viewport whole = p.WholeWindow();
 
-    DevKeyPresses keys;
+    KeyPresses keys;
     int64_t wallNow = wall_->Now();
     seekPending_ = true;
     seekTarget_ = std::min(settings_.startMs, lastMs);

@@ -89,7 +89,7 @@ private:
     void Seek(uint32_t ms, int64_t wallNow);
     void Resume(int64_t wallNow);
     void Pause();
-    void HandleKey(const DevKeyPress& press, int64_t wallNow);
+    void HandleKey(const KeyPress& press, int64_t wallNow);
     void ReloadEffectsIfChanged();
     void DrawOverlay(double frameMs);
     void MeasureMusicGap(int64_t wallNow, int64_t playNs);

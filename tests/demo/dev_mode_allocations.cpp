@@ -26,7 +26,7 @@ constexpr int64_t kFrameTicks = kFrequency / 30;
 // One scripted step: at frame `frame` of the session, press `key`.
 struct Step {
     uint32_t frame;
-    jolp::DevKey key;
+    jolp::Key key;
     uint8_t modifiers;
 };
 
@@ -39,15 +39,15 @@ public:
         paused.reserve(frames + 1);
     }
 
-    bool Press(uint32_t shownMs, bool isPaused, jolp::DevKeyPresses& keys) override {
+    bool Press(uint32_t shownMs, bool isPaused, jolp::KeyPresses& keys) override {
         counts.push_back(jolp::testing::OwnAllocationCount());
         shown.push_back(shownMs);
         paused.push_back(isPaused);
         const auto frame = static_cast<uint32_t>(counts.size() - 1);
         if (frame >= frames_) return false;
         for (const Step& step : steps_) {
-            if (step.frame == frame && keys.count < jolp::DevKeyPresses::kCapacity) {
-                keys.presses[keys.count++] = jolp::DevKeyPress{step.key, step.modifiers};
+            if (step.frame == frame && keys.count < jolp::KeyPresses::kCapacity) {
+                keys.presses[keys.count++] = jolp::KeyPress{step.key, step.modifiers};
             }
         }
         wall_.Advance(kFrameTicks);
@@ -72,17 +72,17 @@ TEST(DevModeAllocationTest, NoFrameOfAScriptedSessionAllocates) {
     // second (5 to 10 s), which is looped until it wraps.
     Session session(wall,
                     {
-                        {5, jolp::DevKey::Space, 0},                   // pause
-                        {7, jolp::DevKey::Right, jolp::kDevKeyCtrl},   // one frame on, paused
-                        {9, jolp::DevKey::O, 0},                       // overlay off
-                        {10, jolp::DevKey::O, 0},                      // and on again
-                        {11, jolp::DevKey::Space, 0},                  // play
-                        {14, jolp::DevKey::Left, 0},                   // 5 s back: replayed from 0
-                        {17, jolp::DevKey::Right, jolp::kDevKeyShift},  // 1 s on
-                        {20, jolp::DevKey::L, 0},                      // loop the shot
-                        {120, jolp::DevKey::L, 0},                     // stop looping
-                        {122, jolp::DevKey::Home, 0},                  // to 0
-                        {125, jolp::DevKey::Right, 0},                 // 5 s on
+                        {5, jolp::Key::Space, 0},                   // pause
+                        {7, jolp::Key::Right, jolp::kKeyCtrl},   // one frame on, paused
+                        {9, jolp::Key::O, 0},                       // overlay off
+                        {10, jolp::Key::O, 0},                      // and on again
+                        {11, jolp::Key::Space, 0},                  // play
+                        {14, jolp::Key::Left, 0},                   // 5 s back: replayed from 0
+                        {17, jolp::Key::Right, jolp::kKeyShift},  // 1 s on
+                        {20, jolp::Key::L, 0},                      // loop the shot
+                        {120, jolp::Key::L, 0},                     // stop looping
+                        {122, jolp::Key::Home, 0},                  // to 0
+                        {125, jolp::Key::Right, 0},                 // 5 s on
                     },
                     130);
     jolp::DevSettings settings;
