@@ -26,7 +26,7 @@ template <typename Texture>
 void LoadNamed(jolp::ResourceRegistry& registry, jolp::GfxDevice& device, const std::string& folder,
                const char* name) {
     std::string error;
-    std::unique_ptr<Texture> texture = Texture::Load(jolp::DataPath(folder, name), device, &error);
+    std::unique_ptr<Texture> texture = Texture::Load(jolp::DataPath(folder, name), device, error);
     if (!texture) WarnMissing(error);
     registry.AddIfAbsent(name, texture ? registry.Keep(std::move(texture)) : nullptr);
 }
@@ -62,7 +62,7 @@ int32_t MyDemo::WorkerScene::Step(jolp::ResourceRegistry& registry, jolp::Worker
     for (const ParticleContent& content : kParticleContent) {
         auto material = std::make_unique<jolp::AdditiveMaterial>(*renderSystem, *renderSystem->additiveShader);
         std::string error;
-        if (std::unique_ptr<jolp::Texture2D> image = jolp::Texture2D::Load(jolp::DataPath(dataFolder, content.image), device, &error)) {
+        if (std::unique_ptr<jolp::Texture2D> image = jolp::Texture2D::Load(jolp::DataPath(dataFolder, content.image), device, error)) {
             material->diffuseMap = static_cast<jolp::Texture2D*>(registry.Keep(std::move(image)));
         } else {
             WarnMissing(error);

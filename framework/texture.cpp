@@ -32,11 +32,11 @@ constexpr int kMaxImageExtent = 16384;
 // must not make the decoder ask for gigabytes.
 constexpr int64_t kMaxImagePixels = int64_t{8192} * 8192;
 
-void Fail(std::string* error, const std::string& text) {
-    if (error) *error = text;
+void Fail(std::string& error, const std::string& text) {
+    error = text;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
     std::string reason;
     if (!ReadRegularFile(path, kMaxImageFileBytes, bytes, reason)) {
         Fail(error, path + ": cannot read (" + reason + ")");
@@ -145,7 +145,7 @@ std::string OutOfMemory(const std::string& path, int64_t width, int64_t height) 
 // A decoded image, B, G, R, A in memory (the A8R8G8B8 layout), top row
 // first, into a texture whose other levels the device generates.
 std::unique_ptr<GfxTexture> UploadWithMipChain(const std::string& path, const uint8_t* bgra, uint32_t width,
-                                               uint32_t height, GfxDevice& device, std::string* error) {
+                                               uint32_t height, GfxDevice& device, std::string& error) {
     auto texture = device.CreateTexture(width, height, 0, 0, Format::A8R8G8B8);
     if (!texture || !texture->Upload(0, bgra, size_t{width} * height * 4)) {
         Fail(error, path + ": the device refused a " + Extent(width, height, Format::A8R8G8B8) + " texture");
@@ -254,7 +254,7 @@ bool JpegDecode(JpegDecoder& decoder, uint8_t* bgra, uint8_t* row) {
 }
 
 std::unique_ptr<GfxTexture> DecodeJpeg(const std::string& path, std::span<const uint8_t> bytes, GfxDevice& device,
-                                       std::string* error) {
+                                       std::string& error) {
     // Zeroed, so that destroying it is safe however far creating it got.
     JpegDecoder decoder{};
     struct Destroy {
@@ -295,7 +295,7 @@ std::unique_ptr<GfxTexture> DecodeJpeg(const std::string& path, std::span<const 
 
 // PNG and TGA, and the refusal of stb_image's other kinds.
 std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<const uint8_t> bytes,
-                                          GfxDevice& device, std::string* error) {
+                                          GfxDevice& device, std::string& error) {
     if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
         Fail(error, path + ": too large");
         return nullptr;
@@ -357,7 +357,7 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<con
 // JPEG through libjpeg, PNG and TGA through stb_image, as A8R8G8B8 with a
 // full mip chain.
 std::unique_ptr<GfxTexture> DecodeImage(const std::string& path, std::span<const uint8_t> bytes, GfxDevice& device,
-                                        std::string* error) {
+                                        std::string& error) {
     // libjpeg wants the start-of-image marker first; fill bytes before it
     // are dropped.
     if (const size_t markers = JpegMarkersStart(bytes)) return DecodeJpeg(path, bytes.subspan(markers - 2), device, error);
@@ -365,7 +365,7 @@ std::unique_ptr<GfxTexture> DecodeImage(const std::string& path, std::span<const
 }
 
 std::unique_ptr<GfxTexture> MakeTexture2D(std::span<const uint8_t> bytes, const std::string& path, GfxDevice& device,
-                                          std::string* error) {
+                                          std::string& error) {
     if (!IsDds(bytes)) return DecodeImage(path, bytes, device, error);
     DdsImage image;
     std::string problem;
@@ -392,7 +392,7 @@ std::unique_ptr<GfxTexture> MakeTexture2D(std::span<const uint8_t> bytes, const 
 }
 
 std::unique_ptr<GfxCubeTexture> MakeCubeTexture(std::span<const uint8_t> bytes, const std::string& path,
-                                                GfxDevice& device, std::string* error) {
+                                                GfxDevice& device, std::string& error) {
     if (!IsDds(bytes)) {
         Fail(error, path + ": not a DDS cube map (cube textures are read from DDS files only)");
         return nullptr;
@@ -443,7 +443,7 @@ void LoadDirectory(ResourceRegistry& registry, GfxDevice& device, const std::str
         // again.
         if (registry.Find(name)) continue;
         std::string error;
-        std::unique_ptr<Kind> texture = Kind::Load(directory + "/" + name, device, &error);
+        std::unique_ptr<Kind> texture = Kind::Load(directory + "/" + name, device, error);
         if (!texture) Log(LogLevel::Warning, "%s; its entry is left empty", error.c_str());
         registry.AddIfAbsent(name, texture ? registry.Keep(std::move(texture)) : nullptr);
     }
@@ -455,14 +455,14 @@ BaseTexture::~BaseTexture() = default;
 Texture2D::~Texture2D() = default;
 TextureCube::~TextureCube() = default;
 
-std::unique_ptr<Texture2D> Texture2D::Load(const std::string& path, GfxDevice& device, std::string* error) {
+std::unique_ptr<Texture2D> Texture2D::Load(const std::string& path, GfxDevice& device, std::string& error) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes, error)) return nullptr;
     return LoadFromMemory(bytes, path, device, error);
 }
 
 std::unique_ptr<Texture2D> Texture2D::LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
-                                                     GfxDevice& device, std::string* error) {
+                                                     GfxDevice& device, std::string& error) {
     auto made = MakeTexture2D(bytes, name, device, error);
     if (!made) return nullptr;
     auto resource = std::make_unique<Texture2D>();
@@ -470,19 +470,41 @@ std::unique_ptr<Texture2D> Texture2D::LoadFromMemory(std::span<const uint8_t> by
     return resource;
 }
 
-std::unique_ptr<TextureCube> TextureCube::Load(const std::string& path, GfxDevice& device, std::string* error) {
+std::unique_ptr<Texture2D> Texture2D::Load(const std::string& path, GfxDevice& device) {
+    std::string ignored;
+    return Load(path, device, ignored);
+}
+
+std::unique_ptr<Texture2D> Texture2D::LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
+                                                     GfxDevice& device) {
+    std::string ignored;
+    return LoadFromMemory(bytes, name, device, ignored);
+}
+
+std::unique_ptr<TextureCube> TextureCube::Load(const std::string& path, GfxDevice& device, std::string& error) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes, error)) return nullptr;
     return LoadFromMemory(bytes, path, device, error);
 }
 
 std::unique_ptr<TextureCube> TextureCube::LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
-                                                         GfxDevice& device, std::string* error) {
+                                                         GfxDevice& device, std::string& error) {
     auto made = MakeCubeTexture(bytes, name, device, error);
     if (!made) return nullptr;
     auto resource = std::make_unique<TextureCube>();
     resource->texture = std::move(made);
     return resource;
+}
+
+std::unique_ptr<TextureCube> TextureCube::Load(const std::string& path, GfxDevice& device) {
+    std::string ignored;
+    return Load(path, device, ignored);
+}
+
+std::unique_ptr<TextureCube> TextureCube::LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
+                                                         GfxDevice& device) {
+    std::string ignored;
+    return LoadFromMemory(bytes, name, device, ignored);
 }
 
 void LoadTextureDirectory(ResourceRegistry& registry, GfxDevice& device, const std::string& directory) {

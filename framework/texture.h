@@ -40,12 +40,16 @@ class Texture2D : public BaseTexture {
 public:
     ~Texture2D() override;
     // A 2D texture from an image file, or null when the file cannot be read
-    // or is not a 2D image (a cube map, say); error, when given, says why.
-    static std::unique_ptr<Texture2D> Load(const std::string& path, GfxDevice& device, std::string* error = nullptr);
+    // or is not a 2D image (a cube map, say), with error saying why in one
+    // line naming the file. Without error, the reason is dropped.
+    static std::unique_ptr<Texture2D> Load(const std::string& path, GfxDevice& device, std::string& error);
+    static std::unique_ptr<Texture2D> Load(const std::string& path, GfxDevice& device);
     // The same from the bytes of such a file; name stands for the file in
     // messages only.
     static std::unique_ptr<Texture2D> LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
-                                                     GfxDevice& device, std::string* error = nullptr);
+                                                     GfxDevice& device, std::string& error);
+    static std::unique_ptr<Texture2D> LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
+                                                     GfxDevice& device);
     GfxTexture* Get() const { return static_cast<GfxTexture*>(texture.get()); }
 };
 
@@ -53,10 +57,12 @@ class TextureCube : public BaseTexture {
 public:
     ~TextureCube() override;
     // A cube texture from a DDS cube map, or null (any other image, too).
-    static std::unique_ptr<TextureCube> Load(const std::string& path, GfxDevice& device,
-                                             std::string* error = nullptr);
+    static std::unique_ptr<TextureCube> Load(const std::string& path, GfxDevice& device, std::string& error);
+    static std::unique_ptr<TextureCube> Load(const std::string& path, GfxDevice& device);
     static std::unique_ptr<TextureCube> LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
-                                                       GfxDevice& device, std::string* error = nullptr);
+                                                       GfxDevice& device, std::string& error);
+    static std::unique_ptr<TextureCube> LoadFromMemory(std::span<const uint8_t> bytes, const std::string& name,
+                                                       GfxDevice& device);
     GfxCubeTexture* Get() const { return static_cast<GfxCubeTexture*>(texture.get()); }
 };
 

@@ -137,7 +137,7 @@ bool RenderSystem::CreateTargets() {
     // The light cube only tints the lights' lighting passes; without it they
     // are drawn plain.
     std::string error;
-    lightCubeTexture = jolp::TextureCube::Load(jolp::DataPath(dataFolder, files_.lightCube), device, &error);
+    lightCubeTexture = jolp::TextureCube::Load(jolp::DataPath(dataFolder, files_.lightCube), device, error);
     if (!lightCubeTexture) {
         jolp::Log(jolp::LogLevel::Warning, "%s; the lights are drawn without their light cube", error.c_str());
     }

@@ -213,7 +213,9 @@ bool DevMode::Play(DemoProgram& program) {
     lastFrameWall_ = wallNow;
     bool ok = true;
     while (true) {
-        keys.count = 0;
+        // Keys held over from the last frame come first.
+        keys = carried_;
+        carried_.count = 0;
         if (p.Config().stopRequested && p.Config().stopRequested()) {
             Log(LogLevel::Error, "interrupted");
             ok = false;
@@ -225,7 +227,15 @@ bool DevMode::Play(DemoProgram& program) {
             break;
         }
         wallNow = wall_->Now();
-        for (int i = 0; i < keys.count; ++i) HandleKey(keys.presses[i], wallNow);
+        for (int i = 0; i < keys.count; ++i) {
+            HandleKey(keys.presses[i], wallNow);
+            // F12 takes the picture the keys before it made: the keys after
+            // it wait for the next frame.
+            if (shotRequested_) {
+                for (int k = i + 1; k < keys.count; ++k) carried_.presses[carried_.count++] = keys.presses[k];
+                break;
+            }
+        }
         ReloadEffectsIfChanged();
 
         int64_t playNs = 0;

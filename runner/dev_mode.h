@@ -106,6 +106,7 @@ private:
     std::unique_ptr<FileWatcher> watcher_;
     std::string reloadMessages_;
     std::string shotPath_;
+    KeyPresses carried_;  // keys that came after an F12 in the same frame
     char text_[1024] = {};
     char demoLine_[256] = {};
 

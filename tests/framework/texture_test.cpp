@@ -72,7 +72,7 @@ TEST(TextureTest, ImagesReachTheDeviceAsA8R8G8B8TopRowFirstWithAFullMipChain) {
     RecordingDevice device;
     for (const char* name : {"a.png", "a.tga"}) {
         std::string error;
-        auto texture = Texture2D::Load(dir / name, device, &error);
+        auto texture = Texture2D::Load(dir / name, device, error);
         ASSERT_NE(texture, nullptr) << error;
         auto* made = dynamic_cast<RecordingTexture*>(texture->Get());
         ASSERT_NE(made, nullptr);
@@ -146,15 +146,15 @@ TEST(TextureTest, TheKindMustMatchAndFailuresSayWhy) {
     std::filesystem::create_symlink("/dev/zero", dir / "zero.dds");
     for (const Case& c : cases) {
         std::string error;
-        const bool loaded = c.cube ? TextureCube::Load(dir / c.file, device, &error) != nullptr
-                                   : Texture2D::Load(dir / c.file, device, &error) != nullptr;
+        const bool loaded = c.cube ? TextureCube::Load(dir / c.file, device, error) != nullptr
+                                   : Texture2D::Load(dir / c.file, device, error) != nullptr;
         EXPECT_FALSE(loaded) << c.file;
         EXPECT_NE(error.find(dir / c.file), std::string::npos) << error;
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
     }
     device.refuse.insert("CreateTexture");
     std::string error;
-    EXPECT_EQ(Texture2D::Load(dir / "a.png", device, &error), nullptr);
+    EXPECT_EQ(Texture2D::Load(dir / "a.png", device, error), nullptr);
     EXPECT_NE(error.find("the device refused a 2 x 2 A8R8G8B8 texture"), std::string::npos) << error;
 }
 
@@ -164,7 +164,7 @@ TEST(TextureTest, OtherImageKindsAreRefused) {
     ASSERT_TRUE(stbi_write_bmp((dir / "a.bmp").c_str(), 2, 2, 4, kRgba));
     RecordingDevice device;
     std::string error;
-    EXPECT_EQ(Texture2D::Load(dir / "a.bmp", device, &error), nullptr);
+    EXPECT_EQ(Texture2D::Load(dir / "a.bmp", device, error), nullptr);
     EXPECT_NE(error.find(dir / "a.bmp"), std::string::npos) << error;
     EXPECT_NE(error.find("a BMP image"), std::string::npos) << error;
 }
@@ -253,7 +253,7 @@ TEST(TextureTest, JpegsOfEveryColourModelReachTheDeviceAsA8R8G8B8TopRowFirst) {
     RecordingDevice device;
     for (const Case& c : cases) {
         std::string error;
-        auto texture = Texture2D::LoadFromMemory(c.file, c.name, device, &error);
+        auto texture = Texture2D::LoadFromMemory(c.file, c.name, device, error);
         ASSERT_NE(texture, nullptr) << error;
         auto* made = dynamic_cast<RecordingTexture*>(texture->Get());
         EXPECT_EQ(made->format, Format::A8R8G8B8);
@@ -299,8 +299,8 @@ TEST(TextureTest, DamagedJpegsAreRefusedWithTheReasonOrShowWhatDecodes) {
     RecordingDevice device;
     std::string error;
     ::testing::internal::CaptureStderr();
-    EXPECT_NE(Texture2D::LoadFromMemory(noTables, "mjpeg.jpg", device, &error), nullptr) << error;
-    EXPECT_NE(Texture2D::LoadFromMemory(cutInData, "cut.jpg", device, &error), nullptr) << error;
+    EXPECT_NE(Texture2D::LoadFromMemory(noTables, "mjpeg.jpg", device, error), nullptr) << error;
+    EXPECT_NE(Texture2D::LoadFromMemory(cutInData, "cut.jpg", device, error), nullptr) << error;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     for (const auto& [name, file, reason] :
          {std::tuple<std::string, std::vector<uint8_t>, std::string>{"undefined.jpg", undefined,
@@ -308,7 +308,7 @@ TEST(TextureTest, DamagedJpegsAreRefusedWithTheReasonOrShowWhatDecodes) {
           {"overfull.jpg", overfull, "Bogus Huffman table definition"},
           {"header.jpg", cutInHeader, "JPEG datastream contains no image"},
           {"scans.jpg", manyScans, "more than 100 scans"}}) {
-        EXPECT_EQ(Texture2D::LoadFromMemory(file, name, device, &error), nullptr) << name;
+        EXPECT_EQ(Texture2D::LoadFromMemory(file, name, device, error), nullptr) << name;
         EXPECT_EQ(error, name + ": cannot decode the JPEG file (" + reason + ")");
     }
 }
@@ -337,7 +337,7 @@ TEST(TextureDeathTest, RunningOutOfMemoryIsReportedAsSuch) {
         if (setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
         RecordingDevice device;
         std::string error;
-        const bool loaded = Texture2D::LoadFromMemory(file, "big", device, &error) != nullptr;
+        const bool loaded = Texture2D::LoadFromMemory(file, "big", device, error) != nullptr;
         std::fprintf(stderr, "%s\n", error.c_str());
         std::_Exit(loaded ? 1 : 0);
     };
@@ -412,9 +412,9 @@ TEST(TextureTest, RealDeviceTakesEveryKindOfFile) {
     WriteDds(dir / "lum.dds", Image(Format::L8, 8, 4, false));
     WriteDds(dir / "cube.dds", Image(Format::DXT5, 8, 4, true));
     for (const char* name : {"a.png", "dxt1.dds", "float.dds", "lum.dds"}) {
-        EXPECT_NE(Texture2D::Load(dir / name, *device, &error), nullptr) << error;
+        EXPECT_NE(Texture2D::Load(dir / name, *device, error), nullptr) << error;
     }
-    auto cube = TextureCube::Load(dir / "cube.dds", *device, &error);
+    auto cube = TextureCube::Load(dir / "cube.dds", *device, error);
     ASSERT_NE(cube, nullptr) << error;
     EXPECT_EQ(cube->Get()->LevelCount(), 4u);
     // A texture outliving its device releases nothing and does not crash.
@@ -444,7 +444,7 @@ TEST(TextureTest, AHeaderClaimingAHugeImageIsRefusedBeforeDecoding) {
     for (const auto& [w, h] : {std::pair<uint16_t, uint16_t>{16384, 8192}, {9000, 9000}, {20000, 4}}) {
         std::string error;
         const std::vector<uint8_t> tga = header(w, h);
-        EXPECT_EQ(Texture2D::LoadFromMemory(tga, "huge.tga", device, &error), nullptr) << w << " x " << h;
+        EXPECT_EQ(Texture2D::LoadFromMemory(tga, "huge.tga", device, error), nullptr) << w << " x " << h;
         EXPECT_NE(error.find("huge.tga: " + std::to_string(w) + " x " + std::to_string(h) + " is too large"),
                   std::string::npos)
             << error;
@@ -456,10 +456,10 @@ TEST(TextureTest, AHeaderClaimingAHugeImageIsRefusedBeforeDecoding) {
     jpeg[sof + 5] = jpeg[sof + 7] = 0x23;
     jpeg[sof + 6] = jpeg[sof + 8] = 0x28;
     std::string error;
-    EXPECT_EQ(Texture2D::LoadFromMemory(jpeg, "huge.jpg", device, &error), nullptr);
+    EXPECT_EQ(Texture2D::LoadFromMemory(jpeg, "huge.jpg", device, error), nullptr);
     EXPECT_EQ(error, "huge.jpg: 9000 x 9000 is too large an image");
     // Within the limit the size passes, and the missing pixels are found.
-    EXPECT_EQ(Texture2D::LoadFromMemory(header(4096, 2048), "short.tga", device, &error), nullptr);
+    EXPECT_EQ(Texture2D::LoadFromMemory(header(4096, 2048), "short.tga", device, error), nullptr);
     EXPECT_NE(error.find("short.tga: a truncated TGA file (18 bytes, where a 4096 x 2048 image needs at least"),
               std::string::npos)
         << error;
@@ -472,14 +472,14 @@ TEST(TextureTest, APngChunkRunningPastTheEndIsRefused) {
     stbi_write_png_to_func(AppendTo, &png, 4, 4, 4, std::vector<uint8_t>(64, 0x40).data(), 16);
     testing::RecordingDevice device;
     std::string error;
-    ASSERT_NE(Texture2D::LoadFromMemory(png, "a.png", device, &error), nullptr) << error;
+    ASSERT_NE(Texture2D::LoadFromMemory(png, "a.png", device, error), nullptr) << error;
     size_t idat = 8;
     while (idat + 8 <= png.size() && std::memcmp(png.data() + idat + 4, "IDAT", 4) != 0) {
         idat += 12 + (size_t{png[idat]} << 24 | size_t{png[idat + 1]} << 16 | size_t{png[idat + 2]} << 8 | png[idat + 3]);
     }
     ASSERT_LT(idat + 8, png.size());
     png[idat] = 0x3F;  // about a gigabyte
-    EXPECT_EQ(Texture2D::LoadFromMemory(png, "big.png", device, &error), nullptr);
+    EXPECT_EQ(Texture2D::LoadFromMemory(png, "big.png", device, error), nullptr);
     EXPECT_NE(error.find("big.png: a truncated PNG file (the IDAT chunk at byte " + std::to_string(idat)),
               std::string::npos)
         << error;
@@ -506,12 +506,12 @@ TEST(TextureTest, ATruncatedTgaIsRefusedAndAWholeOneLoads) {
                                       {"rle.tga", tga(true)},
                                       {"mapped.tga", mapped}}) {
         std::string error;
-        EXPECT_NE(Texture2D::LoadFromMemory(whole, name, device, &error), nullptr) << name << ": " << error;
+        EXPECT_NE(Texture2D::LoadFromMemory(whole, name, device, error), nullptr) << name << ": " << error;
         std::vector<uint8_t> footer = whole;
         footer.insert(footer.end(), 26, 0);
-        EXPECT_NE(Texture2D::LoadFromMemory(footer, name, device, &error), nullptr) << name << ": " << error;
+        EXPECT_NE(Texture2D::LoadFromMemory(footer, name, device, error), nullptr) << name << ": " << error;
         const std::vector<uint8_t> cut(whole.begin(), whole.end() - (name == "rle.tga" ? whole.size() - 30 : 1));
-        EXPECT_EQ(Texture2D::LoadFromMemory(cut, name, device, &error), nullptr) << name;
+        EXPECT_EQ(Texture2D::LoadFromMemory(cut, name, device, error), nullptr) << name;
         EXPECT_NE(error.find(name + ": a truncated TGA file"), std::string::npos) << error;
     }
 }

@@ -36,7 +36,7 @@ bool InRange(uint32_t edge) { return edge >= 1 && edge <= 16384; }
 
 void Check2D(std::span<const uint8_t> file, RecordingDevice& device) {
     std::string error;
-    auto texture = jolp::Texture2D::LoadFromMemory(file, kName, device, &error);
+    auto texture = jolp::Texture2D::LoadFromMemory(file, kName, device, error);
     if (!texture) {
         CheckRefusal(error);
         return;
@@ -55,7 +55,7 @@ void Check2D(std::span<const uint8_t> file, RecordingDevice& device) {
 
 void CheckCube(std::span<const uint8_t> file, RecordingDevice& device) {
     std::string error;
-    auto texture = jolp::TextureCube::LoadFromMemory(file, kName, device, &error);
+    auto texture = jolp::TextureCube::LoadFromMemory(file, kName, device, error);
     if (!texture) {
         CheckRefusal(error);
         return;

@@ -217,14 +217,14 @@ bool PictureRig::Start(const std::string& sourceDir, std::string& error) {
 }
 
 bool PictureRig::AddTexture(const std::string& name, std::string& error) {
-    auto texture = jolp::Texture2D::Load(dir / name, *gl.device, &error);
+    auto texture = jolp::Texture2D::Load(dir / name, *gl.device, error);
     if (!texture) return false;
     registry.AddIfAbsent(name, registry.Keep(std::move(texture)));
     return true;
 }
 
 bool PictureRig::AddCubeTexture(const std::string& name, std::string& error) {
-    auto texture = jolp::TextureCube::Load(dir / name, *gl.device, &error);
+    auto texture = jolp::TextureCube::Load(dir / name, *gl.device, error);
     if (!texture) return false;
     registry.AddIfAbsent(name, registry.Keep(std::move(texture)));
     return true;

@@ -127,10 +127,10 @@ TEST_F(DataSet, EveryTextureMaterialsNameLoadsAsItsKind) {
         for (const auto& [key, value] : m->parameters) {
             std::string error;
             if (key == "sceneCubeTex") {
-                EXPECT_TRUE(jolp::TextureCube::Load(find(value, "media/cubes").string(), device, &error))
+                EXPECT_TRUE(jolp::TextureCube::Load(find(value, "media/cubes").string(), device, error))
                     << m->name << " " << key << " = " << value << ": " << error;
             } else if (key.ends_with("Tex")) {
-                EXPECT_TRUE(jolp::Texture2D::Load(find(value, "media/texs").string(), device, &error))
+                EXPECT_TRUE(jolp::Texture2D::Load(find(value, "media/texs").string(), device, error))
                     << m->name << " " << key << " = " << value << ": " << error;
             } else {
                 continue;
@@ -154,24 +154,24 @@ TEST_F(DataSet, EveryTextureMaterialsNameLoadsAsItsKind) {
 TEST_F(DataSet, NamedTexturesFoldersAndParticleImagesLoadAsTheirKind) {
     jolp::testing::RecordingDevice device;
     std::string error;
-    for (const char* name : kNamedCubes) EXPECT_TRUE(jolp::TextureCube::Load((Root() / name).string(), device, &error)) << error;
-    for (const char* name : kNamed2D) EXPECT_TRUE(jolp::Texture2D::Load((Root() / name).string(), device, &error)) << error;
+    for (const char* name : kNamedCubes) EXPECT_TRUE(jolp::TextureCube::Load((Root() / name).string(), device, error)) << error;
+    for (const char* name : kNamed2D) EXPECT_TRUE(jolp::Texture2D::Load((Root() / name).string(), device, error)) << error;
     // The render system's light cube is a file of its own beside the named
     // "LightCube.dds".
     ASSERT_TRUE(fs::exists(Root() / "lightCube.dds"));
     EXPECT_NE(ReadAll(Root() / "lightCube.dds"), ReadAll(Root() / "LightCube.dds"));
-    EXPECT_TRUE(jolp::TextureCube::Load((Root() / "lightCube.dds").string(), device, &error)) << error;
+    EXPECT_TRUE(jolp::TextureCube::Load((Root() / "lightCube.dds").string(), device, error)) << error;
 
     // Every file of the folders loads: a file that does not would leave a
     // null entry under its name.
     ASSERT_FALSE(FilesIn(Root() / "media/texs").empty());
     for (const std::string& name : FilesIn(Root() / "media/texs"))
-        EXPECT_TRUE(jolp::Texture2D::Load((Root() / "media/texs" / name).string(), device, &error)) << error;
+        EXPECT_TRUE(jolp::Texture2D::Load((Root() / "media/texs" / name).string(), device, error)) << error;
     ASSERT_FALSE(FilesIn(Root() / "media/cubes").empty());
     for (const std::string& name : FilesIn(Root() / "media/cubes"))
-        EXPECT_TRUE(jolp::TextureCube::Load((Root() / "media/cubes" / name).string(), device, &error)) << error;
+        EXPECT_TRUE(jolp::TextureCube::Load((Root() / "media/cubes" / name).string(), device, error)) << error;
     for (const char* name : kParticleImages)
-        EXPECT_TRUE(jolp::Texture2D::Load((Root() / "media/particles" / name).string(), device, &error)) << error;
+        EXPECT_TRUE(jolp::Texture2D::Load((Root() / "media/particles" / name).string(), device, error)) << error;
 }
 
 // The real driver takes every texture too (compressed formats, cube maps
@@ -181,10 +181,10 @@ TEST_F(DataSet, TexturesLoadOnRealGl) {
     if (!gl.ok()) GTEST_SKIP() << gl.error;
     std::string error;
     for (const std::string& name : FilesIn(Root() / "media/texs"))
-        EXPECT_TRUE(jolp::Texture2D::Load((Root() / "media/texs" / name).string(), *gl.device, &error)) << error;
+        EXPECT_TRUE(jolp::Texture2D::Load((Root() / "media/texs" / name).string(), *gl.device, error)) << error;
     for (const char* name : {"LightCube.dds", "sunol_cubemap.dds", "lightCube.dds", "media/cubes/lake_reflection.dds"})
-        EXPECT_TRUE(jolp::TextureCube::Load((Root() / name).string(), *gl.device, &error)) << error;
-    EXPECT_TRUE(jolp::Texture2D::Load((Root() / "four_NM_height.dds").string(), *gl.device, &error)) << error;
+        EXPECT_TRUE(jolp::TextureCube::Load((Root() / name).string(), *gl.device, error)) << error;
+    EXPECT_TRUE(jolp::Texture2D::Load((Root() / "four_NM_height.dds").string(), *gl.device, error)) << error;
 }
 
 TEST_F(DataSet, DdsFilesAreCompressedOrMippedWhereTheyShouldBe) {
