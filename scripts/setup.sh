@@ -23,6 +23,8 @@ TARVEL_PLAY_PACKAGES=(
   ffmpeg
   # the "ERROR" message box draws its text with X core fonts
   xfonts-base
+  # jolp3d import reads glTF 2.0 (tinygltf, header-only, with its JSON parser)
+  libtinygltf-dev nlohmann-json3-dev
 )
 TARVEL_TEST_PACKAGES=(
   # tests and benchmarks

@@ -5,21 +5,29 @@
 //                        with shader and parameters, objects
 //   jolp3d check FILE    exit 0 for a valid file, 1 with the loader's message
 //   jolp3d sample FILE   writes a small sample scene
+//   jolp3d import IN OUT [--light-scale K] [--light-radius R] [--length S]
+//                        a glTF 2.0 file as a data folder (gltf_import.h)
 //
 // Exit status: 0 done, 1 the file could not be read, written or is invalid,
 // 2 a bad command line.
 #include "scene/jolp3d.h"
 #include "scene/scene_file.h"
+#include "tools/gltf_import.h"
+#include "tools/import_folder.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: jolp3d COMMAND FILE\n"
+    "       jolp3d import IN OUT_FOLDER [--light-scale K] [--light-radius R] [--length S]\n"
     "Looks into JOLP3D scene files; needs no GPU.\n"
     "\n"
     "Commands:\n"
@@ -30,6 +38,16 @@ constexpr const char* kUsage =
     "  check FILE    exit 0 when FILE is a valid scene; otherwise print why and\n"
     "                exit 1\n"
     "  sample FILE   write a small sample scene to FILE\n"
+    "  import IN OUT_FOLDER\n"
+    "                read the glTF 2.0 file IN (.gltf with its files beside it, or\n"
+    "                .glb) and write OUT_FOLDER/media/scenes/scene.JOLP3D and its\n"
+    "                textures under OUT_FOLDER/media/texs; an existing folder keeps\n"
+    "                its other files. Prints what was imported and what was not.\n"
+    "      --light-scale K   multiply every light's colour by K (default 1)\n"
+    "      --light-radius R  give every light the radius R (default: its range, or\n"
+    "                        the scene's diagonal times the square root of its\n"
+    "                        intensity over the brightest light's)\n"
+    "      --length S        sample S seconds of animation (default: the longest)\n"
     "  --help        show this text\n"
     "\n"
     "Exit status: 0 done, 1 unreadable, unwritable or invalid file, 2 bad command line.\n";
@@ -170,6 +188,48 @@ int BadCommandLine(const std::string& why) {
     return 2;
 }
 
+// A finite number of at least `least` (above it when `above`), or false.
+bool ParseNumber(const char* text, float least, bool above, float& value) {
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(v) || v < least || (above && v == least) || v > 1e9) return false;
+    value = static_cast<float>(v);
+    return true;
+}
+
+int Import(int argc, char** argv) {
+    jolp::tools::GltfImportOptions options;
+    std::vector<std::string> paths;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--light-scale" || arg == "--light-radius" || arg == "--length") {
+            if (i + 1 >= argc) return BadCommandLine(std::string(arg) + " needs a value");
+            const char* value = argv[++i];
+            const bool ok = arg == "--light-scale"    ? ParseNumber(value, 0.0f, false, options.lightScale)
+                            : arg == "--light-radius" ? ParseNumber(value, 0.0f, true, options.lightRadius)
+                                                      : ParseNumber(value, 0.0f, false, options.length);
+            if (!ok) return BadCommandLine("bad " + std::string(arg) + " '" + value + "'");
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return BadCommandLine("unknown option '" + std::string(arg) + "'");
+        } else {
+            paths.emplace_back(arg);
+        }
+    }
+    if (paths.size() != 2) return BadCommandLine("import takes IN and OUT_FOLDER");
+    jolp::tools::GltfImport result;
+    std::string error;
+    if (!jolp::tools::ImportGltfFile(paths[0], options, result, error) ||
+        !jolp::tools::WriteImportFolder(result, paths[1], error)) {
+        std::fprintf(stderr, "jolp3d: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("imported %s into %s:\n", paths[0].c_str(), paths[1].c_str());
+    for (const std::string& line : result.summary) std::printf("  %s\n", line.c_str());
+    if (!result.warnings.empty()) std::printf("not imported:\n");
+    for (const std::string& line : result.warnings) std::printf("  %s\n", line.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,6 +239,7 @@ int main(int argc, char** argv) {
     }
     if (argc < 2) return BadCommandLine("no command given");
     const std::string command = argv[1];
+    if (command == "import") return Import(argc, argv);
     if (command != "info" && command != "check" && command != "sample") {
         return BadCommandLine("unknown command '" + command + "'");
     }

@@ -1,0 +1,1172 @@
+// gltf_import.cpp - see gltf_import.h. tinygltf parses the file (JSON, GLB
+// chunks, base64 and file URIs); everything it hands over is checked here
+// before use: indices into its tables, accessors against their buffers,
+// vertex indices against their vertices, numbers for being finite.
+#define TINYGLTF_IMPLEMENTATION
+#define TINYGLTF_NO_STB_IMAGE
+#define TINYGLTF_NO_STB_IMAGE_WRITE
+#define TINYGLTF_NO_FS
+// tinygltf writes files through std::ofstream even when it is given no file
+// system of its own.
+#include <fstream>
+#include <tiny_gltf.h>
+
+#include "tools/gltf_import.h"
+
+#include "platform/file_read.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <new>
+#include <numeric>
+#include <set>
+
+namespace jolp::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Column-major 4 x 4 in double, as glTF writes matrices (M = T * R * S).
+using Mat4 = std::array<double, 16>;
+
+constexpr Mat4 kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+Mat4 Multiply(const Mat4& a, const Mat4& b) {
+    Mat4 c{};
+    for (int col = 0; col < 4; ++col) {
+        for (int row = 0; row < 4; ++row) {
+            double s = 0.0;
+            for (int k = 0; k < 4; ++k) s += a[k * 4 + row] * b[col * 4 + k];
+            c[col * 4 + row] = s;
+        }
+    }
+    return c;
+}
+
+// A node's local pose: translation, rotation (x, y, z, w), scale.
+struct Pose {
+    std::array<double, 3> t{0, 0, 0};
+    std::array<double, 4> r{0, 0, 0, 1};
+    std::array<double, 3> s{1, 1, 1};
+};
+
+Mat4 PoseMatrix(const Pose& p) {
+    const double x = p.r[0], y = p.r[1], z = p.r[2], w = p.r[3];
+    const double n = std::sqrt(x * x + y * y + z * z + w * w);
+    const double qx = n > 0 ? x / n : 0, qy = n > 0 ? y / n : 0, qz = n > 0 ? z / n : 0, qw = n > 0 ? w / n : 1;
+    const double r[9] = {1 - 2 * (qy * qy + qz * qz), 2 * (qx * qy + qz * qw),     2 * (qx * qz - qy * qw),
+                         2 * (qx * qy - qz * qw),     1 - 2 * (qx * qx + qz * qz), 2 * (qy * qz + qx * qw),
+                         2 * (qx * qz + qy * qw),     2 * (qy * qz - qx * qw),     1 - 2 * (qx * qx + qy * qy)};
+    Mat4 m = kIdentity;
+    for (int col = 0; col < 3; ++col) {
+        for (int row = 0; row < 3; ++row) m[col * 4 + row] = r[col * 3 + row] * p.s[col];
+    }
+    m[12] = p.t[0], m[13] = p.t[1], m[14] = p.t[2];
+    return m;
+}
+
+// Translation, rotation and scale of a matrix without shear (a mirroring
+// one gets a negative x scale).
+Pose Decompose(const Mat4& m) {
+    Pose p;
+    p.t = {m[12], m[13], m[14]};
+    double cols[3][3];
+    for (int c = 0; c < 3; ++c) {
+        p.s[c] = std::sqrt(m[c * 4] * m[c * 4] + m[c * 4 + 1] * m[c * 4 + 1] + m[c * 4 + 2] * m[c * 4 + 2]);
+        for (int r = 0; r < 3; ++r) cols[c][r] = p.s[c] > 0 ? m[c * 4 + r] / p.s[c] : (r == c ? 1.0 : 0.0);
+    }
+    const double det = cols[0][0] * (cols[1][1] * cols[2][2] - cols[2][1] * cols[1][2]) -
+                       cols[1][0] * (cols[0][1] * cols[2][2] - cols[2][1] * cols[0][2]) +
+                       cols[2][0] * (cols[0][1] * cols[1][2] - cols[1][1] * cols[0][2]);
+    if (det < 0) {
+        p.s[0] = -p.s[0];
+        for (double& v : cols[0]) v = -v;
+    }
+    // R[row][col] = cols[col][row]
+    auto R = [&](int row, int col) { return cols[col][row]; };
+    const double trace = R(0, 0) + R(1, 1) + R(2, 2);
+    double x, y, z, w;
+    if (trace > 0) {
+        const double s = std::sqrt(trace + 1.0) * 2;
+        w = 0.25 * s, x = (R(2, 1) - R(1, 2)) / s, y = (R(0, 2) - R(2, 0)) / s, z = (R(1, 0) - R(0, 1)) / s;
+    } else if (R(0, 0) > R(1, 1) && R(0, 0) > R(2, 2)) {
+        const double s = std::sqrt(1.0 + R(0, 0) - R(1, 1) - R(2, 2)) * 2;
+        w = (R(2, 1) - R(1, 2)) / s, x = 0.25 * s, y = (R(0, 1) + R(1, 0)) / s, z = (R(0, 2) + R(2, 0)) / s;
+    } else if (R(1, 1) > R(2, 2)) {
+        const double s = std::sqrt(1.0 + R(1, 1) - R(0, 0) - R(2, 2)) * 2;
+        w = (R(0, 2) - R(2, 0)) / s, x = (R(0, 1) + R(1, 0)) / s, y = 0.25 * s, z = (R(1, 2) + R(2, 1)) / s;
+    } else {
+        const double s = std::sqrt(1.0 + R(2, 2) - R(0, 0) - R(1, 1)) * 2;
+        w = (R(1, 0) - R(0, 1)) / s, x = (R(0, 2) + R(2, 0)) / s, y = (R(1, 2) + R(2, 1)) / s, z = 0.25 * s;
+    }
+    const double n = std::sqrt(x * x + y * y + z * z + w * w);
+    p.r = {x / n, y / n, z / n, w / n};
+    return p;
+}
+
+Transform ToTransform(const Pose& p) {
+    Transform t;
+    t.position = {float(p.t[0]), float(p.t[1]), float(p.t[2])};
+    t.rotation = {float(p.r[0]), float(p.r[1]), float(p.r[2]), float(p.r[3])};
+    t.scale = {float(p.s[0]), float(p.s[1]), float(p.s[2])};
+    return t;
+}
+
+bool AllFinite(const std::vector<double>& v) {
+    return std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); });
+}
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+// The shortest C-locale text that reads back as the same float.
+std::string NumberText(double value) {
+    char text[32];
+    const auto r = std::to_chars(text, text + sizeof text, static_cast<float>(value));
+    return std::string(text, r.ptr);
+}
+
+// A file name of letters, digits, '.', '-' and '_' only.
+std::string SafeFileName(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) out += std::isalnum(c) || c == '.' || c == '-' || c == '_' ? char(c) : '_';
+    while (!out.empty() && out.front() == '.') out.erase(out.begin());
+    if (out.size() > 100) out.erase(0, out.size() - 100);
+    return out.empty() ? "texture" : out;
+}
+
+struct Failure {
+    std::string what;
+};
+
+// Reads the whole glTF model through tinygltf and our file callbacks: files
+// are read only inside `folder` (none at all when it is empty).
+struct FileAccess {
+    fs::path folder;
+    bool allowFiles = false;
+};
+
+bool Inside(const FileAccess& access, const std::string& path, fs::path& resolved) {
+    if (!access.allowFiles) return false;
+    std::error_code ec;
+    const fs::path full = fs::weakly_canonical(fs::path(path), ec);
+    if (ec) return false;
+    const fs::path base = fs::weakly_canonical(access.folder, ec);
+    if (ec) return false;
+    const fs::path rel = full.lexically_relative(base);
+    if (rel.empty() || *rel.begin() == "..") return false;
+    resolved = full;
+    return true;
+}
+
+bool FileExistsCallback(const std::string& path, void* user) {
+    fs::path resolved;
+    std::error_code ec;
+    return Inside(*static_cast<FileAccess*>(user), path, resolved) && fs::exists(resolved, ec);
+}
+
+std::string ExpandCallback(const std::string& path, void*) { return path; }
+
+bool ReadWholeFileCallback(std::vector<unsigned char>* out, std::string* err, const std::string& path, void* user) {
+    const FileAccess& access = *static_cast<FileAccess*>(user);
+    fs::path resolved;
+    if (!Inside(access, path, resolved)) {
+        if (err) *err += path + ": outside the input folder; only files beside the glTF file are read\n";
+        return false;
+    }
+    std::string reason;
+    std::vector<uint8_t> bytes;
+    if (!ReadRegularFile(resolved.string(), kMaxGltfFileBytes, bytes, reason)) {
+        if (err) *err += path + ": " + reason + "\n";
+        return false;
+    }
+    out->assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+bool WriteWholeFileCallback(std::string* err, const std::string&, const std::vector<unsigned char>&, void*) {
+    if (err) *err += "writing is not supported\n";
+    return false;
+}
+
+// Keeps an image's encoded bytes as they are (PNG and JPEG files go to the
+// texture folder unchanged). Images in buffer views are read later, with
+// their bounds checked.
+bool KeepImageBytes(tinygltf::Image* image, const int, std::string*, std::string*, int, int,
+                    const unsigned char* bytes, int size, void*) {
+    if (image->bufferView >= 0) return true;
+    if (bytes && size > 0) image->image.assign(bytes, bytes + size);
+    return true;
+}
+
+// ---------------------------------------------------------------- accessors
+
+class Reader {
+public:
+    Reader(const tinygltf::Model& model, const std::string& file) : m_(model), file_(file) {}
+
+    [[noreturn]] void Fail(const std::string& what) const { throw Failure{file_ + ": " + what}; }
+
+    const tinygltf::Accessor& Accessor(int index, const std::string& use) const {
+        if (index < 0 || size_t(index) >= m_.accessors.size()) {
+            Fail(use + " names accessor " + std::to_string(index) + ", which does not exist");
+        }
+        return m_.accessors[size_t(index)];
+    }
+
+    // Reads accessor `index` as `components` floats per element (floats, or
+    // normalised integers). Every byte read is first shown to lie inside
+    // its buffer view and buffer.
+    std::vector<float> Floats(int index, int components, const std::string& use) const {
+        const tinygltf::Accessor& a = Accessor(index, use);
+        const int have = tinygltf::GetNumComponentsInType(uint32_t(a.type));
+        if (have != components) {
+            Fail(use + ": accessor " + std::to_string(index) + " has " + std::to_string(have) +
+                 " components, expected " + std::to_string(components));
+        }
+        const bool ok = a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT ||
+                        (a.normalized && a.componentType != TINYGLTF_COMPONENT_TYPE_INT &&
+                         a.componentType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT);
+        if (!ok) Fail(use + ": accessor " + std::to_string(index) + " is neither float nor normalised");
+        std::vector<float> out;
+        Walk(a, index, use, components, [&](const uint8_t* p, int c) { out.push_back(Component(p, a.componentType, c)); });
+        return out;
+    }
+
+    std::vector<uint32_t> Indices(int index, const std::string& use) const {
+        const tinygltf::Accessor& a = Accessor(index, use);
+        if (a.type != TINYGLTF_TYPE_SCALAR || (a.componentType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE &&
+                                               a.componentType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT &&
+                                               a.componentType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT)) {
+            Fail(use + ": index accessor " + std::to_string(index) + " is not unsigned integer scalars");
+        }
+        std::vector<uint32_t> out;
+        Walk(a, index, use, 1, [&](const uint8_t* p, int) {
+            uint32_t v = 0;
+            if (a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) {
+                v = *p;
+            } else if (a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) {
+                uint16_t s;
+                std::memcpy(&s, p, 2);
+                v = s;
+            } else {
+                std::memcpy(&v, p, 4);
+            }
+            out.push_back(v);
+        });
+        return out;
+    }
+
+    size_t Count(int index, const std::string& use) const { return Accessor(index, use).count; }
+
+    // The bytes of a buffer view, checked against its buffer.
+    std::span<const uint8_t> View(int index, const std::string& use) const {
+        if (index < 0 || size_t(index) >= m_.bufferViews.size()) {
+            Fail(use + " names buffer view " + std::to_string(index) + ", which does not exist");
+        }
+        const tinygltf::BufferView& v = m_.bufferViews[size_t(index)];
+        if (v.buffer < 0 || size_t(v.buffer) >= m_.buffers.size()) {
+            Fail("buffer view " + std::to_string(index) + " names buffer " + std::to_string(v.buffer) +
+                 ", which does not exist");
+        }
+        const std::vector<unsigned char>& data = m_.buffers[size_t(v.buffer)].data;
+        if (uint64_t(v.byteOffset) > data.size() || uint64_t(v.byteLength) > data.size() - v.byteOffset) {
+            Fail("buffer view " + std::to_string(index) + " (bytes " + std::to_string(v.byteOffset) + " to " +
+                 std::to_string(uint64_t(v.byteOffset) + v.byteLength) + ") reads past the end of buffer " +
+                 std::to_string(v.buffer) + " (" + std::to_string(data.size()) + " bytes)");
+        }
+        return {data.data() + v.byteOffset, v.byteLength};
+    }
+
+private:
+    static float Component(const uint8_t* p, int type, int c) {
+        switch (type) {
+            case TINYGLTF_COMPONENT_TYPE_FLOAT: {
+                float f;
+                std::memcpy(&f, p + 4 * c, 4);
+                return f;
+            }
+            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: return float(p[c]) / 255.0f;
+            case TINYGLTF_COMPONENT_TYPE_BYTE: return std::max(float(int8_t(p[c])) / 127.0f, -1.0f);
+            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: {
+                uint16_t s;
+                std::memcpy(&s, p + 2 * c, 2);
+                return float(s) / 65535.0f;
+            }
+            case TINYGLTF_COMPONENT_TYPE_SHORT: {
+                int16_t s;
+                std::memcpy(&s, p + 2 * c, 2);
+                return std::max(float(s) / 32767.0f, -1.0f);
+            }
+            default: return 0.0f;
+        }
+    }
+
+    template <typename F>
+    void Walk(const tinygltf::Accessor& a, int index, const std::string& use, int components, F&& each) const {
+        const std::string name = use + ": accessor " + std::to_string(index);
+        if (a.sparse.isSparse) Fail(name + " is sparse, which is not supported");
+        if (uint64_t(a.count) > kMaxAccessorElements) {
+            Fail(name + " has " + std::to_string(uint64_t(a.count)) + " elements; at most " +
+                 std::to_string(kMaxAccessorElements) + " are read");
+        }
+        const int componentSize = tinygltf::GetComponentSizeInBytes(uint32_t(a.componentType));
+        if (componentSize <= 0) Fail(name + " has an unknown component type " + std::to_string(a.componentType));
+        const uint64_t elementSize = uint64_t(componentSize) * uint64_t(components);
+        if (a.bufferView < 0) {  // all zeros, as glTF says
+            std::vector<uint8_t> zeros(elementSize, 0);
+            for (size_t i = 0; i < a.count; ++i) {
+                for (int c = 0; c < components; ++c) each(zeros.data(), c);
+            }
+            return;
+        }
+        const std::span<const uint8_t> view = View(a.bufferView, name);
+        const uint64_t declared = m_.bufferViews[size_t(a.bufferView)].byteStride;
+        const uint64_t stride = declared ? declared : elementSize;
+        if (stride < elementSize) Fail(name + ": byte stride " + std::to_string(stride) + " is below its element size");
+        if (a.count > 0 && (uint64_t(a.byteOffset) > view.size() ||
+                            (a.count - 1) * stride + elementSize > view.size() - a.byteOffset)) {
+            Fail(name + " (" + std::to_string(a.count) + " elements from byte " + std::to_string(a.byteOffset) +
+                 ") reads past the end of its buffer view (" + std::to_string(view.size()) + " bytes)");
+        }
+        for (size_t i = 0; i < a.count; ++i) {
+            const uint8_t* p = view.data() + a.byteOffset + i * stride;
+            for (int c = 0; c < components; ++c) each(p, c);
+        }
+    }
+
+    const tinygltf::Model& m_;
+    std::string file_;
+};
+
+// ---------------------------------------------------------------- animation
+
+enum class Path { Translation, Rotation, Scale };
+
+struct Channel {
+    int node = 0;
+    Path path = Path::Translation;
+    enum { Step, Linear, Cubic } interpolation = Linear;
+    std::vector<float> times;
+    std::vector<float> values;  // 3 or 4 a key; 3 times as many for Cubic
+};
+
+// The value of a channel at t: held before the first and after the last
+// key; STEP, LINEAR (spherical for rotations) or CUBICSPLINE between.
+void EvaluateChannel(const Channel& ch, float t, double* out) {
+    const int n = ch.path == Path::Rotation ? 4 : 3;
+    const size_t keys = ch.times.size();
+    const bool cubic = ch.interpolation == Channel::Cubic;
+    auto value = [&](size_t k, int c) { return double(ch.values[(cubic ? (3 * k + 1) * n : k * n) + c]); };
+    size_t i = 0;
+    double d = 0.0;
+    if (t <= ch.times.front() || keys == 1) {
+        i = 0;
+    } else if (t >= ch.times.back()) {
+        i = keys - 1;
+    } else {
+        i = size_t(std::upper_bound(ch.times.begin(), ch.times.end(), t) - ch.times.begin()) - 1;
+        const double span = double(ch.times[i + 1]) - double(ch.times[i]);
+        d = span > 0 ? (double(t) - ch.times[i]) / span : 0.0;
+    }
+    if (i + 1 >= keys || d <= 0.0 || ch.interpolation == Channel::Step) {
+        for (int c = 0; c < n; ++c) out[c] = value(i, c);
+    } else if (cubic) {
+        const double span = double(ch.times[i + 1]) - double(ch.times[i]);
+        const double d2 = d * d, d3 = d2 * d;
+        for (int c = 0; c < n; ++c) {
+            const double p0 = value(i, c), p1 = value(i + 1, c);
+            const double m0 = span * ch.values[(3 * i + 2) * n + c];  // out-tangent of key i
+            const double m1 = span * ch.values[(3 * (i + 1)) * n + c];  // in-tangent of key i + 1
+            out[c] = (2 * d3 - 3 * d2 + 1) * p0 + (d3 - 2 * d2 + d) * m0 + (-2 * d3 + 3 * d2) * p1 + (d3 - d2) * m1;
+        }
+    } else if (ch.path == Path::Rotation) {
+        double a[4], b[4], dot = 0;
+        for (int c = 0; c < 4; ++c) a[c] = value(i, c), b[c] = value(i + 1, c), dot += a[c] * b[c];
+        if (dot < 0) {
+            for (double& v : b) v = -v;
+            dot = -dot;
+        }
+        double k0 = 1 - d, k1 = d;
+        if (dot < 0.9995) {
+            const double omega = std::acos(std::min(dot, 1.0)), s = std::sin(omega);
+            k0 = std::sin((1 - d) * omega) / s, k1 = std::sin(d * omega) / s;
+        }
+        for (int c = 0; c < 4; ++c) out[c] = k0 * a[c] + k1 * b[c];
+    } else {
+        for (int c = 0; c < n; ++c) out[c] = (1 - d) * value(i, c) + d * value(i + 1, c);
+    }
+    if (ch.path == Path::Rotation) {
+        const double len = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2] + out[3] * out[3]);
+        if (len > 0) {
+            for (int c = 0; c < 4; ++c) out[c] /= len;
+        } else {
+            out[0] = out[1] = out[2] = 0, out[3] = 1;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- geometry
+
+Vec3 Sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec3 Cross(const Vec3& a, const Vec3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+float Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec3 Scaled(const Vec3& a, float k) { return {a.x * k, a.y * k, a.z * k}; }
+Vec3 Plus(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec3 Unit(const Vec3& a, const Vec3& fallback) {
+    const float len = std::sqrt(Dot(a, a));
+    return len > 1e-20f && std::isfinite(len) ? Scaled(a, 1.0f / len) : fallback;
+}
+
+// Area-weighted vertex normals, for primitives that have none.
+void ComputeNormals(std::vector<SceneVertex>& v, const std::vector<uint32_t>& idx) {
+    std::vector<Vec3> sum(v.size(), Vec3{0, 0, 0});
+    for (size_t t = 0; t + 2 < idx.size(); t += 3) {
+        const Vec3 n = Cross(Sub(v[idx[t + 1]].position, v[idx[t]].position), Sub(v[idx[t + 2]].position, v[idx[t]].position));
+        for (int k = 0; k < 3; ++k) sum[idx[t + k]] = Plus(sum[idx[t + k]], n);
+    }
+    for (size_t i = 0; i < v.size(); ++i) v[i].normal = Unit(sum[i], {0, 1, 0});
+}
+
+// Tangent along +u and binormal along +v of the texture, per vertex,
+// orthogonal to the normal; any perpendicular pair where the texture
+// coordinates do not span the triangle.
+void ComputeTangents(std::vector<SceneVertex>& v, const std::vector<uint32_t>& idx) {
+    std::vector<Vec3> tan(v.size(), Vec3{0, 0, 0}), bin(v.size(), Vec3{0, 0, 0});
+    for (size_t t = 0; t + 2 < idx.size(); t += 3) {
+        const SceneVertex &a = v[idx[t]], &b = v[idx[t + 1]], &c = v[idx[t + 2]];
+        const Vec3 e1 = Sub(b.position, a.position), e2 = Sub(c.position, a.position);
+        const float du1 = b.u - a.u, dv1 = b.v - a.v, du2 = c.u - a.u, dv2 = c.v - a.v;
+        const float det = du1 * dv2 - du2 * dv1;
+        if (std::fabs(det) < 1e-20f) continue;
+        const float r = 1.0f / det;
+        const Vec3 sdir = Scaled(Sub(Scaled(e1, dv2), Scaled(e2, dv1)), r);
+        const Vec3 tdir = Scaled(Sub(Scaled(e2, du1), Scaled(e1, du2)), r);
+        for (int k = 0; k < 3; ++k) {
+            tan[idx[t + k]] = Plus(tan[idx[t + k]], sdir);
+            bin[idx[t + k]] = Plus(bin[idx[t + k]], tdir);
+        }
+    }
+    for (size_t i = 0; i < v.size(); ++i) {
+        const Vec3 n = v[i].normal;
+        const Vec3 other = std::fabs(n.x) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
+        const Vec3 fallback = Unit(Cross(other, n), {1, 0, 0});
+        const Vec3 t = Unit(Sub(tan[i], Scaled(n, Dot(n, tan[i]))), fallback);
+        Vec3 b = Cross(n, t);
+        if (Dot(b, bin[i]) < 0.0f) b = Scaled(b, -1.0f);
+        v[i].tangent = t;
+        v[i].binormal = b;
+    }
+}
+
+// ---------------------------------------------------------------- the importer
+
+class Importer {
+public:
+    Importer(const tinygltf::Model& model, const std::string& file, const GltfImportOptions& options, GltfImport& out)
+        : m_(model), file_(file), options_(options), out_(out), read_(model, file) {}
+
+    void Run() {
+        CollectNodes();
+        CollectAnimations();
+        SampleTimes();
+        SampleWorlds();
+        for (int node : order_) AddNode(node);
+        AddLights();
+        Summarise();
+    }
+
+private:
+    // ------------------------------------------------ nodes and poses
+
+    void CollectNodes() {
+        std::vector<int> roots;
+        if (!m_.scenes.empty()) {
+            const int s = m_.defaultScene >= 0 && size_t(m_.defaultScene) < m_.scenes.size() ? m_.defaultScene : 0;
+            roots = m_.scenes[size_t(s)].nodes;
+        } else {
+            std::vector<bool> child(m_.nodes.size(), false);
+            for (const tinygltf::Node& n : m_.nodes) {
+                for (int c : n.children) {
+                    if (c >= 0 && size_t(c) < child.size()) child[size_t(c)] = true;
+                }
+            }
+            for (size_t i = 0; i < m_.nodes.size(); ++i) {
+                if (!child[i]) roots.push_back(int(i));
+            }
+        }
+        parent_.assign(m_.nodes.size(), -2);  // -2: not in the scene
+        base_.resize(m_.nodes.size());
+        std::vector<std::pair<int, int>> stack;
+        for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.push_back({*it, -1});
+        while (!stack.empty()) {
+            const auto [node, parent] = stack.back();
+            stack.pop_back();
+            if (node < 0 || size_t(node) >= m_.nodes.size()) Fail("the scene names node " + std::to_string(node) + ", which does not exist");
+            if (parent_[size_t(node)] != -2) Fail("node " + std::to_string(node) + " appears twice in the node hierarchy (a cycle, or two parents)");
+            parent_[size_t(node)] = parent;
+            order_.push_back(node);
+            const tinygltf::Node& n = m_.nodes[size_t(node)];
+            base_[size_t(node)] = NodePose(n, node);
+            for (auto c = n.children.rbegin(); c != n.children.rend(); ++c) stack.push_back({*c, node});
+        }
+    }
+
+    Pose NodePose(const tinygltf::Node& n, int index) const {
+        const std::string what = "node " + std::to_string(index) + " " + Quote(n.name);
+        if (!AllFinite(n.matrix) || !AllFinite(n.translation) || !AllFinite(n.rotation) || !AllFinite(n.scale)) {
+            Fail(what + " has a transform that is not a finite number (NaN or infinity)");
+        }
+        if (n.matrix.size() == 16) {
+            Mat4 m;
+            std::copy(n.matrix.begin(), n.matrix.end(), m.begin());
+            return Decompose(m);
+        }
+        if (!n.matrix.empty() || (!n.translation.empty() && n.translation.size() != 3) ||
+            (!n.rotation.empty() && n.rotation.size() != 4) || (!n.scale.empty() && n.scale.size() != 3)) {
+            Fail(what + " has a matrix, translation, rotation or scale of the wrong length");
+        }
+        Pose p;
+        if (!n.translation.empty()) std::copy(n.translation.begin(), n.translation.end(), p.t.begin());
+        if (!n.rotation.empty()) std::copy(n.rotation.begin(), n.rotation.end(), p.r.begin());
+        if (!n.scale.empty()) std::copy(n.scale.begin(), n.scale.end(), p.s.begin());
+        return p;
+    }
+
+    // ------------------------------------------------ animation
+
+    void CollectAnimations() {
+        std::set<std::pair<int, int>> targeted;
+        std::set<std::string> weightAnimations;
+        for (size_t a = 0; a < m_.animations.size(); ++a) {
+            const tinygltf::Animation& anim = m_.animations[a];
+            const std::string what = "animation " + std::to_string(a) + " " + Quote(anim.name);
+            for (size_t c = 0; c < anim.channels.size(); ++c) {
+                const tinygltf::AnimationChannel& ch = anim.channels[c];
+                const std::string use = what + " channel " + std::to_string(c);
+                if (ch.target_path == "weights") {
+                    weightAnimations.insert(anim.name);
+                    continue;
+                }
+                Channel out;
+                if (ch.target_path == "translation") out.path = Path::Translation;
+                else if (ch.target_path == "rotation") out.path = Path::Rotation;
+                else if (ch.target_path == "scale") out.path = Path::Scale;
+                else {
+                    Warn(use + " animates " + Quote(ch.target_path) + ", which is not imported");
+                    continue;
+                }
+                if (ch.target_node < 0 || size_t(ch.target_node) >= m_.nodes.size()) Fail(use + " targets node " + std::to_string(ch.target_node) + ", which does not exist");
+                if (ch.sampler < 0 || size_t(ch.sampler) >= anim.samplers.size()) Fail(use + " names sampler " + std::to_string(ch.sampler) + ", which does not exist");
+                if (parent_[size_t(ch.target_node)] == -2) continue;  // not in the scene
+                const tinygltf::AnimationSampler& s = anim.samplers[size_t(ch.sampler)];
+                if (s.interpolation == "STEP") out.interpolation = Channel::Step;
+                else if (s.interpolation == "CUBICSPLINE") out.interpolation = Channel::Cubic;
+                else if (s.interpolation == "LINEAR" || s.interpolation.empty()) out.interpolation = Channel::Linear;
+                else Fail(use + ": unknown interpolation " + Quote(s.interpolation));
+                out.node = ch.target_node;
+                out.times = read_.Floats(s.input, 1, use + " input");
+                const int n = out.path == Path::Rotation ? 4 : 3;
+                out.values = read_.Floats(s.output, n, use + " output");
+                const size_t perKey = out.interpolation == Channel::Cubic ? 3 : 1;
+                if (out.times.empty()) Fail(use + " has no keys");
+                if (out.values.size() != out.times.size() * perKey * size_t(n)) {
+                    Fail(use + " has " + std::to_string(out.times.size()) + " key times but " +
+                         std::to_string(out.values.size() / size_t(n)) + " values");
+                }
+                for (size_t k = 0; k < out.times.size(); ++k) {
+                    if (!std::isfinite(out.times[k]) || out.times[k] < 0 || (k > 0 && out.times[k] < out.times[k - 1])) {
+                        Fail(use + ": key times must be finite, 0 or more, and increasing (key " + std::to_string(k) + ")");
+                    }
+                }
+                if (!std::all_of(out.values.begin(), out.values.end(), [](float f) { return std::isfinite(f); })) {
+                    Fail(use + " holds a value that is not a finite number (NaN or infinity)");
+                }
+                if (!targeted.insert({out.node, int(out.path)}).second) {
+                    Warn(use + ": node " + Quote(m_.nodes[size_t(out.node)].name) + "'s " + ch.target_path +
+                         " is animated twice; the later channel wins");
+                    channels_.erase(std::remove_if(channels_.begin(), channels_.end(),
+                                                   [&](const Channel& o) { return o.node == out.node && o.path == out.path; }),
+                                    channels_.end());
+                }
+                longest_ = std::max(longest_, out.times.back());
+                channels_.push_back(std::move(out));
+            }
+        }
+        for (const std::string& name : weightAnimations) {
+            Warn("animation " + Quote(name) + " animates morph target weights, which are not imported");
+        }
+    }
+
+    void SampleTimes() {
+        float length = options_.length >= 0.0f ? options_.length : longest_;
+        if (length > kMaxAnimationSeconds) {
+            Fail("the animation lasts " + NumberText(length) + " s; at most " + NumberText(kMaxAnimationSeconds) +
+                 " s are sampled (choose fewer with --length)");
+        }
+        if (channels_.empty()) length = 0.0f;
+        // Key k at k x 0.1 s, added up in single precision as the reader does.
+        float t = 0.0f;
+        do {
+            times_.push_back(t);
+            t += kSceneKeyInterval;
+        } while (t <= length + 1e-4f);
+        animated_.assign(m_.nodes.size(), false);
+        for (const Channel& c : channels_) animated_[size_t(c.node)] = true;
+        for (int node : order_) {  // parents come first
+            const int p = parent_[size_t(node)];
+            if (p >= 0 && animated_[size_t(p)]) animated_[size_t(node)] = true;
+        }
+    }
+
+    // The world pose of every node of the scene at every key time (one key
+    // for nodes that do not move).
+    void SampleWorlds() {
+        world_.assign(m_.nodes.size(), {});
+        std::vector<Mat4> matrices(m_.nodes.size(), kIdentity);
+        for (size_t k = 0; k < times_.size(); ++k) {
+            std::vector<Pose> local(base_);
+            for (const Channel& c : channels_) {
+                double v[4];
+                EvaluateChannel(c, times_[k], v);
+                Pose& p = local[size_t(c.node)];
+                if (c.path == Path::Translation) p.t = {v[0], v[1], v[2]};
+                else if (c.path == Path::Rotation) p.r = {v[0], v[1], v[2], v[3]};
+                else p.s = {v[0], v[1], v[2]};
+            }
+            for (int node : order_) {
+                const int p = parent_[size_t(node)];
+                if (k > 0 && !animated_[size_t(node)]) continue;
+                const Mat4 m = PoseMatrix(local[size_t(node)]);
+                matrices[size_t(node)] = p >= 0 ? Multiply(matrices[size_t(p)], m) : m;
+                world_[size_t(node)].push_back(Decompose(matrices[size_t(node)]));
+            }
+        }
+    }
+
+    int32_t TransformTrack(int node) {
+        std::vector<Transform> keys;
+        for (const Pose& p : world_[size_t(node)]) keys.push_back(ToTransform(p));
+        return out_.scene.AddTransformTrack(keys);
+    }
+
+    // ------------------------------------------------ nodes
+
+    std::string NodeName(int node, const char* kind) const {
+        const std::string& name = m_.nodes[size_t(node)].name;
+        return name.empty() ? std::string(kind) + std::to_string(node) : name;
+    }
+
+    void AddNode(int node) {
+        const tinygltf::Node& n = m_.nodes[size_t(node)];
+        bool something = false;
+        if (n.skin >= 0) {
+            Warn("node " + Quote(n.name) + " is skinned; skins are not imported, its mesh stays in its bind pose");
+        }
+        if (n.mesh >= 0) {
+            something = true;
+            const auto [mesh, material] = Mesh(n.mesh);
+            if (mesh >= 0) {
+                out_.scene.AddObject(NodeName(node, "object"), mesh, material, TransformTrack(node));
+                ++objects_;
+                GrowBounds(node, n.mesh);
+            }
+        }
+        if (n.camera >= 0) {
+            something = true;
+            AddCamera(node);
+        }
+        const auto lightExt = n.extensions.find("KHR_lights_punctual");
+        if (lightExt != n.extensions.end() && lightExt->second.Has("light")) {
+            something = true;
+            const tinygltf::Value& l = lightExt->second.Get("light");
+            const int light = l.IsNumber() ? l.GetNumberAsInt() : -1;
+            if (light < 0 || size_t(light) >= m_.lights.size()) Fail("node " + Quote(n.name) + " names light " + std::to_string(light) + ", which does not exist");
+            pendingLights_.push_back({node, light});
+        }
+        if (!something) {
+            SceneFileProperties properties;
+            if (n.extras.IsObject()) {
+                for (const std::string& key : n.extras.Keys()) {
+                    std::string text;
+                    if (ExtraText(n.extras.Get(key), text)) properties.emplace_back(key, text);
+                    else Warn("node " + Quote(n.name) + ": custom property " + Quote(key) + " is not a number, text or flag; skipped");
+                }
+            }
+            out_.scene.AddDummy(NodeName(node, "dummy"), TransformTrack(node), std::move(properties));
+            dummyNames_.push_back(NodeName(node, "dummy"));
+        }
+    }
+
+    static bool ExtraText(const tinygltf::Value& v, std::string& text) {
+        if (v.IsString()) text = v.Get<std::string>();
+        else if (v.IsBool()) text = v.Get<bool>() ? "true" : "false";
+        else if (v.IsInt()) text = std::to_string(v.Get<int>());
+        else if (v.IsNumber()) text = NumberText(v.GetNumberAsDouble());
+        else return false;
+        return true;
+    }
+
+    void AddCamera(int node) {
+        const tinygltf::Node& n = m_.nodes[size_t(node)];
+        if (size_t(n.camera) >= m_.cameras.size()) Fail("node " + Quote(n.name) + " names camera " + std::to_string(n.camera) + ", which does not exist");
+        const tinygltf::Camera& c = m_.cameras[size_t(n.camera)];
+        if (c.type != "perspective") {
+            Warn("camera " + Quote(NodeName(node, "camera")) + " is " + (c.type.empty() ? "of no type" : c.type) + "; only perspective cameras are imported");
+            return;
+        }
+        if (!std::isfinite(c.perspective.yfov) || c.perspective.yfov <= 0 || c.perspective.yfov >= 3.14159) {
+            Fail("camera " + Quote(NodeName(node, "camera")) + " has a field of view of " + NumberText(c.perspective.yfov) + " radians");
+        }
+        std::vector<Transform> keys;
+        for (const Pose& p : world_[size_t(node)]) {
+            keys.push_back(SceneCameraTransform({float(p.t[0]), float(p.t[1]), float(p.t[2])},
+                                                {float(p.r[0]), float(p.r[1]), float(p.r[2]), float(p.r[3])}));
+        }
+        const float fov[] = {float(c.perspective.yfov) * kDemoAspect};
+        out_.scene.AddCamera(NodeName(node, "camera"), out_.scene.AddTransformTrack(keys), out_.scene.AddScalarTrack(fov));
+        cameraNames_.push_back(NodeName(node, "camera"));
+    }
+
+    void AddLights() {
+        double brightest = 0.0;
+        for (const auto& [node, light] : pendingLights_) brightest = std::max(brightest, m_.lights[size_t(light)].intensity);
+        const float diagonal = bounds_ ? std::sqrt(Dot(Sub(max_, min_), Sub(max_, min_))) : 10.0f;
+        for (const auto& [node, index] : pendingLights_) {
+            const tinygltf::Light& l = m_.lights[size_t(index)];
+            const std::string name = NodeName(node, "light");
+            if (l.type == "spot") {
+                Warn("light " + Quote(name) + " is a spot light; imported as a point light");
+            } else if (l.type != "point") {
+                Warn("light " + Quote(name) + " is a " + (l.type.empty() ? "light of no type" : l.type + " light") + "; only point and spot lights are imported");
+                continue;
+            }
+            if (!std::isfinite(l.intensity) || l.intensity < 0 || !std::isfinite(l.range) || l.range < 0 ||
+                !AllFinite(l.color) || (!l.color.empty() && l.color.size() != 3)) {
+                Fail("light " + Quote(name) + " has a colour, intensity or range that is not a finite number 0 or more");
+            }
+            const Vec3 colour = l.color.size() == 3 ? Vec3{float(l.color[0]), float(l.color[1]), float(l.color[2])} : Vec3{1, 1, 1};
+            const LightValues values = LightFromGltf(colour, l.intensity, l.range, brightest, diagonal, options_);
+            std::vector<Vec3> positions;
+            for (const Pose& p : world_[size_t(node)]) positions.push_back({float(p.t[0]), float(p.t[1]), float(p.t[2])});
+            const Vec3 colours[] = {values.color};
+            const float radii[] = {values.radius};
+            out_.scene.AddLight(name, out_.scene.AddVectorTrack(positions), out_.scene.AddVectorTrack(colours),
+                                out_.scene.AddScalarTrack(radii));
+            char line[160];
+            std::snprintf(line, sizeof line, " (colour %.3g %.3g %.3g, radius %.3g)", double(values.color.x),
+                          double(values.color.y), double(values.color.z), double(values.radius));
+            lightNames_.push_back(name + line);
+        }
+    }
+
+    void GrowBounds(int node, int mesh) {
+        const auto found = meshBounds_.find(mesh);
+        if (found == meshBounds_.end()) return;
+        const Mat4 m = PoseMatrix(world_[size_t(node)].front());
+        for (int corner = 0; corner < 8; ++corner) {
+            const Vec3 lo = found->second.first, hi = found->second.second;
+            const double p[3] = {corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z};
+            Vec3 w{};
+            float* o = &w.x;
+            for (int r = 0; r < 3; ++r) o[r] = float(m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r]);
+            if (!bounds_) min_ = max_ = w, bounds_ = true;
+            min_ = {std::min(min_.x, w.x), std::min(min_.y, w.y), std::min(min_.z, w.z)};
+            max_ = {std::max(max_.x, w.x), std::max(max_.y, w.y), std::max(max_.z, w.z)};
+        }
+    }
+
+    // ------------------------------------------------ meshes
+
+    // The scene mesh and material of a glTF mesh, made on first use: one
+    // submesh per triangle primitive, and a multi-material over the
+    // primitives' materials when they differ. Mesh -1 when it has nothing
+    // to draw.
+    std::pair<int32_t, int32_t> Mesh(int index) {
+        if (size_t(index) >= m_.meshes.size()) Fail("a node names mesh " + std::to_string(index) + ", which does not exist");
+        const auto done = meshes_.find(index);
+        if (done != meshes_.end()) return done->second;
+        const tinygltf::Mesh& mesh = m_.meshes[size_t(index)];
+        const std::string what = "mesh " + std::to_string(index) + " " + Quote(mesh.name);
+        std::vector<int32_t> materials;
+        int32_t sceneMesh = -1;
+        Vec3 lo{}, hi{};
+        bool any = false;
+        bool morph = false;
+        for (size_t p = 0; p < mesh.primitives.size(); ++p) {
+            const tinygltf::Primitive& prim = mesh.primitives[p];
+            const std::string use = what + " primitive " + std::to_string(p);
+            morph = morph || !prim.targets.empty();
+            if (prim.mode >= 0 && prim.mode <= 3) {
+                Warn(use + " is drawn as " + (prim.mode == 0 ? "points" : "lines") + "; only triangles are imported");
+                continue;
+            }
+            if (prim.mode > 6) Fail(use + " has an unknown mode " + std::to_string(prim.mode));
+            const auto pos = prim.attributes.find("POSITION");
+            if (pos == prim.attributes.end()) {
+                Warn(use + " has no positions; skipped");
+                continue;
+            }
+            std::vector<SceneVertex> vertices;
+            std::vector<uint32_t> indices;
+            ReadPrimitive(prim, use, pos->second, vertices, indices);
+            if (indices.size() < 3) {
+                Warn(use + " has no whole triangle; skipped");
+                continue;
+            }
+            for (const SceneVertex& v : vertices) {
+                if (!any) lo = hi = v.position, any = true;
+                lo = {std::min(lo.x, v.position.x), std::min(lo.y, v.position.y), std::min(lo.z, v.position.z)};
+                hi = {std::max(hi.x, v.position.x), std::max(hi.y, v.position.y), std::max(hi.z, v.position.z)};
+            }
+            if (sceneMesh < 0) sceneMesh = out_.scene.AddMesh();
+            out_.scene.AddSubmesh(sceneMesh, int32_t(materials.size()), vertices, indices);
+            materials.push_back(Material(prim.material));
+            ++submeshes_;
+            triangles_ += indices.size() / 3;
+        }
+        if (morph) Warn(what + " has morph targets, which are not imported; its base shape is");
+        std::pair<int32_t, int32_t> result{-1, -1};
+        if (sceneMesh >= 0) {
+            ++meshCount_;
+            meshBounds_[index] = {lo, hi};
+            const bool one = std::all_of(materials.begin(), materials.end(), [&](int32_t m) { return m == materials[0]; });
+            result = {sceneMesh, one ? materials[0]
+                                     : out_.scene.AddMultiMaterial((mesh.name.empty() ? "mesh" + std::to_string(index) : mesh.name) + "_materials", materials)};
+        } else {
+            Warn(what + " has nothing to draw; its nodes are not imported as objects");
+        }
+        meshes_[index] = result;
+        return result;
+    }
+
+    void ReadPrimitive(const tinygltf::Primitive& prim, const std::string& use, int positions,
+                       std::vector<SceneVertex>& vertices, std::vector<uint32_t>& indices) {
+        const std::vector<float> pos = read_.Floats(positions, 3, use + " POSITION");
+        const size_t n = pos.size() / 3;
+        if (n == 0) return;
+        if (n > UINT32_MAX) Fail(use + " has too many vertices");
+        vertices.resize(n);
+        for (size_t i = 0; i < n; ++i) vertices[i].position = {pos[3 * i], pos[3 * i + 1], pos[3 * i + 2]};
+        auto attribute = [&](const char* name, int components) -> std::vector<float> {
+            const auto it = prim.attributes.find(name);
+            if (it == prim.attributes.end()) return {};
+            std::vector<float> v = read_.Floats(it->second, components, use + " " + name);
+            if (v.size() != n * size_t(components)) {
+                Fail(use + " has " + std::to_string(v.size() / size_t(components)) + " " + name + " values for " +
+                     std::to_string(n) + " vertices");
+            }
+            return v;
+        };
+        const std::vector<float> normals = attribute("NORMAL", 3);
+        const std::vector<float> uvs = attribute("TEXCOORD_0", 2);
+        const std::vector<float> tangents = attribute("TANGENT", 4);
+
+        std::vector<uint32_t> raw;
+        if (prim.indices >= 0) {
+            raw = read_.Indices(prim.indices, use + " indices");
+            for (size_t i = 0; i < raw.size(); ++i) {
+                if (raw[i] >= n) {
+                    Fail(use + ": index " + std::to_string(i) + " is " + std::to_string(raw[i]) + ", out of range for " +
+                         std::to_string(n) + " vertices");
+                }
+            }
+        } else {
+            raw.resize(n);
+            std::iota(raw.begin(), raw.end(), 0u);
+        }
+        const int mode = prim.mode < 0 ? TINYGLTF_MODE_TRIANGLES : prim.mode;
+        if (mode == TINYGLTF_MODE_TRIANGLES) {
+            indices.assign(raw.begin(), raw.end() - long(raw.size() % 3));
+        } else {
+            for (size_t i = 2; i < raw.size(); ++i) {
+                if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
+                    const bool odd = i % 2 == 1;
+                    indices.insert(indices.end(), {raw[i - 2], odd ? raw[i] : raw[i - 1], odd ? raw[i - 1] : raw[i]});
+                } else {
+                    indices.insert(indices.end(), {raw[0], raw[i - 1], raw[i]});
+                }
+            }
+        }
+        if (indices.size() > UINT32_MAX) Fail(use + " has too many indices");
+        if (!normals.empty()) {
+            for (size_t i = 0; i < n; ++i) vertices[i].normal = Unit({normals[3 * i], normals[3 * i + 1], normals[3 * i + 2]}, {0, 1, 0});
+        } else {
+            ComputeNormals(vertices, indices);
+        }
+        for (size_t i = 0; i < n && !uvs.empty(); ++i) vertices[i].u = uvs[2 * i], vertices[i].v = uvs[2 * i + 1];
+        if (!tangents.empty()) {
+            for (size_t i = 0; i < n; ++i) {
+                SceneVertex& v = vertices[i];
+                v.tangent = Unit({tangents[4 * i], tangents[4 * i + 1], tangents[4 * i + 2]}, {1, 0, 0});
+                v.binormal = Scaled(Cross(v.normal, v.tangent), tangents[4 * i + 3] < 0 ? -1.0f : 1.0f);
+            }
+        } else {
+            ComputeTangents(vertices, indices);
+        }
+    }
+
+    // ------------------------------------------------ materials and textures
+
+    int32_t Material(int index) {
+        const auto done = materials_.find(index);
+        if (done != materials_.end()) return done->second;
+        if (index >= 0 && size_t(index) >= m_.materials.size()) Fail("a primitive names material " + std::to_string(index) + ", which does not exist");
+        tinygltf::Material fallback;
+        fallback.name = "default";
+        const tinygltf::Material& mat = index >= 0 ? m_.materials[size_t(index)] : fallback;
+        const std::string name = mat.name.empty() ? "material" + std::to_string(index) : mat.name;
+        std::string shader = mat.alphaMode == "BLEND" ? "qo_additive.fx" : "qo_lambertblinn.fx";
+        SceneFileProperties params;
+        const std::vector<double>& factor = mat.pbrMetallicRoughness.baseColorFactor;
+        std::string diffuse = Texture(mat.pbrMetallicRoughness.baseColorTexture.index, name + " base colour");
+        if (diffuse.empty()) {
+            if (!AllFinite(factor) || factor.size() != 4) Fail("material " + Quote(name) + " has a base colour factor that is not four finite numbers");
+            diffuse = ColourTexture(name, factor);
+        }
+        params.emplace_back("diffuseTex", diffuse);
+        const std::string normal = Texture(mat.normalTexture.index, name + " normal");
+        if (!normal.empty()) params.emplace_back("normalTex", normal);
+        const std::string occlusion = Texture(mat.occlusionTexture.index, name + " occlusion");
+        if (!occlusion.empty()) params.emplace_back("ambientOclusionTex", occlusion);
+        if (mat.extras.IsObject()) {
+            for (const std::string& key : mat.extras.Keys()) {
+                const tinygltf::Value& v = mat.extras.Get(key);
+                std::string text;
+                if (!ExtraText(v, text)) {
+                    Warn("material " + Quote(name) + ": custom property " + Quote(key) + " is not a number, text or flag; skipped");
+                } else if (key == "shader") {
+                    shader = text;
+                } else {
+                    params.emplace_back(key, text);
+                }
+            }
+        }
+        const int32_t result = out_.scene.AddLeafMaterial(name, shader, std::move(params));
+        ++materialCount_;
+        materials_[index] = result;
+        return result;
+    }
+
+    // The file name of texture `index` under media/texs, written on first
+    // use; empty (with a warning) when there is none or it cannot be used.
+    std::string Texture(int index, const std::string& use) {
+        if (index < 0) return {};
+        if (size_t(index) >= m_.textures.size()) Fail(use + " texture names texture " + std::to_string(index) + ", which does not exist");
+        const int source = m_.textures[size_t(index)].source;
+        if (source < 0 || size_t(source) >= m_.images.size()) {
+            Warn(use + " texture " + std::to_string(index) + " has no image it can use; left out");
+            return {};
+        }
+        const auto done = images_.find(source);
+        if (done != images_.end()) return done->second;
+        const tinygltf::Image& image = m_.images[size_t(source)];
+        std::vector<uint8_t> bytes;
+        if (image.bufferView >= 0) {
+            const std::span<const uint8_t> view = read_.View(image.bufferView, "image " + std::to_string(source));
+            bytes.assign(view.begin(), view.end());
+        } else {
+            bytes.assign(image.image.begin(), image.image.end());
+        }
+        std::string ext;
+        if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) ext = ".png";
+        else if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) ext = ".jpg";
+        std::string name;
+        if (!image.uri.empty() && image.uri.compare(0, 5, "data:") != 0) {
+            name = fs::path(image.uri).filename().string();
+        } else if (!image.name.empty()) {
+            name = image.name;
+        } else {
+            name = "image" + std::to_string(source);
+        }
+        name = SafeFileName(name);
+        std::string result;
+        if (bytes.empty()) {
+            Warn(use + " texture " + Quote(name) + " could not be read; left out");
+        } else if (ext.empty()) {
+            Warn(use + " texture " + Quote(name) + " is neither PNG nor JPEG; left out");
+        } else {
+            if (fs::path(name).extension() != ext) name += ext;
+            result = UniqueTextureName(name);
+            out_.textures.push_back({result, std::move(bytes)});
+        }
+        images_[source] = result;
+        return result;
+    }
+
+    std::string UniqueTextureName(const std::string& wanted) {
+        std::string name = wanted;
+        const fs::path p(wanted);
+        for (int k = 2; !textureNames_.insert(name).second; ++k) {
+            name = p.stem().string() + "_" + std::to_string(k) + p.extension().string();
+        }
+        return name;
+    }
+
+    // A 4 x 4 TGA of a base colour factor (linear, written in sRGB as
+    // texture files are).
+    std::string ColourTexture(const std::string& material, const std::vector<double>& factor) {
+        auto srgb = [](double c) {
+            c = std::clamp(c, 0.0, 1.0);
+            const double s = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055;
+            return uint8_t(std::lround(s * 255.0));
+        };
+        std::vector<uint8_t> tga(18, 0);
+        tga[2] = 2;                // uncompressed true colour
+        tga[12] = 4, tga[14] = 4;  // 4 x 4
+        tga[16] = 32;              // bits a pixel
+        tga[17] = 8 | 0x20;        // 8 alpha bits, top-left origin
+        for (int i = 0; i < 16; ++i) {
+            tga.insert(tga.end(), {srgb(factor[2]), srgb(factor[1]), srgb(factor[0]),
+                                   uint8_t(std::lround(std::clamp(factor[3], 0.0, 1.0) * 255.0))});
+        }
+        const std::string name = UniqueTextureName(SafeFileName(material) + "_colour.tga");
+        out_.textures.push_back({name, std::move(tga)});
+        return name;
+    }
+
+    // ------------------------------------------------ reporting
+
+    void Summarise() {
+        auto list = [](const std::vector<std::string>& names) {
+            std::string s;
+            for (const std::string& n : names) s += (s.empty() ? ": " : ", ") + n;
+            return s;
+        };
+        out_.summary.push_back(std::to_string(meshCount_) + " meshes (" + std::to_string(submeshes_) + " submeshes, " +
+                               std::to_string(triangles_) + " triangles), " + std::to_string(objects_) + " objects, " +
+                               std::to_string(materialCount_) + " materials, " + std::to_string(out_.textures.size()) +
+                               " textures");
+        out_.summary.push_back(std::to_string(cameraNames_.size()) + " cameras" + list(cameraNames_));
+        out_.summary.push_back(std::to_string(lightNames_.size()) + " lights" + list(lightNames_));
+        out_.summary.push_back(std::to_string(dummyNames_.size()) + " dummies" + list(dummyNames_));
+        out_.summary.push_back(std::to_string(channels_.size()) + " animation channels, sampled into " +
+                               std::to_string(times_.size()) + " keys (" + NumberText((times_.size() - 1) * 0.1) + " s)");
+    }
+
+    void Warn(const std::string& what) { out_.warnings.push_back(what); }
+    [[noreturn]] void Fail(const std::string& what) const { read_.Fail(what); }
+
+    const tinygltf::Model& m_;
+    std::string file_;
+    const GltfImportOptions& options_;
+    GltfImport& out_;
+    Reader read_;
+
+    std::vector<int> order_;  // the scene's nodes, parents before children
+    std::vector<int> parent_;
+    std::vector<Pose> base_;
+    std::vector<Channel> channels_;
+    float longest_ = 0.0f;
+    std::vector<float> times_;
+    std::vector<bool> animated_;
+    std::vector<std::vector<Pose>> world_;
+
+    std::map<int, std::pair<int32_t, int32_t>> meshes_;
+    std::map<int, std::pair<Vec3, Vec3>> meshBounds_;
+    std::map<int, int32_t> materials_;
+    std::map<int, std::string> images_;
+    std::set<std::string> textureNames_;
+    std::vector<std::pair<int, int>> pendingLights_;
+    bool bounds_ = false;
+    Vec3 min_{}, max_{};
+
+    size_t meshCount_ = 0, submeshes_ = 0, triangles_ = 0, objects_ = 0, materialCount_ = 0;
+    std::vector<std::string> cameraNames_, lightNames_, dummyNames_;
+};
+
+bool Import(std::span<const uint8_t> bytes, const std::string& name, FileAccess& access,
+            const GltfImportOptions& options, GltfImport& out, std::string& error) {
+    try {
+        tinygltf::TinyGLTF loader;
+        loader.SetFsCallbacks({&FileExistsCallback, &ExpandCallback, &ReadWholeFileCallback, &WriteWholeFileCallback, &access});
+        loader.SetImageLoader(&KeepImageBytes, nullptr);
+        tinygltf::Model model;
+        std::string err, warn;
+        const std::string base = access.allowFiles ? access.folder.string() : std::string();
+        const bool binary = bytes.size() >= 4 && std::memcmp(bytes.data(), "glTF", 4) == 0;
+        if (bytes.size() > UINT32_MAX) {
+            error = name + ": too large";
+            return false;
+        }
+        const bool ok = binary ? loader.LoadBinaryFromMemory(&model, &err, &warn, bytes.data(), unsigned(bytes.size()), base)
+                               : loader.LoadASCIIFromString(&model, &err, &warn, reinterpret_cast<const char*>(bytes.data()),
+                                                            unsigned(bytes.size()), base);
+        if (!ok) {
+            while (!err.empty() && err.back() == '\n') err.pop_back();
+            for (char& c : err) c = c == '\n' ? ';' : c;
+            error = name + ": not a glTF file it can read: " + (err.empty() ? "unknown reason" : err);
+            return false;
+        }
+        for (size_t start = 0; start < warn.size();) {
+            const size_t end = std::min(warn.find('\n', start), warn.size());
+            if (end > start) out.warnings.push_back(warn.substr(start, end - start));
+            start = end + 1;
+        }
+        for (const std::string& ext : model.extensionsRequired) {
+            if (ext != "KHR_lights_punctual" && ext != "KHR_materials_emissive_strength") {
+                out.warnings.push_back("the file requires the extension " + ext + ", which is not read; what it changes is missing");
+            }
+        }
+        Importer(model, name, options, out).Run();
+        return true;
+    } catch (const Failure& f) {
+        error = f.what;
+    } catch (const std::bad_alloc&) {
+        error = name + ": out of memory importing it";
+    } catch (const std::exception& e) {
+        error = name + ": not a glTF file it can read: " + e.what();
+    }
+    return false;
+}
+
+}  // namespace
+
+Transform SceneCameraTransform(const Vec3& position, const Quat& worldRotation) {
+    // Both conventions look down the camera's -Z with +Y up; the scene
+    // stores the rotation that takes the world to the camera.
+    Transform t;
+    t.position = position;
+    t.rotation = QuatInverse(QuatNormalize(worldRotation));
+    return t;
+}
+
+LightValues LightFromGltf(const Vec3& color, double intensity, double range, double brightest, float sceneDiagonal,
+                          const GltfImportOptions& options) {
+    LightValues v;
+    v.color = Scaled(color, options.lightScale);
+    if (options.lightRadius > 0.0f) {
+        v.radius = options.lightRadius;
+    } else if (range > 0.0) {
+        v.radius = float(range);
+    } else {
+        v.radius = brightest > 0.0 ? sceneDiagonal * float(std::sqrt(intensity / brightest)) : 0.0f;
+    }
+    return v;
+}
+
+bool ImportGltfFile(const std::string& path, const GltfImportOptions& options, GltfImport& out, std::string& error) {
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!ReadRegularFile(path, kMaxGltfFileBytes, bytes, reason)) {
+        error = path + ": " + reason;
+        return false;
+    }
+    FileAccess access;
+    access.allowFiles = true;
+    std::error_code ec;
+    access.folder = fs::absolute(fs::path(path), ec).parent_path();
+    return Import(bytes, path, access, options, out, error);
+}
+
+bool ImportGltfBytes(std::span<const uint8_t> bytes, const std::string& name, const GltfImportOptions& options,
+                     GltfImport& out, std::string& error) {
+    FileAccess access;
+    return Import(bytes, name, access, options, out, error);
+}
+
+}  // namespace jolp::tools
