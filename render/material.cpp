@@ -4,6 +4,8 @@
 #include "render/shader.h"
 #include "scene/jolp3d.h"
 
+#include <atomic>
+
 namespace jolp {
 namespace {
 
@@ -16,7 +18,12 @@ float SwapOf(const jolp::SceneMaterial& record, std::string_view key) { return r
 
 }  // namespace
 
-Material::Material(RenderSystem& renderSystem, DemoShader& shader) : shader(&shader), renderSystem(&renderSystem) {
+namespace {
+std::atomic<uint64_t> g_materialsMade{0};
+}  // namespace
+
+Material::Material(RenderSystem& renderSystem, DemoShader& shader)
+    : shader(&shader), renderSystem(&renderSystem), serial(++g_materialsMade) {
     FindOwnHandles();
 }
 

@@ -28,6 +28,7 @@
 #include "framework/resource_registry.h"
 #include "framework/texture.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -61,6 +62,11 @@ public:
     jolp::EffectHandle objectToWorldHandle;
     jolp::EffectHandle worldToObjectHandle;
     jolp::EffectHandle swapTrianglesHandle;
+    // The order materials were made in, counted over the process: the
+    // renderer sorts by it, so that the order of draws, and with it every
+    // pixel where two surfaces meet at the same depth, is the same in every
+    // run (addresses are not: they move with the address-space layout).
+    const uint64_t serial;
 
 protected:
     jolp::Effect& GetEffect() const;

@@ -2,6 +2,7 @@
 
 #include "framework/data_path.h"
 #include "platform/log.h"
+#include "render/culling.h"
 #include "render/lights.h"
 
 #include <algorithm>
@@ -109,6 +110,7 @@ bool RenderSystem::ReloadEffects(std::string& messages) {
     if (anyWrapper) {
         for (const std::unique_ptr<Material>& material : materials_) material->RefreshHandles();
     }
+    warmedUp_ = false;
     return ok;
 }
 
@@ -246,10 +248,14 @@ void RenderSystem::DrawSubmitted() {
     device.SetDepthStencilSurface(sceneDepthSurface.get());
     device.Clear(jolp::kClearTarget | jolp::kClearZBuffer | jolp::kClearStencil, 0xFFFFFFFFu, 1.0f, 0);
 
-    std::sort(opaqueItems.begin(), opaqueItems.end(), [](const DrawItem& a, const DrawItem& b) {
-        const std::less<const void*> before;
-        if (a.material->shader != b.material->shader) return before(a.material->shader, b.material->shader);
-        return before(a.material, b.material);
+    // By wrapper in the order of `shaders`, then by material in the order
+    // they were made: the same order in every run.
+    auto wrapperRank = [this](const DemoShader* wrapper) {
+        return static_cast<size_t>(std::find(shaders.begin(), shaders.end(), wrapper) - shaders.begin());
+    };
+    std::sort(opaqueItems.begin(), opaqueItems.end(), [&](const DrawItem& a, const DrawItem& b) {
+        if (a.material->shader != b.material->shader) return wrapperRank(a.material->shader) < wrapperRank(b.material->shader);
+        return a.material->serial < b.material->serial;
     });
 
     viewMatrix = CameraViewMatrix(camera);
@@ -259,7 +265,14 @@ void RenderSystem::DrawSubmitted() {
     device.SetRenderState(jolp::RenderState::ZWriteEnable, 1);
     device.SetRenderState(jolp::RenderState::ZEnable, 1);
     device.SetRenderState(jolp::RenderState::AlphaBlendEnable, 0);
-    DrawList(opaqueItems, PassKind::Ambient);
+    const jolp::Matrix viewProjection = MatrixMultiply(viewMatrix, projectionMatrix);
+    // The first frame after the effects are loaded draws everything, so
+    // that the driver prepares each program and target it will ever need
+    // now rather than when a light first comes into view.
+    culling_ = warmedUp_;
+    cameraVolume_ = culling_ ? CullVolume::FromClipMatrix(viewProjection) : CullVolume{};
+    glowVolume_ = culling_ ? CullVolume::FromClipMatrix(viewProjection, true) : CullVolume{};
+    DrawList(opaqueItems, PassKind::Ambient, cameraVolume_);
 
     device.SetRenderState(jolp::RenderState::ZWriteEnable, 0);
     device.SetRenderState(jolp::RenderState::AlphaBlendEnable, 1);
@@ -267,18 +280,24 @@ void RenderSystem::DrawSubmitted() {
     device.SetRenderState(jolp::RenderState::SrcBlend, jolp::kBlendOne);
 
     for (const RenderLight& light : lights) {
+        // A light lights only surfaces inside its sphere, so one whose
+        // sphere is wholly outside the view adds nothing to the picture
+        // (nor does its shadow cube); a volume light's glow needs a view ray
+        // through its sphere.
+        if (!(light.isVolume ? glowVolume_ : cameraVolume_).TouchesSphere(light.position, light.radius)) continue;
         for (DemoShader* shader : shaders) SetLightParameters(light, *shader, shadowCubeTexture.get());
         DrawLight(light);
     }
 
-    DrawList(opaqueItems, PassKind::Water);
-    DrawList(additiveItems, PassKind::Additive);
+    DrawList(opaqueItems, PassKind::Water, cameraVolume_);
+    DrawList(additiveItems, PassKind::Additive, cameraVolume_);
 
     device.SetRenderTarget(0, backBuffer);
     device.SetDepthStencilSurface(backDepth);
     Composite();
 
     frameColorSurface = nullptr;
+    warmedUp_ = true;
 }
 
 void RenderSystem::SkipFrame() {
@@ -302,7 +321,11 @@ void RenderSystem::DrawLight(const RenderLight& light) {
             device.Clear(jolp::kClearTarget | jolp::kClearZBuffer | jolp::kClearStencil, 0xFFFFFFFFu, 1.0f, 0);
             const jolp::Matrix toFace = CubeFaceMatrix(light, static_cast<int32_t>(face));
             for (DemoShader* shader : shaders) SetCubeFaceMatrix(*shader, toFace);
-            DrawList(opaqueItems, PassKind::ShadowDepth);
+            // What lies outside the light's sphere can neither shade nor be
+            // shaded by it: every point it lights is nearer to it.
+            DrawList(opaqueItems, PassKind::ShadowDepth,
+                     culling_ ? CullVolume::FromClipMatrix(toFace).WithSphere(light.position, light.radius)
+                              : CullVolume{});
         }
         device.SetRenderState(jolp::RenderState::AlphaBlendEnable, 1);
         device.SetRenderState(jolp::RenderState::ZWriteEnable, 0);
@@ -333,15 +356,19 @@ void RenderSystem::DrawLight(const RenderLight& light) {
     device.SetScissorRect(rect);
 
     currentLight_ = &light;
-    DrawList(opaqueItems, PassKind::Diffuse);
+    // A volume light's glow reaches surfaces behind its sphere; any other
+    // light adds nothing outside it.
+    DrawList(opaqueItems, PassKind::Diffuse,
+             light.isVolume || !culling_ ? cameraVolume_ : cameraVolume_.WithSphere(light.position, light.radius));
     currentLight_ = nullptr;
 
     device.SetScissorRect(jolp::ScissorRect{0, 0, width, height});
 }
 
-void RenderSystem::DrawList(const std::vector<DrawItem>& list, PassKind kind) {
+void RenderSystem::DrawList(const std::vector<DrawItem>& list, PassKind kind, const CullVolume& cull) {
     const Material* applied = nullptr;
     for (const DrawItem& item : list) {
+        if (!cull.Touches(item)) continue;
         Material* material = item.material;
         const DemoShader& wrapper = *material->shader;
         int32_t pass = -1;
@@ -380,7 +407,7 @@ void RenderSystem::DrawGeometry(const DrawItem& item) {
     device.SetStreamSource(0, item.vertexBuffer, 0, item.vertexStride);
     if (item.indexBuffer) {
         device.SetIndices(item.indexBuffer);
-        device.DrawIndexedPrimitive(item.primitiveType, 0, 0, item.vertexCount, 0, item.primitiveCount);
+        device.DrawIndexedPrimitive(item.primitiveType, 0, 0, item.vertexCount, item.firstIndex, item.primitiveCount);
     } else {
         device.DrawPrimitive(item.primitiveType, 0, item.primitiveCount);
     }

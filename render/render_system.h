@@ -39,6 +39,7 @@
 
 #include "framework/render_system_base.h"
 #include "framework/texture.h"
+#include "render/culling.h"
 #include "render/material.h"
 #include "render/shader.h"
 #include "scene/animation.h"
@@ -152,7 +153,7 @@ public:
 
 private:
     enum class PassKind { Ambient, Water, ShadowDepth, Additive, Diffuse };
-    void DrawList(const std::vector<DrawItem>& list, PassKind kind);
+    void DrawList(const std::vector<DrawItem>& list, PassKind kind, const CullVolume& cull);
     void DrawGeometry(const DrawItem& item);
     void Composite();
     void EmptyLists();
@@ -165,6 +166,13 @@ private:
 
     jolp::Rect windowRect_;
     const RenderLight* currentLight_ = nullptr;
+    // This frame's view volume, and the same reaching back to the eye.
+    CullVolume cameraVolume_;
+    CullVolume glowVolume_;
+    // Whether a frame has been drawn with the current effects, and whether
+    // this one leaves out what cannot reach the picture.
+    bool warmedUp_ = false;
+    bool culling_ = false;
     jolp::EffectHandle frameColorHandle_, viewportMinHandle_, viewportMaxHandle_;
     int32_t masterPass_ = -1;  // the master effect's "composite"
     std::unique_ptr<jolp::VertexDeclaration> quadDeclaration_;

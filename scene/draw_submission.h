@@ -28,6 +28,12 @@ struct DrawItem {
     Material* material = nullptr;
     jolp::Matrix world;
     jolp::Matrix worldInverse;
+    uint32_t firstIndex = 0;  // where the item's indices start in indexBuffer
+    // A world-space sphere holding every vertex the item draws, for leaving
+    // it out of passes it cannot reach; a negative radius means none is
+    // known and the item is always drawn.
+    jolp::Vec3 boundsCentre{0.0f, 0.0f, 0.0f};
+    float boundsRadius = -1.0f;
 };
 
 // A point light as the renderer sees it; the values are those at creation.

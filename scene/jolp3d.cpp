@@ -148,7 +148,8 @@ bool JOLP3D::LoadBytes(std::span<const uint8_t> bytes, const std::string& name, 
     return true;
 }
 
-bool JOLP3D::MakeBuffers(Submesh& submesh, const SceneFileSubmesh& source, GfxDevice& gfx, const std::string& name) {
+bool JOLP3D::MakeBuffers(Submesh& submesh, const SceneFileSubmesh& source, std::span<const uint32_t> indices,
+                         GfxDevice& gfx, const std::string& name) {
     auto refuse = [&](const char* what) {
         SceneReadError error{source.offset, std::string("the device refused the ") + what + " of this submesh"};
         Report(FormatSceneError(name, error));
@@ -161,12 +162,12 @@ bool JOLP3D::MakeBuffers(Submesh& submesh, const SceneFileSubmesh& source, GfxDe
     std::memcpy(vertices, source.vertexBytes.data(), source.vertexBytes.size());
     submesh.vertexBuffer->Unlock();
 
-    submesh.indexBuffer =
-        gfx.CreateIndexBuffer(static_cast<uint32_t>(source.indexBytes.size()), kUsageWriteOnly, Format::Index32);
+    const size_t indexBytes = indices.size_bytes();
+    submesh.indexBuffer = gfx.CreateIndexBuffer(static_cast<uint32_t>(indexBytes), kUsageWriteOnly, Format::Index32);
     if (!submesh.indexBuffer) return refuse("index buffer");
-    void* indices = submesh.indexBuffer->Lock(0, 0, 0);
-    if (!indices) return refuse("index buffer lock");
-    std::memcpy(indices, source.indexBytes.data(), source.indexBytes.size());
+    void* target = submesh.indexBuffer->Lock(0, 0, 0);
+    if (!target) return refuse("index buffer lock");
+    std::memcpy(target, indices.data(), indexBytes);
     submesh.indexBuffer->Unlock();
     return true;
 }
@@ -187,7 +188,13 @@ bool JOLP3D::Build(const SceneFile& file, GfxDevice* gfx, const std::string& nam
             target[s].materialSlot = source[s].materialSlot;
             target[s].vertexCount = source[s].vertexCount;
             target[s].indexCount = source[s].indexCount;
-            if (gfx && !MakeBuffers(target[s], source[s], *gfx, name)) return false;
+            // The file's bytes need not be aligned for these types.
+            std::vector<SceneVertex> vertices(source[s].vertexCount);
+            std::memcpy(vertices.data(), source[s].vertexBytes.data(), source[s].vertexBytes.size());
+            std::vector<uint32_t> indices(source[s].indexCount);
+            std::memcpy(indices.data(), source[s].indexBytes.data(), source[s].indexBytes.size());
+            target[s].chunks = SplitIntoChunks(vertices, indices);
+            if (gfx && !MakeBuffers(target[s], source[s], indices, *gfx, name)) return false;
         }
     }
 
@@ -367,12 +374,18 @@ void JOLP3D::SubmitDrawItems(DrawSink& sink) const {
         item.vertexBuffer = e->submesh->vertexBuffer.get();
         item.indexBuffer = e->submesh->indexBuffer.get();
         item.vertexStride = kSceneVertexSize;
-        item.primitiveCount = e->submesh->indexCount / 3;
         item.vertexCount = e->submesh->vertexCount;
         item.material = material;
         item.world = e->object->world;
         item.worldInverse = e->object->worldInverse;
-        sink.SubmitItem(item);
+        for (const MeshChunk& chunk : e->submesh->chunks) {
+            item.firstIndex = chunk.firstIndex;
+            item.primitiveCount = chunk.indexCount / 3;
+            const BoundingSphere bounds = SphereToWorld(chunk.bounds, item.world);
+            item.boundsCentre = bounds.centre;
+            item.boundsRadius = bounds.radius;
+            sink.SubmitItem(item);
+        }
     }
 }
 

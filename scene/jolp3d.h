@@ -28,6 +28,7 @@
 #include "platform/gfx_device.h"
 #include "scene/animation.h"
 #include "scene/draw_submission.h"
+#include "scene/mesh_chunks.h"
 #include "scene/scene_file.h"
 #include "scene/transform_math.h"
 
@@ -52,6 +53,10 @@ struct Submesh {
     uint32_t indexCount = 0;
     std::unique_ptr<VertexBuffer> vertexBuffer;  // vertexCount x 56 bytes; null without a device
     std::unique_ptr<IndexBuffer> indexBuffer;    // indexCount 32-bit indices; null without a device
+    // The triangles in spatial runs, each drawn as its own item with its own
+    // bounds: one chunk for a small submesh, several for a large one (whose
+    // indices are reordered into them at the load).
+    std::vector<MeshChunk> chunks;
 };
 
 struct Mesh {
@@ -192,7 +197,8 @@ private:
     void Clear();
     void Report(const std::string& line);
     bool Build(const SceneFile& file, GfxDevice* device, const std::string& name);
-    bool MakeBuffers(Submesh& submesh, const SceneFileSubmesh& source, GfxDevice& device, const std::string& name);
+    bool MakeBuffers(Submesh& submesh, const SceneFileSubmesh& source, std::span<const uint32_t> indices,
+                     GfxDevice& device, const std::string& name);
     void BuildDrawList();
 
     std::vector<DrawListEntry> drawEntries_;

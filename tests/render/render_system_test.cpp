@@ -302,7 +302,8 @@ TEST_F(RenderSystemTest, ScissorRectangleIsSetPerLightAndResetWithoutTouchingThe
     EXPECT_TRUE(LinesMatching("SetRenderState 174").empty());
     EXPECT_THAT(LinesMatching("SetScissorRect"), ElementsAre("SetScissorRect 0 0 640 360", "SetScissorRect 0 0 640 360"));
 
-    // A light wholly behind the camera gets its own rectangle.
+    // Once a frame has been drawn, a light wholly behind the camera is left
+    // out, and one in front of it gets the rectangle around its sphere.
     rs_->camera.fov = 0.8f;
     rs_->camera.right = {1, 0, 0};
     rs_->camera.up = {0, 1, 0};
@@ -311,6 +312,12 @@ TEST_F(RenderSystemTest, ScissorRectangleIsSetPerLightAndResetWithoutTouchingThe
     behind.position = {0.0f, 0.0f, 50.0f};
     behind.radius = 4.0f;
     rs_->SubmitLight(behind);
+    Frame();
+    EXPECT_TRUE(LinesMatching("SetScissorRect").empty());
+
+    RenderLight ahead = behind;
+    ahead.position = {0.0f, 0.0f, -50.0f};
+    rs_->SubmitLight(ahead);
     Frame();
     const auto rects = LinesMatching("SetScissorRect");
     ASSERT_EQ(rects.size(), 2u);

@@ -10,7 +10,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstring>
+#include <set>
 #include <filesystem>
 #include <unistd.h>
 
@@ -139,6 +142,76 @@ TEST(SceneBuffers, DrawItemsForEveryEntryWithAMaterialInListOrder) {
     EXPECT_EQ(b.vertexBuffer, scene.meshes[0].submeshes[2].vertexBuffer.get());
     EXPECT_EQ(b.vertexCount, 3u);
     EXPECT_EQ(b.primitiveCount, 2u);
+}
+
+// A large submesh is drawn as spatial chunks: every triangle of the file
+// exactly once, each with its indices in their order (the same winding),
+// and each chunk's world sphere holding every vertex it draws.
+TEST(SceneBuffers, LargeSubmeshesAreDrawnInChunksHoldingEveryTriangleOnce) {
+    constexpr int kSide = 60;  // 60 x 60 quads: 7200 triangles
+    std::vector<SceneVertex> grid;
+    for (int z = 0; z <= kSide; ++z) {
+        for (int x = 0; x <= kSide; ++x) {
+            SceneVertex v;
+            v.position = {static_cast<float>(x), 0.3f * static_cast<float>((x * 7 + z * 3) % 5), static_cast<float>(z)};
+            grid.push_back(v);
+        }
+    }
+    std::vector<uint32_t> indices;
+    for (int z = 0; z < kSide; ++z) {
+        for (int x = 0; x < kSide; ++x) {
+            const uint32_t i = static_cast<uint32_t>(z * (kSide + 1) + x);
+            const uint32_t quad[6] = {i, i + kSide + 1, i + 1, i + 1, i + kSide + 1, i + kSide + 2};
+            indices.insert(indices.end(), quad, quad + 6);
+        }
+    }
+    SceneFileBuilder builder;
+    const Transform placed[1] = {Transform{{5, -2, 9}, {0.0f, 0.38268343f, 0.0f, 0.92387953f}, {2, 1, 3}}};
+    const int32_t track = builder.AddTransformTrack(placed);
+    builder.AddLeafMaterial("Ground", "qo_lambertblinn.fx");
+    const int32_t mesh = builder.AddMesh();
+    builder.AddSubmesh(mesh, 0, grid, indices);
+    builder.AddObject("Ground", mesh, 0, track);
+    const std::vector<uint8_t> bytes = builder.Write();
+
+    RecordingDevice device;
+    JOLP3D scene;
+    ASSERT_TRUE(scene.LoadBytes(bytes, "grid", &device));
+    int token = 0;
+    scene.materials[0].material = reinterpret_cast<jolp::Material*>(&token);
+    scene.Animate(Matrix{}, 0.0f);
+    RecordingSink sink;
+    scene.SubmitDrawItems(sink);
+    ASSERT_GT(sink.items.size(), 1u);
+
+    const Submesh& sub = scene.meshes[0].submeshes[0];
+    const std::vector<uint8_t>& stored = AsRecorded(sub.indexBuffer.get()).bytes;
+    ASSERT_EQ(stored.size(), indices.size() * 4);
+    std::vector<uint32_t> drawn(indices.size());
+    std::memcpy(drawn.data(), stored.data(), stored.size());
+
+    std::multiset<std::array<uint32_t, 3>> want, got;
+    for (size_t t = 0; t < indices.size(); t += 3) want.insert({indices[t], indices[t + 1], indices[t + 2]});
+    uint32_t next = 0;
+    const Matrix& world = scene.objects[0].world;
+    for (const jolp::DrawItem& item : sink.items) {
+        EXPECT_EQ(item.firstIndex, next);  // the chunks follow one another
+        EXPECT_LE(item.primitiveCount, kChunkTriangles);
+        next += item.primitiveCount * 3;
+        for (uint32_t i = item.firstIndex; i < item.firstIndex + item.primitiveCount * 3; ++i) {
+            if ((i - item.firstIndex) % 3 == 0) got.insert({drawn[i], drawn[i + 1], drawn[i + 2]});
+            const Vec3 p = grid[drawn[i]].position;
+            const Vec3 w{p.x * world.m[0][0] + p.y * world.m[1][0] + p.z * world.m[2][0] + world.m[3][0],
+                         p.x * world.m[0][1] + p.y * world.m[1][1] + p.z * world.m[2][1] + world.m[3][1],
+                         p.x * world.m[0][2] + p.y * world.m[1][2] + p.z * world.m[2][2] + world.m[3][2]};
+            const float dx = w.x - item.boundsCentre.x, dy = w.y - item.boundsCentre.y, dz = w.z - item.boundsCentre.z;
+            ASSERT_LE(std::sqrt(dx * dx + dy * dy + dz * dz), item.boundsRadius) << "index " << i;
+        }
+        // A chunk is a neighbourhood, not a strip across the whole grid.
+        EXPECT_LT(item.boundsRadius, 0.5f * 3.0f * kSide);
+    }
+    EXPECT_EQ(next, indices.size());
+    EXPECT_EQ(got, want);
 }
 
 TEST(SceneBuffers, RefusedBufferFailsTheLoadAndLeavesTheSceneEmpty) {
