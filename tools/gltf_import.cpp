@@ -151,7 +151,6 @@ struct FileAccess {
 };
 
 bool Inside(const FileAccess& access, const std::string& path, fs::path& resolved) {
-    if (!access.allowFiles) return false;
     std::error_code ec;
     const fs::path full = fs::weakly_canonical(fs::path(path), ec);
     if (ec) return false;
@@ -163,10 +162,11 @@ bool Inside(const FileAccess& access, const std::string& path, fs::path& resolve
     return true;
 }
 
+// Says yes to files outside the folder too, so that reading them is
+// refused with its reason rather than reported as not found.
 bool FileExistsCallback(const std::string& path, void* user) {
-    fs::path resolved;
     std::error_code ec;
-    return Inside(*static_cast<FileAccess*>(user), path, resolved) && fs::exists(resolved, ec);
+    return !static_cast<FileAccess*>(user)->allowFiles || fs::exists(fs::path(path), ec);
 }
 
 std::string ExpandCallback(const std::string& path, void*) { return path; }
@@ -174,6 +174,10 @@ std::string ExpandCallback(const std::string& path, void*) { return path; }
 bool ReadWholeFileCallback(std::vector<unsigned char>* out, std::string* err, const std::string& path, void* user) {
     const FileAccess& access = *static_cast<FileAccess*>(user);
     fs::path resolved;
+    if (!access.allowFiles) {
+        if (err) *err += path + ": a file the bytes refer to; none is read\n";
+        return false;
+    }
     if (!Inside(access, path, resolved)) {
         if (err) *err += path + ": outside the input folder; only files beside the glTF file are read\n";
         return false;
@@ -609,12 +613,13 @@ private:
                  " s are sampled (choose fewer with --length)");
         }
         if (channels_.empty()) length = 0.0f;
-        // Key k at k x 0.1 s, added up in single precision as the reader does.
+        // Key k at k x 0.1 s, added up in single precision as the reader
+        // does; the last key at or after the end, holding the last value.
         float t = 0.0f;
         do {
             times_.push_back(t);
             t += kSceneKeyInterval;
-        } while (t <= length + 1e-4f);
+        } while (times_.back() < length - 1e-4f);
         animated_.assign(m_.nodes.size(), false);
         for (const Channel& c : channels_) animated_[size_t(c.node)] = true;
         for (int node : order_) {  // parents come first
@@ -903,11 +908,16 @@ private:
             for (size_t i = 0; i < n; ++i) {
                 SceneVertex& v = vertices[i];
                 v.tangent = Unit({tangents[4 * i], tangents[4 * i + 1], tangents[4 * i + 2]}, {1, 0, 0});
-                v.binormal = Scaled(Cross(v.normal, v.tangent), tangents[4 * i + 3] < 0 ? -1.0f : 1.0f);
+                // glTF's bitangent, cross(N, T) * w, points up the image;
+                // the scene's binormal down it (towards increasing v).
+                v.binormal = Scaled(Cross(v.normal, v.tangent), tangents[4 * i + 3] < 0 ? 1.0f : -1.0f);
             }
         } else {
             ComputeTangents(vertices, indices);
         }
+        // glTF's front faces are counter-clockwise on screen, the scene's
+        // clockwise (see gltf_import.h).
+        for (size_t t = 0; t + 2 < indices.size(); t += 3) std::swap(indices[t + 1], indices[t + 2]);
     }
 
     // ------------------------------------------------ materials and textures
@@ -930,9 +940,16 @@ private:
         }
         params.emplace_back("diffuseTex", diffuse);
         const std::string normal = Texture(mat.normalTexture.index, name + " normal");
-        if (!normal.empty()) params.emplace_back("normalTex", normal);
+        if (!normal.empty()) {
+            // glTF normal maps have +y up the image; the scene's binormal
+            // runs down it.
+            params.emplace_back("normalTex", normal);
+            params.emplace_back("swapNormalY", "true");
+        } else {
+            params.emplace_back("normalTex", FlatNormalTexture());
+        }
         const std::string occlusion = Texture(mat.occlusionTexture.index, name + " occlusion");
-        if (!occlusion.empty()) params.emplace_back("ambientOclusionTex", occlusion);
+        params.emplace_back("ambientOclusionTex", occlusion.empty() ? NoOcclusionTexture() : occlusion);
         if (mat.extras.IsObject()) {
             for (const std::string& key : mat.extras.Keys()) {
                 const tinygltf::Value& v = mat.extras.Get(key);
@@ -1015,18 +1032,33 @@ private:
             const double s = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055;
             return uint8_t(std::lround(s * 255.0));
         };
+        return SolidTexture(SafeFileName(material) + "_colour.tga", srgb(factor[0]), srgb(factor[1]), srgb(factor[2]),
+                            uint8_t(std::lround(std::clamp(factor[3], 0.0, 1.0) * 255.0)));
+    }
+
+    // A 4 x 4 uncompressed TGA of one colour, under a unique name.
+    std::string SolidTexture(const std::string& wanted, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
         std::vector<uint8_t> tga(18, 0);
         tga[2] = 2;                // uncompressed true colour
         tga[12] = 4, tga[14] = 4;  // 4 x 4
         tga[16] = 32;              // bits a pixel
         tga[17] = 8 | 0x20;        // 8 alpha bits, top-left origin
-        for (int i = 0; i < 16; ++i) {
-            tga.insert(tga.end(), {srgb(factor[2]), srgb(factor[1]), srgb(factor[0]),
-                                   uint8_t(std::lround(std::clamp(factor[3], 0.0, 1.0) * 255.0))});
-        }
-        const std::string name = UniqueTextureName(SafeFileName(material) + "_colour.tga");
+        for (int i = 0; i < 16; ++i) tga.insert(tga.end(), {b, g, r, a});
+        const std::string name = UniqueTextureName(wanted);
         out_.textures.push_back({name, std::move(tga)});
         return name;
+    }
+
+    // The textures the surface effects read whatever the material: a flat
+    // normal map (its height, in alpha, halfway) and full ambient light,
+    // written once for all materials without their own.
+    const std::string& FlatNormalTexture() {
+        if (flatNormal_.empty()) flatNormal_ = SolidTexture("flat_normal.tga", 128, 128, 255, 128);
+        return flatNormal_;
+    }
+    const std::string& NoOcclusionTexture() {
+        if (noOcclusion_.empty()) noOcclusion_ = SolidTexture("no_occlusion.tga", 255, 255, 255, 255);
+        return noOcclusion_;
     }
 
     // ------------------------------------------------ reporting
@@ -1071,6 +1103,7 @@ private:
     std::map<int, int32_t> materials_;
     std::map<int, std::string> images_;
     std::set<std::string> textureNames_;
+    std::string flatNormal_, noOcclusion_;
     std::vector<std::pair<int, int>> pendingLights_;
     bool bounds_ = false;
     Vec3 min_{}, max_{};

@@ -24,10 +24,15 @@
 // Axes and units: glTF is right-handed, Y up, in metres, and so is the
 // scene: the renderer's view is right-handed with +Y up and the camera
 // looking down its -Z axis, as a glTF camera does. Positions, rotations and
-// scales are therefore taken unchanged; only a camera's rotation is stored
-// inverted, since the scene keeps a camera's world-to-view rotation (its
-// axes are the unit axes rotated by the inverse of the stored rotation).
-// The one place this is written down in code is SceneCameraTransform.
+// scales are therefore taken unchanged, with three exceptions:
+//   - a camera's rotation is stored inverted, since the scene keeps a
+//     camera's world-to-view rotation (its axes are the unit axes rotated
+//     by the inverse of the stored rotation): SceneCameraTransform;
+//   - triangles are turned round (corners a, c, b), since glTF's front
+//     faces are counter-clockwise on screen and the renderer's clockwise;
+//   - the binormal runs towards increasing v (down the image), where glTF's
+//     bitangent runs up it, so normal maps get "swapNormalY" "true".
+// Texture coordinates need no change: both have v = 0 at the image's top.
 //
 // Nothing here writes files: the result is a SceneFileBuilder and the
 // texture files' bytes, for WriteImportFolder (import_folder.h).
