@@ -139,6 +139,10 @@ std::string SafeFileName(const std::string& s) {
     return out.empty() ? "texture" : out;
 }
 
+// The most elements an accessor without a buffer view (all zeros) may have:
+// such an accessor costs the file nothing.
+constexpr uint64_t kMaxZeroElements = uint64_t{1} << 20;
+
 struct Failure {
     std::string what;
 };
@@ -322,6 +326,10 @@ private:
         if (componentSize <= 0) Fail(name + " has an unknown component type " + std::to_string(a.componentType));
         const uint64_t elementSize = uint64_t(componentSize) * uint64_t(components);
         if (a.bufferView < 0) {  // all zeros, as glTF says
+            if (a.count > kMaxZeroElements) {
+                Fail(name + " has no buffer view and " + std::to_string(a.count) + " elements; at most " +
+                     std::to_string(kMaxZeroElements) + " zeros are made up");
+            }
             std::vector<uint8_t> zeros(elementSize, 0);
             for (size_t i = 0; i < a.count; ++i) {
                 for (int c = 0; c < components; ++c) each(zeros.data(), c);
@@ -622,10 +630,13 @@ private:
         } while (times_.back() < length - 1e-4f);
         animated_.assign(m_.nodes.size(), false);
         for (const Channel& c : channels_) animated_[size_t(c.node)] = true;
+        uint64_t moving = 0;
         for (int node : order_) {  // parents come first
             const int p = parent_[size_t(node)];
             if (p >= 0 && animated_[size_t(p)]) animated_[size_t(node)] = true;
+            moving += animated_[size_t(node)];
         }
+        Budget(moving * times_.size() * sizeof(Transform), "animation");
     }
 
     // The world pose of every node of the scene at every key time (one key
@@ -828,6 +839,7 @@ private:
                 lo = {std::min(lo.x, v.position.x), std::min(lo.y, v.position.y), std::min(lo.z, v.position.z)};
                 hi = {std::max(hi.x, v.position.x), std::max(hi.y, v.position.y), std::max(hi.z, v.position.z)};
             }
+            Budget(vertices.size() * sizeof(SceneVertex) + indices.size() * 4, "geometry");
             if (sceneMesh < 0) sceneMesh = out_.scene.AddMesh();
             out_.scene.AddSubmesh(sceneMesh, int32_t(materials.size()), vertices, indices);
             materials.push_back(Material(prim.material));
@@ -1080,6 +1092,16 @@ private:
                                std::to_string(times_.size()) + " keys (" + NumberText((times_.size() - 1) * 0.1) + " s)");
     }
 
+    // Counts bytes towards the scene file, which the scene reader takes up
+    // to kMaxSceneFileBytes; fails before a file grows past it.
+    void Budget(uint64_t bytes, const char* what) {
+        sceneBytes_ += bytes;
+        if (sceneBytes_ > kMaxSceneFileBytes) {
+            Fail(std::string("the scene would be larger than the ") + std::to_string(kMaxSceneFileBytes >> 20) +
+                 " MiB a scene file may have (" + what + ")");
+        }
+    }
+
     void Warn(const std::string& what) { out_.warnings.push_back(what); }
     [[noreturn]] void Fail(const std::string& what) const { read_.Fail(what); }
 
@@ -1105,6 +1127,7 @@ private:
     std::set<std::string> textureNames_;
     std::string flatNormal_, noOcclusion_;
     std::vector<std::pair<int, int>> pendingLights_;
+    uint64_t sceneBytes_ = 0;
     bool bounds_ = false;
     Vec3 min_{}, max_{};
 
