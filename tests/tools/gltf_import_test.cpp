@@ -658,6 +658,68 @@ TEST(GltfImportPictures, AxesLandWhereTheCameraShouldSeeThem) {
     EXPECT_LT(x, 150) << "blue (+z) on the left";
 }
 
+// Links every file of the demo's run folder into data but the scene and the
+// texture folder, which the import writes.
+void LinkRunFolderBut(const fs::path& data) {
+    const fs::path run = TARVEL_RUN_DIR;
+    fs::create_directories(data / "media");
+    for (const auto& entry : fs::directory_iterator(run)) {
+        if (entry.path().filename() != "media") fs::create_symlink(entry.path(), data / entry.path().filename());
+    }
+    for (const auto& entry : fs::directory_iterator(run / "media")) {
+        const fs::path name = entry.path().filename();
+        if (name != "scenes" && name != "texs") fs::create_symlink(entry.path(), data / "media" / name);
+    }
+}
+
+// A scene with Tarvel's names (Camera01 to Camera20, the six dummies)
+// plays in Tarvel: Camera03's shot (10 to 13.6 s) shows the axes.
+TEST(GltfImportPictures, TarvelPlaysASceneWithItsNames) {
+    TempDir dir;
+    std::string extra, scene = "0,1,2,3,4,5";
+    int node = 6;
+    for (int c = 1; c <= 20; ++c) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Camera%02d", c);
+        extra += std::string(",{\"camera\":0,\"name\":\"") + name + "\",\"translation\":[0,0,10]}";
+        scene += "," + std::to_string(node++);
+    }
+    for (const char* dummy : {"Dummy01", "Dummy02", "Dummy03", "Dummy04", "wind_dummy", "fire_dummy"}) {
+        extra += std::string(",{\"name\":\"") + dummy + "\",\"translation\":[0,-2,0]}";
+        scene += "," + std::to_string(node++);
+    }
+    std::string text = Replace(AxesGltf(), "\"light\":0}}}],\"scenes\":[{\"nodes\":[0,1,2,3,4,5]}]",
+                               "\"light\":0}}}" + extra + "],\"scenes\":[{\"nodes\":[" + scene + "]}]");
+    text = Replace(text, "\"name\":\"Lamp\"", "\"name\":\"Lamp_shadow\"");
+    std::ofstream(dir / "named.gltf") << text;
+    LinkRunFolderBut(dir.Path() / "data");
+    Imported named;
+    ProcessResult r = ImportWithTool(dir / "named.gltf", dir.Path() / "data", named);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(named.scene.cameras.size(), 22u);
+    EXPECT_EQ(named.scene.dummies.size(), 6u);
+
+    r = RunProcess(TARVEL_BINARY, {"--data", dir / "data", "--capture", dir / "frames", "--size", "320x240", "--fps",
+                                   "10", "--from", "11.8", "--to", "11.9"},
+                   {}, 300.0);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<fs::path> frames;
+    for (const auto& entry : fs::directory_iterator(dir.Path() / "frames")) frames.push_back(entry.path());
+    ASSERT_FALSE(frames.empty());
+    Picture p;
+    int n = 0;
+    stbi_uc* pixels = stbi_load(frames.front().c_str(), &p.width, &p.height, &n, 3);
+    ASSERT_NE(pixels, nullptr);
+    p.rgb.assign(pixels, pixels + size_t(p.width) * size_t(p.height) * 3);
+    stbi_image_free(pixels);
+    float x = 0, y = 0;
+    ASSERT_TRUE(Centre(p, 0, x, y));
+    EXPECT_NEAR(x, 160 + 43, 6);
+    EXPECT_NEAR(y, 120, 4);
+    ASSERT_TRUE(Centre(p, 1, x, y));
+    EXPECT_NEAR(y, 120 - 43, 6);
+}
+
 // How much of the picture (320 x 180 from row 30) is neither black nor
 // white, and how many pixels of it differ between two pictures.
 int MidTones(const Picture& p) {
