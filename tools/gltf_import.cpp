@@ -1,7 +1,8 @@
 // gltf_import.cpp - see gltf_import.h. tinygltf parses the file (JSON, GLB
-// chunks, base64 and file URIs); everything it hands over is checked here
-// before use: indices into its tables, accessors against their buffers,
-// vertex indices against their vertices, numbers for being finite.
+// chunks, base64 and file URIs) and is compiled here; everything it hands
+// over is checked before use: indices into its tables, accessors against
+// their buffers (gltf_accessors.h), vertex indices against their vertices,
+// numbers for being finite.
 #define TINYGLTF_IMPLEMENTATION
 #define TINYGLTF_NO_STB_IMAGE
 #define TINYGLTF_NO_STB_IMAGE_WRITE
@@ -10,10 +11,15 @@
 // system of its own.
 #include <fstream>
 #include <tiny_gltf.h>
+// Once: the headers below include it again for its declarations.
+#undef TINYGLTF_IMPLEMENTATION
 
 #include "tools/gltf_import.h"
 
 #include "platform/file_read.h"
+#include "tools/gltf_accessors.h"
+#include "tools/gltf_animation.h"
+#include "tools/surface_frames.h"
 
 #include <algorithm>
 #include <array>
@@ -30,92 +36,6 @@ namespace jolp::tools {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Column-major 4 x 4 in double, as glTF writes matrices (M = T * R * S).
-using Mat4 = std::array<double, 16>;
-
-constexpr Mat4 kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
-Mat4 Multiply(const Mat4& a, const Mat4& b) {
-    Mat4 c{};
-    for (int col = 0; col < 4; ++col) {
-        for (int row = 0; row < 4; ++row) {
-            double s = 0.0;
-            for (int k = 0; k < 4; ++k) s += a[k * 4 + row] * b[col * 4 + k];
-            c[col * 4 + row] = s;
-        }
-    }
-    return c;
-}
-
-// A node's local pose: translation, rotation (x, y, z, w), scale.
-struct Pose {
-    std::array<double, 3> t{0, 0, 0};
-    std::array<double, 4> r{0, 0, 0, 1};
-    std::array<double, 3> s{1, 1, 1};
-};
-
-Mat4 PoseMatrix(const Pose& p) {
-    const double x = p.r[0], y = p.r[1], z = p.r[2], w = p.r[3];
-    const double n = std::sqrt(x * x + y * y + z * z + w * w);
-    const double qx = n > 0 ? x / n : 0, qy = n > 0 ? y / n : 0, qz = n > 0 ? z / n : 0, qw = n > 0 ? w / n : 1;
-    const double r[9] = {1 - 2 * (qy * qy + qz * qz), 2 * (qx * qy + qz * qw),     2 * (qx * qz - qy * qw),
-                         2 * (qx * qy - qz * qw),     1 - 2 * (qx * qx + qz * qz), 2 * (qy * qz + qx * qw),
-                         2 * (qx * qz + qy * qw),     2 * (qy * qz - qx * qw),     1 - 2 * (qx * qx + qy * qy)};
-    Mat4 m = kIdentity;
-    for (int col = 0; col < 3; ++col) {
-        for (int row = 0; row < 3; ++row) m[col * 4 + row] = r[col * 3 + row] * p.s[col];
-    }
-    m[12] = p.t[0], m[13] = p.t[1], m[14] = p.t[2];
-    return m;
-}
-
-// Translation, rotation and scale of a matrix without shear (a mirroring
-// one gets a negative x scale).
-Pose Decompose(const Mat4& m) {
-    Pose p;
-    p.t = {m[12], m[13], m[14]};
-    double cols[3][3];
-    for (int c = 0; c < 3; ++c) {
-        p.s[c] = std::sqrt(m[c * 4] * m[c * 4] + m[c * 4 + 1] * m[c * 4 + 1] + m[c * 4 + 2] * m[c * 4 + 2]);
-        for (int r = 0; r < 3; ++r) cols[c][r] = p.s[c] > 0 ? m[c * 4 + r] / p.s[c] : (r == c ? 1.0 : 0.0);
-    }
-    const double det = cols[0][0] * (cols[1][1] * cols[2][2] - cols[2][1] * cols[1][2]) -
-                       cols[1][0] * (cols[0][1] * cols[2][2] - cols[2][1] * cols[0][2]) +
-                       cols[2][0] * (cols[0][1] * cols[1][2] - cols[1][1] * cols[0][2]);
-    if (det < 0) {
-        p.s[0] = -p.s[0];
-        for (double& v : cols[0]) v = -v;
-    }
-    // R[row][col] = cols[col][row]
-    auto R = [&](int row, int col) { return cols[col][row]; };
-    const double trace = R(0, 0) + R(1, 1) + R(2, 2);
-    double x, y, z, w;
-    if (trace > 0) {
-        const double s = std::sqrt(trace + 1.0) * 2;
-        w = 0.25 * s, x = (R(2, 1) - R(1, 2)) / s, y = (R(0, 2) - R(2, 0)) / s, z = (R(1, 0) - R(0, 1)) / s;
-    } else if (R(0, 0) > R(1, 1) && R(0, 0) > R(2, 2)) {
-        const double s = std::sqrt(1.0 + R(0, 0) - R(1, 1) - R(2, 2)) * 2;
-        w = (R(2, 1) - R(1, 2)) / s, x = 0.25 * s, y = (R(0, 1) + R(1, 0)) / s, z = (R(0, 2) + R(2, 0)) / s;
-    } else if (R(1, 1) > R(2, 2)) {
-        const double s = std::sqrt(1.0 + R(1, 1) - R(0, 0) - R(2, 2)) * 2;
-        w = (R(0, 2) - R(2, 0)) / s, x = (R(0, 1) + R(1, 0)) / s, y = 0.25 * s, z = (R(1, 2) + R(2, 1)) / s;
-    } else {
-        const double s = std::sqrt(1.0 + R(2, 2) - R(0, 0) - R(1, 1)) * 2;
-        w = (R(1, 0) - R(0, 1)) / s, x = (R(0, 2) + R(2, 0)) / s, y = (R(1, 2) + R(2, 1)) / s, z = 0.25 * s;
-    }
-    const double n = std::sqrt(x * x + y * y + z * z + w * w);
-    p.r = {x / n, y / n, z / n, w / n};
-    return p;
-}
-
-Transform ToTransform(const Pose& p) {
-    Transform t;
-    t.position = {float(p.t[0]), float(p.t[1]), float(p.t[2])};
-    t.rotation = {float(p.r[0]), float(p.r[1]), float(p.r[2]), float(p.r[3])};
-    t.scale = {float(p.s[0]), float(p.s[1]), float(p.s[2])};
-    return t;
-}
 
 bool AllFinite(const std::vector<double>& v) {
     return std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); });
@@ -138,14 +58,6 @@ std::string SafeFileName(const std::string& s) {
     if (out.size() > 100) out.erase(0, out.size() - 100);
     return out.empty() ? "texture" : out;
 }
-
-// The most elements an accessor without a buffer view (all zeros) may have:
-// such an accessor costs the file nothing.
-constexpr uint64_t kMaxZeroElements = uint64_t{1} << 20;
-
-struct Failure {
-    std::string what;
-};
 
 // Reads the whole glTF model through tinygltf and our file callbacks: files
 // are read only inside `folder` (none at all when it is empty).
@@ -209,270 +121,6 @@ bool KeepImageBytes(tinygltf::Image* image, const int, std::string*, std::string
     if (image->bufferView >= 0) return true;
     if (bytes && size > 0) image->image.assign(bytes, bytes + size);
     return true;
-}
-
-// ---------------------------------------------------------------- accessors
-
-class Reader {
-public:
-    Reader(const tinygltf::Model& model, const std::string& file) : m_(model), file_(file) {}
-
-    [[noreturn]] void Fail(const std::string& what) const { throw Failure{file_ + ": " + what}; }
-
-    const tinygltf::Accessor& Accessor(int index, const std::string& use) const {
-        if (index < 0 || size_t(index) >= m_.accessors.size()) {
-            Fail(use + " names accessor " + std::to_string(index) + ", which does not exist");
-        }
-        return m_.accessors[size_t(index)];
-    }
-
-    // Reads accessor `index` as `components` floats per element (floats, or
-    // normalised integers). Every byte read is first shown to lie inside
-    // its buffer view and buffer.
-    std::vector<float> Floats(int index, int components, const std::string& use) const {
-        const tinygltf::Accessor& a = Accessor(index, use);
-        const int have = tinygltf::GetNumComponentsInType(uint32_t(a.type));
-        if (have != components) {
-            Fail(use + ": accessor " + std::to_string(index) + " has " + std::to_string(have) +
-                 " components, expected " + std::to_string(components));
-        }
-        const bool ok = a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT ||
-                        (a.normalized && a.componentType != TINYGLTF_COMPONENT_TYPE_INT &&
-                         a.componentType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT);
-        if (!ok) Fail(use + ": accessor " + std::to_string(index) + " is neither float nor normalised");
-        std::vector<float> out;
-        Walk(a, index, use, components, [&](const uint8_t* p, int c) { out.push_back(Component(p, a.componentType, c)); });
-        return out;
-    }
-
-    std::vector<uint32_t> Indices(int index, const std::string& use) const {
-        const tinygltf::Accessor& a = Accessor(index, use);
-        if (a.type != TINYGLTF_TYPE_SCALAR || (a.componentType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE &&
-                                               a.componentType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT &&
-                                               a.componentType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT)) {
-            Fail(use + ": index accessor " + std::to_string(index) + " is not unsigned integer scalars");
-        }
-        std::vector<uint32_t> out;
-        Walk(a, index, use, 1, [&](const uint8_t* p, int) {
-            uint32_t v = 0;
-            if (a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) {
-                v = *p;
-            } else if (a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) {
-                uint16_t s;
-                std::memcpy(&s, p, 2);
-                v = s;
-            } else {
-                std::memcpy(&v, p, 4);
-            }
-            out.push_back(v);
-        });
-        return out;
-    }
-
-    size_t Count(int index, const std::string& use) const { return Accessor(index, use).count; }
-
-    // The bytes of a buffer view, checked against its buffer.
-    std::span<const uint8_t> View(int index, const std::string& use) const {
-        if (index < 0 || size_t(index) >= m_.bufferViews.size()) {
-            Fail(use + " names buffer view " + std::to_string(index) + ", which does not exist");
-        }
-        const tinygltf::BufferView& v = m_.bufferViews[size_t(index)];
-        if (v.buffer < 0 || size_t(v.buffer) >= m_.buffers.size()) {
-            Fail("buffer view " + std::to_string(index) + " names buffer " + std::to_string(v.buffer) +
-                 ", which does not exist");
-        }
-        const std::vector<unsigned char>& data = m_.buffers[size_t(v.buffer)].data;
-        if (uint64_t(v.byteOffset) > data.size() || uint64_t(v.byteLength) > data.size() - v.byteOffset) {
-            Fail("buffer view " + std::to_string(index) + " (bytes " + std::to_string(v.byteOffset) + " to " +
-                 std::to_string(uint64_t(v.byteOffset) + v.byteLength) + ") reads past the end of buffer " +
-                 std::to_string(v.buffer) + " (" + std::to_string(data.size()) + " bytes)");
-        }
-        return {data.data() + v.byteOffset, v.byteLength};
-    }
-
-private:
-    static float Component(const uint8_t* p, int type, int c) {
-        switch (type) {
-            case TINYGLTF_COMPONENT_TYPE_FLOAT: {
-                float f;
-                std::memcpy(&f, p + 4 * c, 4);
-                return f;
-            }
-            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: return float(p[c]) / 255.0f;
-            case TINYGLTF_COMPONENT_TYPE_BYTE: return std::max(float(int8_t(p[c])) / 127.0f, -1.0f);
-            case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: {
-                uint16_t s;
-                std::memcpy(&s, p + 2 * c, 2);
-                return float(s) / 65535.0f;
-            }
-            case TINYGLTF_COMPONENT_TYPE_SHORT: {
-                int16_t s;
-                std::memcpy(&s, p + 2 * c, 2);
-                return std::max(float(s) / 32767.0f, -1.0f);
-            }
-            default: return 0.0f;
-        }
-    }
-
-    template <typename F>
-    void Walk(const tinygltf::Accessor& a, int index, const std::string& use, int components, F&& each) const {
-        const std::string name = use + ": accessor " + std::to_string(index);
-        if (a.sparse.isSparse) Fail(name + " is sparse, which is not supported");
-        if (uint64_t(a.count) > kMaxAccessorElements) {
-            Fail(name + " has " + std::to_string(uint64_t(a.count)) + " elements; at most " +
-                 std::to_string(kMaxAccessorElements) + " are read");
-        }
-        const int componentSize = tinygltf::GetComponentSizeInBytes(uint32_t(a.componentType));
-        if (componentSize <= 0) Fail(name + " has an unknown component type " + std::to_string(a.componentType));
-        const uint64_t elementSize = uint64_t(componentSize) * uint64_t(components);
-        if (a.bufferView < 0) {  // all zeros, as glTF says
-            if (a.count > kMaxZeroElements) {
-                Fail(name + " has no buffer view and " + std::to_string(a.count) + " elements; at most " +
-                     std::to_string(kMaxZeroElements) + " zeros are made up");
-            }
-            std::vector<uint8_t> zeros(elementSize, 0);
-            for (size_t i = 0; i < a.count; ++i) {
-                for (int c = 0; c < components; ++c) each(zeros.data(), c);
-            }
-            return;
-        }
-        const std::span<const uint8_t> view = View(a.bufferView, name);
-        const uint64_t declared = m_.bufferViews[size_t(a.bufferView)].byteStride;
-        const uint64_t stride = declared ? declared : elementSize;
-        if (stride < elementSize) Fail(name + ": byte stride " + std::to_string(stride) + " is below its element size");
-        if (a.count > 0 && (uint64_t(a.byteOffset) > view.size() ||
-                            (a.count - 1) * stride + elementSize > view.size() - a.byteOffset)) {
-            Fail(name + " (" + std::to_string(a.count) + " elements from byte " + std::to_string(a.byteOffset) +
-                 ") reads past the end of its buffer view (" + std::to_string(view.size()) + " bytes)");
-        }
-        for (size_t i = 0; i < a.count; ++i) {
-            const uint8_t* p = view.data() + a.byteOffset + i * stride;
-            for (int c = 0; c < components; ++c) each(p, c);
-        }
-    }
-
-    const tinygltf::Model& m_;
-    std::string file_;
-};
-
-// ---------------------------------------------------------------- animation
-
-enum class Path { Translation, Rotation, Scale };
-
-struct Channel {
-    int node = 0;
-    Path path = Path::Translation;
-    enum { Step, Linear, Cubic } interpolation = Linear;
-    std::vector<float> times;
-    std::vector<float> values;  // 3 or 4 a key; 3 times as many for Cubic
-};
-
-// The value of a channel at t: held before the first and after the last
-// key; STEP, LINEAR (spherical for rotations) or CUBICSPLINE between.
-void EvaluateChannel(const Channel& ch, float t, double* out) {
-    const int n = ch.path == Path::Rotation ? 4 : 3;
-    const size_t keys = ch.times.size();
-    const bool cubic = ch.interpolation == Channel::Cubic;
-    auto value = [&](size_t k, int c) { return double(ch.values[(cubic ? (3 * k + 1) * n : k * n) + c]); };
-    size_t i = 0;
-    double d = 0.0;
-    if (t <= ch.times.front() || keys == 1) {
-        i = 0;
-    } else if (t >= ch.times.back()) {
-        i = keys - 1;
-    } else {
-        i = size_t(std::upper_bound(ch.times.begin(), ch.times.end(), t) - ch.times.begin()) - 1;
-        const double span = double(ch.times[i + 1]) - double(ch.times[i]);
-        d = span > 0 ? (double(t) - ch.times[i]) / span : 0.0;
-    }
-    if (i + 1 >= keys || d <= 0.0 || ch.interpolation == Channel::Step) {
-        for (int c = 0; c < n; ++c) out[c] = value(i, c);
-    } else if (cubic) {
-        const double span = double(ch.times[i + 1]) - double(ch.times[i]);
-        const double d2 = d * d, d3 = d2 * d;
-        for (int c = 0; c < n; ++c) {
-            const double p0 = value(i, c), p1 = value(i + 1, c);
-            const double m0 = span * ch.values[(3 * i + 2) * n + c];  // out-tangent of key i
-            const double m1 = span * ch.values[(3 * (i + 1)) * n + c];  // in-tangent of key i + 1
-            out[c] = (2 * d3 - 3 * d2 + 1) * p0 + (d3 - 2 * d2 + d) * m0 + (-2 * d3 + 3 * d2) * p1 + (d3 - d2) * m1;
-        }
-    } else if (ch.path == Path::Rotation) {
-        double a[4], b[4], dot = 0;
-        for (int c = 0; c < 4; ++c) a[c] = value(i, c), b[c] = value(i + 1, c), dot += a[c] * b[c];
-        if (dot < 0) {
-            for (double& v : b) v = -v;
-            dot = -dot;
-        }
-        double k0 = 1 - d, k1 = d;
-        if (dot < 0.9995) {
-            const double omega = std::acos(std::min(dot, 1.0)), s = std::sin(omega);
-            k0 = std::sin((1 - d) * omega) / s, k1 = std::sin(d * omega) / s;
-        }
-        for (int c = 0; c < 4; ++c) out[c] = k0 * a[c] + k1 * b[c];
-    } else {
-        for (int c = 0; c < n; ++c) out[c] = (1 - d) * value(i, c) + d * value(i + 1, c);
-    }
-    if (ch.path == Path::Rotation) {
-        const double len = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2] + out[3] * out[3]);
-        if (len > 0) {
-            for (int c = 0; c < 4; ++c) out[c] /= len;
-        } else {
-            out[0] = out[1] = out[2] = 0, out[3] = 1;
-        }
-    }
-}
-
-// ---------------------------------------------------------------- geometry
-
-Vec3 Sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 Cross(const Vec3& a, const Vec3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-float Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec3 Scaled(const Vec3& a, float k) { return {a.x * k, a.y * k, a.z * k}; }
-Vec3 Plus(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec3 Unit(const Vec3& a, const Vec3& fallback) {
-    const float len = std::sqrt(Dot(a, a));
-    return len > 1e-20f && std::isfinite(len) ? Scaled(a, 1.0f / len) : fallback;
-}
-
-// Area-weighted vertex normals, for primitives that have none.
-void ComputeNormals(std::vector<SceneVertex>& v, const std::vector<uint32_t>& idx) {
-    std::vector<Vec3> sum(v.size(), Vec3{0, 0, 0});
-    for (size_t t = 0; t + 2 < idx.size(); t += 3) {
-        const Vec3 n = Cross(Sub(v[idx[t + 1]].position, v[idx[t]].position), Sub(v[idx[t + 2]].position, v[idx[t]].position));
-        for (int k = 0; k < 3; ++k) sum[idx[t + k]] = Plus(sum[idx[t + k]], n);
-    }
-    for (size_t i = 0; i < v.size(); ++i) v[i].normal = Unit(sum[i], {0, 1, 0});
-}
-
-// Tangent along +u and binormal along +v of the texture, per vertex,
-// orthogonal to the normal; any perpendicular pair where the texture
-// coordinates do not span the triangle.
-void ComputeTangents(std::vector<SceneVertex>& v, const std::vector<uint32_t>& idx) {
-    std::vector<Vec3> tan(v.size(), Vec3{0, 0, 0}), bin(v.size(), Vec3{0, 0, 0});
-    for (size_t t = 0; t + 2 < idx.size(); t += 3) {
-        const SceneVertex &a = v[idx[t]], &b = v[idx[t + 1]], &c = v[idx[t + 2]];
-        const Vec3 e1 = Sub(b.position, a.position), e2 = Sub(c.position, a.position);
-        const float du1 = b.u - a.u, dv1 = b.v - a.v, du2 = c.u - a.u, dv2 = c.v - a.v;
-        const float det = du1 * dv2 - du2 * dv1;
-        if (std::fabs(det) < 1e-20f) continue;
-        const float r = 1.0f / det;
-        const Vec3 sdir = Scaled(Sub(Scaled(e1, dv2), Scaled(e2, dv1)), r);
-        const Vec3 tdir = Scaled(Sub(Scaled(e2, du1), Scaled(e1, du2)), r);
-        for (int k = 0; k < 3; ++k) {
-            tan[idx[t + k]] = Plus(tan[idx[t + k]], sdir);
-            bin[idx[t + k]] = Plus(bin[idx[t + k]], tdir);
-        }
-    }
-    for (size_t i = 0; i < v.size(); ++i) {
-        const Vec3 n = v[i].normal;
-        const Vec3 other = std::fabs(n.x) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
-        const Vec3 fallback = Unit(Cross(other, n), {1, 0, 0});
-        const Vec3 t = Unit(Sub(tan[i], Scaled(n, Dot(n, tan[i]))), fallback);
-        Vec3 b = Cross(n, t);
-        if (Dot(b, bin[i]) < 0.0f) b = Scaled(b, -1.0f);
-        v[i].tangent = t;
-        v[i].binormal = b;
-    }
 }
 
 // ---------------------------------------------------------------- the importer
