@@ -1,4 +1,5 @@
-// jolp3d - looks into JOLP3D scene files without a GPU.
+// jolp3d - looks into JOLP3D scene files, and imports glTF 2.0 into them,
+// without a GPU.
 //
 //   jolp3d info FILE     what the scene holds: counts, endTime, cameras,
 //                        lights with their switches, dummies, materials
@@ -28,7 +29,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: jolp3d COMMAND FILE\n"
     "       jolp3d import IN OUT_FOLDER [--light-scale K] [--light-radius R] [--length S]\n"
-    "Looks into JOLP3D scene files; needs no GPU.\n"
+    "Looks into JOLP3D scene files and imports glTF 2.0 into them; needs no GPU.\n"
     "\n"
     "Commands:\n"
     "  info FILE     print what the scene holds: counts, endTime, cameras, lights\n"
