@@ -537,6 +537,13 @@ void AddEffectsAndLightCube(const fs::path& data) {
     ASSERT_TRUE(jolp::WriteDdsFile((data / "lightCube.dds").string(), cube, error)) << error;
 }
 
+// Imports file into data with what the previewer needs beside it.
+void ImportForPictures(const fs::path& file, const fs::path& data, Imported& imported) {
+    const ProcessResult r = ImportWithTool(file, data, imported);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    AddEffectsAndLightCube(data);
+}
+
 struct Picture {
     int width = 0, height = 0;
     std::vector<uint8_t> rgb;
@@ -632,9 +639,7 @@ TEST(GltfImportPictures, AxesLandWhereTheCameraShouldSeeThem) {
     TempDir dir;
     std::ofstream(dir / "axes.gltf") << AxesGltf();
     Imported axes;
-    const ProcessResult r = ImportWithTool(dir / "axes.gltf", dir.Path() / "data", axes);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    AddEffectsAndLightCube(dir.Path() / "data");
+    ASSERT_NO_FATAL_FAILURE(ImportForPictures(dir / "axes.gltf", dir.Path() / "data", axes));
 
     // From +z: red right of the middle, green above it, blue (nearest) in
     // it; a vertical field of view of 0.8 puts 2 units at 10 units away
@@ -747,9 +752,7 @@ int Differing(const Picture& a, const Picture& b) {
 TEST(GltfImportPictures, BlenderSceneIsLitFromEachCameraAndMoves) {
     TempDir dir;
     Imported court;
-    const ProcessResult r = ImportWithTool(kSamples / "LampCourt/lamp_court.glb", dir.Path() / "data", court);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    AddEffectsAndLightCube(dir.Path() / "data");
+    ASSERT_NO_FATAL_FAILURE(ImportForPictures(kSamples / "LampCourt/lamp_court.glb", dir.Path() / "data", court));
     const int area = 320 * 180;
     std::map<std::string, std::pair<Picture, Picture>> shots;
     for (const char* camera : {"Camera01", "Camera03"}) {
@@ -773,9 +776,7 @@ TEST(GltfImportPictures, BlenderSceneIsLitFromEachCameraAndMoves) {
 TEST(GltfImportPictures, AnimatedSampleMovesInThePicture) {
     TempDir dir;
     Imported box;
-    const ProcessResult r = ImportWithTool(kSamples / "BoxAnimated/BoxAnimated.gltf", dir.Path() / "data", box);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    AddEffectsAndLightCube(dir.Path() / "data");
+    ASSERT_NO_FATAL_FAILURE(ImportForPictures(kSamples / "BoxAnimated/BoxAnimated.gltf", dir.Path() / "data", box));
     jolp::SceneFileBuilder builder;
     builder.File() = box.scene;
     jolp::Transform view;
