@@ -59,8 +59,8 @@ std::string SafeFileName(const std::string& s) {
     return out.empty() ? "texture" : out;
 }
 
-// Reads the whole glTF model through tinygltf and our file callbacks: files
-// are read only inside `folder` (none at all when it is empty).
+// Which files tinygltf may read for the buffers and images a glTF file
+// names: regular files inside `folder`, and none at all without allowFiles.
 struct FileAccess {
     fs::path folder;
     bool allowFiles = false;
@@ -99,12 +99,10 @@ bool ReadWholeFileCallback(std::vector<unsigned char>* out, std::string* err, co
         return false;
     }
     std::string reason;
-    std::vector<uint8_t> bytes;
-    if (!ReadRegularFile(resolved.string(), kMaxGltfFileBytes, bytes, reason)) {
+    if (!ReadRegularFile(resolved.string(), kMaxGltfFileBytes, *out, reason)) {
         if (err) *err += path + ": " + reason + "\n";
         return false;
     }
-    out->assign(bytes.begin(), bytes.end());
     return true;
 }
 

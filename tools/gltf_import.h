@@ -11,9 +11,10 @@
 //   - every glTF material a leaf material: the shader from its extras
 //     ("shader"), else "qo_additive.fx" for alphaMode BLEND and
 //     "qo_lambertblinn.fx" otherwise; base colour, normal and occlusion
-//     textures as "diffuseTex", "normalTex" and "ambientOclusionTex"; a
-//     small generated texture of the base colour factor where there is no
-//     base colour texture; the other extras as parameters
+//     textures as "diffuseTex", "normalTex" and "ambientOclusionTex"; small
+//     generated textures where the material has none of these (its base
+//     colour factor, a flat normal map, no occlusion), since the surface
+//     effects read all three; the other extras as parameters
 //   - perspective cameras under their node's name; KHR_lights_punctual point
 //     and spot lights as point lights under their node's name (see
 //     LightFromGltf for the colour and radius rule); nodes with nothing of
