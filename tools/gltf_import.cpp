@@ -458,11 +458,12 @@ private:
         int32_t sceneMesh = -1;
         Vec3 lo{}, hi{};
         bool any = false;
-        bool morph = false;
+        bool morph = false, colours = false;
         for (size_t p = 0; p < mesh.primitives.size(); ++p) {
             const tinygltf::Primitive& prim = mesh.primitives[p];
             const std::string use = what + " primitive " + std::to_string(p);
             morph = morph || !prim.targets.empty();
+            colours = colours || prim.attributes.count("COLOR_0") > 0;
             if (prim.mode >= 0 && prim.mode <= 3) {
                 Warn(use + " is drawn as " + (prim.mode == 0 ? "points" : "lines") + "; only triangles are imported");
                 continue;
@@ -493,6 +494,7 @@ private:
             triangles_ += indices.size() / 3;
         }
         if (morph) Warn(what + " has morph targets, which are not imported; its base shape is");
+        if (colours) Warn(what + " has vertex colours, which the scene format has no room for");
         std::pair<int32_t, int32_t> result{-1, -1};
         if (sceneMesh >= 0) {
             ++meshCount_;
