@@ -11,6 +11,9 @@
 //  - WholeDemo: the whole demo drawn at 640 x 480, one frame a second of
 //    its timeline (205 frames spread over every shot), as frames per
 //    second; each frame is waited for, so the GPU's work is counted.
+//  - PassTimes: the same frames with every pass timed (waited for after
+//    each pass on a software rasterizer), printed as a table: ambient, each
+//    light and its shadow cube, water, additive, composite.
 //
 //   build/release/bench/demo_bench
 //   build/release/bench/demo_bench --benchmark_filter=FrameCpu
@@ -21,6 +24,10 @@
 #include <epoxy/gl.h>
 
 #include <chrono>
+#include <cstdio>
+#include <map>
+#include <span>
+#include <string>
 #include <filesystem>
 #include <memory>
 
@@ -143,6 +150,77 @@ void WholeDemo(benchmark::State& state) {
     }
 }
 BENCHMARK(WholeDemo)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+// Reads the render system's pass times of the frame before each update.
+class PassTimesTrack final : public jolp::DemoTrack {
+public:
+    explicit PassTimesTrack(jolp::RenderSystem& rs) : jolp::DemoTrack(0, 0xFFFFFFFFu), rs_(rs) {}
+    void Update(jolp::DemoProgram&) override { Take(); }
+    void Take() {
+        const std::span<const jolp::PassTime> last = rs_.Timer().Last();
+        if (last.empty()) return;  // every frame is drawn: each update sees the one before
+        ++frames;
+        for (const jolp::PassTime& t : last) {
+            std::string key;
+            switch (t.pass) {
+                case jolp::TimedPass::Ambient: key = "ambient"; break;
+                case jolp::TimedPass::Water: key = "water"; break;
+                case jolp::TimedPass::Additive: key = "additive"; break;
+                case jolp::TimedPass::Composite: key = "composite"; break;
+                case jolp::TimedPass::ShadowCube: key = std::string("shadow cube ") + (t.light ? t.light : "?"); break;
+                case jolp::TimedPass::Light: key = std::string("light ") + (t.light ? t.light : "?"); break;
+            }
+            ms[key] += t.ms;
+            total += t.ms;
+        }
+    }
+    std::map<std::string, double> ms;
+    double total = 0.0;
+    int frames = 0;
+
+private:
+    jolp::RenderSystem& rs_;
+};
+
+// The whole demo at one frame a second with each pass waited for and timed
+// (PassTimer): the table of where a frame's time goes, printed once, and
+// the share of the light passes, the shadow cubes and the rest as counters.
+void PassTimes(benchmark::State& state) {
+    for (auto _ : state) {
+        jolp::RunConfig config = Headless(640, 480);
+        config.fpsNum = 1;
+        MyDemo demo(config);
+        if (!demo.Init(kTitle) || !demo.Prepare(kMusicPath)) {
+            state.SkipWithError("the demo could not be prepared (is the content generated?)");
+            return;
+        }
+        jolp::RenderSystem& rs = *demo.Renderer();
+        rs.TimePasses(true);
+        PassTimesTrack times(rs);
+        demo.AddChild(&times);
+        demo.Play(kMusicPath);
+        times.Take();
+        if (times.frames == 0) {
+            state.SkipWithError("no frame was timed");
+            return;
+        }
+        const double n = times.frames;
+        double lights = 0.0, cubes = 0.0;
+        std::printf("%-40s %8s %6s\n", "pass (whole demo, 1 frame a second)", "ms", "share");
+        for (const auto& [key, ms] : times.ms) {
+            std::printf("%-40s %8.2f %5.1f%%\n", key.c_str(), ms / n, 100.0 * ms / times.total);
+            if (key.rfind("light ", 0) == 0) lights += ms;
+            if (key.rfind("shadow cube ", 0) == 0) cubes += ms;
+        }
+        std::printf("%-40s %8.2f\n", "frame", times.total / n);
+        state.SetIterationTime(times.total / 1000.0);
+        state.counters["frame_ms"] = times.total / n;
+        state.counters["lights_ms"] = lights / n;
+        state.counters["shadow_cubes_ms"] = cubes / n;
+        state.counters["other_ms"] = (times.total - lights - cubes) / n;
+    }
+}
+BENCHMARK(PassTimes)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 }  // namespace tarvel

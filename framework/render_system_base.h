@@ -54,6 +54,15 @@ public:
     virtual void RedrawLastFrame() {}
     // Back to the state before the first frame, for a replay from time 0.
     virtual void Rewind() {}
+    // Times each pass of the frames drawn from now on (or stops).
+    virtual void TimePasses(bool on) { (void)on; }
+    // The latest timed frame, pass by pass, as lines of text for the
+    // overlay: at most size bytes, terminated; the length written, 0 when
+    // there is nothing to show. Allocates nothing.
+    virtual size_t DescribePassTimes(char* text, size_t size) const {
+        if (size) text[0] = '\0';
+        return 0;
+    }
 
     // Why LoadEffects or CreateTargets returned false: the file or target
     // and the problem (with a compiler's messages, file and line), for the

@@ -81,6 +81,36 @@ enum class RenderState : uint32_t {
     ZFunc = 23,              // Compare, default kCmpLessEqual
     AlphaBlendEnable = 27,   // bool, default false
     ScissorTestEnable = 174, // bool, default false
+    StencilEnable = 52,      // bool, default false
+    StencilFail = 53,        // StencilOp when the stencil test fails, default kStencilKeep
+    StencilZFail = 54,       // StencilOp when it passes and the depth test fails, default kStencilKeep
+    StencilPass = 55,        // StencilOp when both pass, default kStencilKeep
+    StencilFunc = 56,        // Compare of (ref & mask) against (stencil & mask), default kCmpAlways
+    StencilRef = 57,         // 0 to 255, default 0
+    StencilMask = 58,        // default 0xFF
+    StencilWriteMask = 59,   // default 0xFF
+    ColorWriteEnable = 168,  // kColorWrite bits, default all four
+};
+
+// D3DSTENCILOP values.
+enum StencilOp : uint32_t {
+    kStencilKeep = 1,
+    kStencilZero = 2,
+    kStencilReplace = 3,
+    kStencilIncrSat = 4,
+    kStencilDecrSat = 5,
+    kStencilInvert = 6,
+    kStencilIncr = 7,
+    kStencilDecr = 8,
+};
+
+// D3DCOLORWRITEENABLE bits.
+enum ColorWrite : uint32_t {
+    kColorWriteRed = 1,
+    kColorWriteGreen = 2,
+    kColorWriteBlue = 4,
+    kColorWriteAlpha = 8,
+    kColorWriteAll = 15,
 };
 
 // D3DBLEND values.
@@ -197,6 +227,21 @@ struct DeviceCaps {
     // The widest and tallest render target (and back buffer) the device
     // makes, in pixels; 0 when it does not say.
     uint32_t maxTargetSize = 0;
+    // Whether timestamp queries time the work between them. A rasterizer
+    // that bins a frame and then runs every pass tile by tile (a software
+    // one) has no moment when one pass ends and the next begins.
+    bool timestampsTimePasses = false;
+};
+
+// A GPU timestamp (Direct3D's D3DQUERYTYPE_TIMESTAMP): Issue records the
+// moment the device gets through the commands given before it; GetData
+// gives that moment in nanoseconds once the device has got there, without
+// waiting (false until then).
+class TimestampQuery {
+public:
+    virtual ~TimestampQuery() = default;
+    virtual void Issue() = 0;
+    virtual bool GetData(uint64_t& ns) = 0;
 };
 
 // One image a render target or depth surface draws into: a level of a
@@ -310,6 +355,10 @@ public:
     // Draw calls that reached the driver since the last BeginScene (for the
     // authoring overlay); 0 on devices that do not count.
     virtual uint32_t DrawCallCount() const { return 0; }
+    // Waits until the device has done everything it was given.
+    virtual void Finish() {}
+    // Null on a device without timestamps.
+    virtual std::unique_ptr<TimestampQuery> CreateTimestampQuery() { return nullptr; }
 
     virtual void SetViewport(const Viewport& viewport) = 0;
     // Clears the current viewport rectangle of the current targets.

@@ -114,6 +114,19 @@ GLenum GlCompare(uint32_t compare) {
     }
 }
 
+GLenum GlStencilOp(uint32_t op) {
+    switch (op) {
+        case kStencilZero: return GL_ZERO;
+        case kStencilReplace: return GL_REPLACE;
+        case kStencilIncrSat: return GL_INCR;
+        case kStencilDecrSat: return GL_DECR;
+        case kStencilInvert: return GL_INVERT;
+        case kStencilIncr: return GL_INCR_WRAP;
+        case kStencilDecr: return GL_DECR_WRAP;
+        default: return GL_KEEP;
+    }
+}
+
 GLenum GlPrimitive(PrimitiveType type) {
     switch (type) {
         case PrimitiveType::PointList: return GL_POINTS;
@@ -191,6 +204,7 @@ std::unique_ptr<GlDevice> GlDevice::Create(GlContext& context, uint32_t width, u
     device->version_ = QueryVersion();
     if (const GLubyte* renderer = glGetString(GL_RENDERER)) device->renderer_ = reinterpret_cast<const char*>(renderer);
     device->caps_.pixelShaderVersion = ProbePixelShaderVersion(device->version_);
+    device->caps_.timestampsTimePasses = !IsSoftwareRenderer(device->renderer_);
     // Below GL 3.0 there are no framebuffer objects; such a device is only
     // good for being refused by its caps.
     if (device->version_.major < 3) return device;
@@ -270,6 +284,11 @@ void GlDevice::SetDefaultStates() {
         {RenderState::ZEnable, 1},          {RenderState::ZWriteEnable, 1},     {RenderState::SrcBlend, kBlendOne},
         {RenderState::DestBlend, kBlendZero}, {RenderState::CullMode, kCullCCW}, {RenderState::ZFunc, kCmpLessEqual},
         {RenderState::AlphaBlendEnable, 0}, {RenderState::ScissorTestEnable, 0},
+        {RenderState::StencilEnable, 0},    {RenderState::StencilFail, kStencilKeep},
+        {RenderState::StencilZFail, kStencilKeep}, {RenderState::StencilPass, kStencilKeep},
+        {RenderState::StencilFunc, kCmpAlways}, {RenderState::StencilRef, 0},
+        {RenderState::StencilMask, 0xFF},   {RenderState::StencilWriteMask, 0xFF},
+        {RenderState::ColorWriteEnable, kColorWriteAll},
     };
     for (const auto& [state, value] : defaults) {
         states_[static_cast<uint32_t>(state)] = value + 1;  // differ, so the GL state is written
@@ -466,6 +485,7 @@ void GlDevice::Clear(uint32_t flags, uint32_t argb, float z, uint32_t stencil) {
     ApplyScissor();
     if (!states_[static_cast<uint32_t>(RenderState::ScissorTestEnable)]) glDisable(GL_SCISSOR_TEST);
     glDepthMask(states_[static_cast<uint32_t>(RenderState::ZWriteEnable)] ? GL_TRUE : GL_FALSE);
+    glStencilMask(states_[static_cast<uint32_t>(RenderState::StencilWriteMask)] & 0xFF);
 }
 
 PresentResult GlDevice::Present() {
@@ -535,6 +555,26 @@ void GlDevice::SetRenderState(RenderState state, uint32_t value) {
             }
             break;
         case RenderState::ScissorTestEnable: value ? glEnable(GL_SCISSOR_TEST) : glDisable(GL_SCISSOR_TEST); break;
+        case RenderState::StencilEnable: value ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST); break;
+        case RenderState::StencilFail:
+        case RenderState::StencilZFail:
+        case RenderState::StencilPass:
+            glStencilOp(GlStencilOp(states_[static_cast<uint32_t>(RenderState::StencilFail)]),
+                        GlStencilOp(states_[static_cast<uint32_t>(RenderState::StencilZFail)]),
+                        GlStencilOp(states_[static_cast<uint32_t>(RenderState::StencilPass)]));
+            break;
+        case RenderState::StencilFunc:
+        case RenderState::StencilRef:
+        case RenderState::StencilMask:
+            glStencilFunc(GlCompare(states_[static_cast<uint32_t>(RenderState::StencilFunc)]),
+                          static_cast<GLint>(states_[static_cast<uint32_t>(RenderState::StencilRef)] & 0xFF),
+                          states_[static_cast<uint32_t>(RenderState::StencilMask)] & 0xFF);
+            break;
+        case RenderState::StencilWriteMask: glStencilMask(value & 0xFF); break;
+        case RenderState::ColorWriteEnable:
+            glColorMask((value & kColorWriteRed) ? GL_TRUE : GL_FALSE, (value & kColorWriteGreen) ? GL_TRUE : GL_FALSE,
+                        (value & kColorWriteBlue) ? GL_TRUE : GL_FALSE, (value & kColorWriteAlpha) ? GL_TRUE : GL_FALSE);
+            break;
     }
 }
 
@@ -849,5 +889,37 @@ void GlDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
                              reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize), baseVertex);
     ++drawCalls_;
 }
+
+void GlDevice::Finish() { glFinish(); }
+
+namespace {
+
+class GlTimestamp final : public TimestampQuery {
+public:
+    GlTimestamp() { glGenQueries(1, &name_); }
+    ~GlTimestamp() override { glDeleteQueries(1, &name_); }
+    void Issue() override {
+        glQueryCounter(name_, GL_TIMESTAMP);
+        issued_ = true;
+    }
+    bool GetData(uint64_t& ns) override {
+        if (!issued_) return false;
+        GLint available = 0;
+        glGetQueryObjectiv(name_, GL_QUERY_RESULT_AVAILABLE, &available);
+        if (!available) return false;
+        GLuint64 value = 0;
+        glGetQueryObjectui64v(name_, GL_QUERY_RESULT, &value);
+        ns = value;
+        return true;
+    }
+
+private:
+    GLuint name_ = 0;
+    bool issued_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<TimestampQuery> GlDevice::CreateTimestampQuery() { return std::make_unique<GlTimestamp>(); }
 
 }  // namespace jolp

@@ -56,6 +56,8 @@ public:
     void BeginScene() override { drawCalls_ = 0; }
     void EndScene() override {}
     uint32_t DrawCallCount() const override { return drawCalls_; }
+    void Finish() override;
+    std::unique_ptr<TimestampQuery> CreateTimestampQuery() override;
     PresentResult Present() override;
 
     void SetViewport(const Viewport& viewport) override;

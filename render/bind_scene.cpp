@@ -18,7 +18,9 @@ void BindScene(RenderSystem& renderSystem, jolp::JOLP3D& scene, const jolp::Reso
         }
     }
     for (jolp::SceneLight& light : scene.lights) {
-        light.renderLight = renderSystem.KeepLight(MakeRenderLight(light.name));
+        RenderLight made = MakeRenderLight(light.name);
+        made.name = light.name.c_str();  // the scene's names never move after its load
+        light.renderLight = renderSystem.KeepLight(made);
     }
 }
 

@@ -10,13 +10,15 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <utility>
 
 namespace jolp {
 
 RenderSystem::RenderSystem(jolp::GfxDevice& device, const jolp::Rect& windowRect, const jolp::Rect& viewportRect,
                            RenderFiles files)
-    : device(device), windowRect_(windowRect), viewportRect_(viewportRect), files_(std::move(files)) {
+    : device(device), windowRect_(windowRect), passTimer_(device), viewportRect_(viewportRect),
+      files_(std::move(files)) {
     width = viewportRect.right - viewportRect.left;
     height = viewportRect.bottom - viewportRect.top;
     const auto w = static_cast<float>(windowRect.right - windowRect.left);
@@ -126,9 +128,11 @@ bool RenderSystem::CreateTargets() {
     if (!frameColorTexture) {
         return refuse("the " + std::to_string(w) + " x " + std::to_string(h) + " A16B16G16R16F frame target");
     }
-    sceneDepthSurface = device.CreateDepthStencilSurface(w, h, jolp::Format::D24X8);
+    // With a stencil: it keeps each light's pass to the pixels inside the
+    // light's sphere (light_volume.h).
+    sceneDepthSurface = device.CreateDepthStencilSurface(w, h, jolp::Format::D24S8);
     if (!sceneDepthSurface) {
-        return refuse("the " + std::to_string(w) + " x " + std::to_string(h) + " D24X8 depth surface");
+        return refuse("the " + std::to_string(w) + " x " + std::to_string(h) + " D24S8 depth surface");
     }
     const uint32_t edge = files_.shadowCubeEdge;
     const std::string cubeSize = std::to_string(edge) + " x " + std::to_string(edge);
@@ -136,9 +140,13 @@ bool RenderSystem::CreateTargets() {
     if (!shadowCubeTexture) return refuse("the " + cubeSize + " R32F shadow cube target");
     shadowDepthSurface = device.CreateDepthStencilSurface(edge, edge, jolp::Format::D24X8);
     if (!shadowDepthSurface) return refuse("the " + cubeSize + " D24X8 shadow depth surface");
+    std::string error;
+    // Without the mask a light's pass covers its whole rectangle: the same
+    // picture, more work.
+    lightVolume_ = LightVolume::Create(device, error);
+    if (!lightVolume_) jolp::Log(jolp::LogLevel::Warning, "%s; the lights are drawn unmasked", error.c_str());
     // The light cube only tints the lights' lighting passes; without it they
     // are drawn plain.
-    std::string error;
     lightCubeTexture = jolp::TextureCube::Load(jolp::DataPath(dataFolder, files_.lightCube), device, error);
     if (!lightCubeTexture) {
         jolp::Log(jolp::LogLevel::Warning, "%s; the lights are drawn without their light cube", error.c_str());
@@ -244,18 +252,31 @@ void RenderSystem::DrawSubmitted() {
     jolp::Surface* backDepth = device.GetDepthStencilSurface();
     frameColorSurface = frameColorTexture->GetSurfaceLevel(0);
 
+    passTimer_.Begin();
     device.SetRenderTarget(0, frameColorSurface);
     device.SetDepthStencilSurface(sceneDepthSurface.get());
     device.Clear(jolp::kClearTarget | jolp::kClearZBuffer | jolp::kClearStencil, 0xFFFFFFFFu, 1.0f, 0);
+    if (lightVolume_) lightVolume_->BeginFrame();
 
     // By wrapper in the order of `shaders`, then by material in the order
-    // they were made: the same order in every run.
+    // they were made: the same order in every run. Items of one material go
+    // nearest first, so that the depth test spares the ambient pass the
+    // surfaces they hide.
     auto wrapperRank = [this](const DemoShader* wrapper) {
         return static_cast<size_t>(std::find(shaders.begin(), shaders.end(), wrapper) - shaders.begin());
     };
+    const jolp::CameraView eye = camera;
+    auto nearness = [&eye](const DrawItem& item) {
+        if (item.boundsRadius < 0.0f) return std::numeric_limits<float>::infinity();
+        const jolp::Vec3& c = item.boundsCentre;
+        // View-space z: visible points have it below 0.
+        return (c.x - eye.position.x) * eye.forward.x + (c.y - eye.position.y) * eye.forward.y +
+               (c.z - eye.position.z) * eye.forward.z;
+    };
     std::sort(opaqueItems.begin(), opaqueItems.end(), [&](const DrawItem& a, const DrawItem& b) {
         if (a.material->shader != b.material->shader) return wrapperRank(a.material->shader) < wrapperRank(b.material->shader);
-        return a.material->serial < b.material->serial;
+        if (a.material != b.material) return a.material->serial < b.material->serial;
+        return nearness(a) > nearness(b);
     });
 
     viewMatrix = CameraViewMatrix(camera);
@@ -273,13 +294,16 @@ void RenderSystem::DrawSubmitted() {
     cameraVolume_ = culling_ ? CullVolume::FromClipMatrix(viewProjection) : CullVolume{};
     glowVolume_ = culling_ ? CullVolume::FromClipMatrix(viewProjection, true) : CullVolume{};
     DrawList(opaqueItems, PassKind::Ambient, cameraVolume_);
+    passTimer_.Mark(TimedPass::Ambient);
 
     device.SetRenderState(jolp::RenderState::ZWriteEnable, 0);
     device.SetRenderState(jolp::RenderState::AlphaBlendEnable, 1);
     device.SetRenderState(jolp::RenderState::DestBlend, jolp::kBlendOne);
     device.SetRenderState(jolp::RenderState::SrcBlend, jolp::kBlendOne);
 
-    for (const RenderLight& light : lights) {
+    for (size_t i = 0; i < lights.size(); ++i) {
+        const RenderLight& light = lights[i];
+        currentLightIndex_ = static_cast<int32_t>(i);
         // A light lights only surfaces inside its sphere, so one whose
         // sphere is wholly outside the view adds nothing to the picture
         // (nor does its shadow cube); a volume light's glow needs a view ray
@@ -289,12 +313,18 @@ void RenderSystem::DrawSubmitted() {
         DrawLight(light);
     }
 
+    currentLightIndex_ = -1;
+
     DrawList(opaqueItems, PassKind::Water, cameraVolume_);
+    passTimer_.Mark(TimedPass::Water);
     DrawList(additiveItems, PassKind::Additive, cameraVolume_);
+    passTimer_.Mark(TimedPass::Additive);
 
     device.SetRenderTarget(0, backBuffer);
     device.SetDepthStencilSurface(backDepth);
     Composite();
+    passTimer_.Mark(TimedPass::Composite);
+    passTimer_.End();
 
     frameColorSurface = nullptr;
     warmedUp_ = true;
@@ -317,9 +347,18 @@ void RenderSystem::DrawLight(const RenderLight& light) {
         device.SetRenderState(jolp::RenderState::AlphaBlendEnable, 0);
         device.SetRenderState(jolp::RenderState::ZWriteEnable, 1);
         for (uint32_t face = 0; face < 6; ++face) {
+            const jolp::Matrix toFace = CubeFaceMatrix(light, static_cast<int32_t>(face));
+            // A face no visible surface in the light's reach looks into is
+            // never read this frame (nor by any other light: each renders its
+            // own), so it is left as it is.
+            // Nor are its texels outside the receivers' outlines, so an
+            // effect whose shadow pass tests the scissor draws only those.
+            jolp::ScissorRect texels{0, 0, static_cast<int32_t>(files_.shadowCubeEdge),
+                                     static_cast<int32_t>(files_.shadowCubeEdge)};
+            if (culling_ && !FaceReceivers(light, toFace, texels)) continue;
             device.SetRenderTarget(0, shadowCubeTexture->GetCubeMapSurface(face, 0));
             device.Clear(jolp::kClearTarget | jolp::kClearZBuffer | jolp::kClearStencil, 0xFFFFFFFFu, 1.0f, 0);
-            const jolp::Matrix toFace = CubeFaceMatrix(light, static_cast<int32_t>(face));
+            device.SetScissorRect(texels);
             for (DemoShader* shader : shaders) SetCubeFaceMatrix(*shader, toFace);
             // What lies outside the light's sphere can neither shade nor be
             // shaded by it: every point it lights is nearer to it.
@@ -331,6 +370,7 @@ void RenderSystem::DrawLight(const RenderLight& light) {
         device.SetRenderState(jolp::RenderState::ZWriteEnable, 0);
         device.SetDepthStencilSurface(sceneDepthSurface.get());
         device.SetRenderTarget(0, frameColorSurface);
+        passTimer_.Mark(TimedPass::ShadowCube, light.name, currentLightIndex_);
     }
 
     // The rectangle of the touching planes is trusted only for a sphere
@@ -355,14 +395,68 @@ void RenderSystem::DrawLight(const RenderLight& light) {
     }
     device.SetScissorRect(rect);
 
+    // Only the pixels whose surface is inside the sphere, or for a volume
+    // light, whose view ray passes through it (its glow).
+    const bool masked = lightVolume_ &&
+                        lightVolume_->Mark(light.position, light.radius, view, projectionMatrix, camera.nearPlane,
+                                           camera.farPlane, light.isVolume);
+
     currentLight_ = &light;
     // A volume light's glow reaches surfaces behind its sphere; any other
     // light adds nothing outside it.
     DrawList(opaqueItems, PassKind::Diffuse,
              light.isVolume || !culling_ ? cameraVolume_ : cameraVolume_.WithSphere(light.position, light.radius));
     currentLight_ = nullptr;
+    if (masked) lightVolume_->Finish();
+    passTimer_.Mark(TimedPass::Light, light.name, currentLightIndex_);
 
     device.SetScissorRect(jolp::ScissorRect{0, 0, width, height});
+}
+
+bool RenderSystem::FaceReceivers(const RenderLight& light, const jolp::Matrix& toFace, jolp::ScissorRect& rect) const {
+    // The face's volume a little wider than its 90 degrees, for the lookups
+    // that soften the shadow's edge (a few texels to the side, which may
+    // fall on the next face).
+    jolp::Matrix wide = toFace;
+    for (auto& row : wide.m) {
+        row[0] *= 0.98f;
+        row[1] *= 0.98f;
+    }
+    const CullVolume face = CullVolume::FromClipMatrix(wide);
+    const CullVolume lit = cameraVolume_.WithSphere(light.position, light.radius);
+    // The face's own projection, for the texels each receiver covers.
+    jolp::Matrix project = ZeroMatrix();
+    project.m[0][0] = project.m[1][1] = 1.0f;
+    project.m[2][2] = project.m[3][2] = kCubeFaceDepthScale;
+    project.m[2][3] = -1.0f;
+    const auto edge = static_cast<int32_t>(files_.shadowCubeEdge);
+    constexpr int32_t kMargin = 3;  // texels, beyond the 1.5 the soft edge reaches
+    bool any = false;
+    int32_t left = edge, top = edge, right = 0, bottom = 0;
+    for (const DrawItem& item : opaqueItems) {
+        if (!lit.Touches(item) || !face.Touches(item)) continue;
+        any = true;
+        LightRect covered;
+        const jolp::Vec3& c = item.boundsCentre;
+        const auto& m = toFace.m;
+        // In the face's view space: its clip x and y, and minus its clip w.
+        const jolp::Vec3 inFace{c.x * m[0][0] + c.y * m[1][0] + c.z * m[2][0] + m[3][0],
+                                c.x * m[0][1] + c.y * m[1][1] + c.z * m[2][1] + m[3][1],
+                                -(c.x * m[0][3] + c.y * m[1][3] + c.z * m[2][3] + m[3][3])};
+        if (item.boundsRadius < 0.0f ||
+            !SphereScreenBounds(inFace, item.boundsRadius, project, 1.0f, edge, edge, covered)) {
+            left = top = 0;  // around the light itself, or unbounded: the whole face
+            right = bottom = edge;
+            break;
+        }
+        if (covered.width <= 0 || covered.height <= 0) continue;
+        left = std::min(left, covered.left - kMargin);
+        top = std::min(top, covered.top - kMargin);
+        right = std::max(right, covered.left + covered.width + kMargin);
+        bottom = std::max(bottom, covered.top + covered.height + kMargin);
+    }
+    rect = jolp::ScissorRect{std::max(left, 0), std::max(top, 0), std::min(right, edge), std::min(bottom, edge)};
+    return any;
 }
 
 void RenderSystem::DrawList(const std::vector<DrawItem>& list, PassKind kind, const CullVolume& cull) {

@@ -40,6 +40,8 @@
 #include "framework/render_system_base.h"
 #include "framework/texture.h"
 #include "render/culling.h"
+#include "render/light_volume.h"
+#include "render/pass_timer.h"
 #include "render/material.h"
 #include "render/shader.h"
 #include "scene/animation.h"
@@ -94,6 +96,12 @@ public:
     void SkipFrame() override;
     void RedrawLastFrame() override;
     void Rewind() override { time = 0.0f; }
+    void TimePasses(bool on) override { passTimer_.SetOn(on); }
+    size_t DescribePassTimes(char* text, size_t size) const override {
+        return jolp::DescribePassTimes(passTimer_.Last(), passTimer_.Waited(), text, size);
+    }
+    // The pass by pass times of the latest frame timed (TimePasses).
+    const PassTimer& Timer() const { return passTimer_; }
     // Lights drawn by the last RenderFrame.
     uint32_t LastFrameLights() const { return static_cast<uint32_t>(lastLights_.size()); }
 
@@ -155,6 +163,10 @@ private:
     enum class PassKind { Ambient, Water, ShadowDepth, Additive, Diffuse };
     void DrawList(const std::vector<DrawItem>& list, PassKind kind, const CullVolume& cull);
     void DrawGeometry(const DrawItem& item);
+    // Whether any item in view and in the light's reach lies in (or next
+    // to) the shadow cube face that toFace projects onto, and the texels
+    // they cover there (with a margin).
+    bool FaceReceivers(const RenderLight& light, const jolp::Matrix& toFace, jolp::ScissorRect& rect) const;
     void Composite();
     void EmptyLists();
     // The passes of one frame over the current lists.
@@ -166,6 +178,8 @@ private:
 
     jolp::Rect windowRect_;
     const RenderLight* currentLight_ = nullptr;
+    int32_t currentLightIndex_ = -1;  // its place in `lights`, for the timer
+    PassTimer passTimer_;
     // This frame's view volume, and the same reaching back to the eye.
     CullVolume cameraVolume_;
     CullVolume glowVolume_;
@@ -177,6 +191,7 @@ private:
     int32_t masterPass_ = -1;  // the master effect's "composite"
     std::unique_ptr<jolp::VertexDeclaration> quadDeclaration_;
     std::unique_ptr<jolp::VertexBuffer> quadBuffer_;
+    std::unique_ptr<LightVolume> lightVolume_;  // null: lights drawn unmasked
     std::vector<std::unique_ptr<Material>> materials_;
     std::deque<RenderLight> renderLights_;
     jolp::Rect viewportRect_;

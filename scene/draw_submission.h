@@ -45,6 +45,9 @@ struct RenderLight {
     bool castsShadow = false;
     bool isVolume = false;
     bool usesLightCube = false;
+    // The scene light's name, for the authoring overlay's timings; null for
+    // a light made elsewhere. Owned by the scene.
+    const char* name = nullptr;
 };
 
 class DrawSink {

@@ -60,11 +60,13 @@ Vertex = surfaceVS
 Fragment = ambientFS
 
 // Distance to the light, into one face of the shadow cube. Both sides of
-// every triangle cast shadows.
+// every triangle cast shadows. Only the texels inside the scissor rectangle
+// are drawn: those the renderer found some visible surface may look up.
 @pass shadowDepth
 Vertex = shadowVS
 Fragment = shadowFS
 CullMode = None
+ScissorTestEnable = true
 
 // One light added onto the ambient picture, inside the light's scissor
 // rectangle.
