@@ -1,9 +1,10 @@
 // png_file.h - PNG pictures written to disk with every write checked.
 //
-// The picture is encoded in memory, then written, flushed and closed; the
-// first call that fails stops the write, the partly written file is
-// removed, and the error names the file with the system's own reason
-// ("No space left on device"). Nothing here keeps state.
+// The picture is deflated (zlib, its fastest level) straight into the
+// file, which is then flushed and closed, every call checked; the first
+// that fails stops the write, the partly written file is removed, and the
+// error names the file with the system's own reason ("No space left on
+// device"). Nothing here keeps state.
 #pragma once
 
 #include <cstdint>
