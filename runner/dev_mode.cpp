@@ -164,8 +164,15 @@ bool DevMode::ShotSink::TakeFrame(const FramePicture& frame, std::string&) {
 void DevMode::DrawOverlay(double frameMs) {
     if (!overlay_) return;
     overlay_->AddFrameTime(static_cast<float>(frameMs));
-    if (!overlayOn_) return;
     DemoProgram& p = *program_;
+    // The passes are timed while the overlay shows them.
+    if (p.renderSystem && timingPasses_ != overlayOn_) {
+        p.renderSystem->TimePasses(overlayOn_);
+        timingPasses_ = overlayOn_;
+    }
+    if (!overlayOn_) return;
+    passLines_[0] = '\0';
+    if (p.renderSystem) p.renderSystem->DescribePassTimes(passLines_, sizeof passLines_);
     DemoProgram::PartInfo part;
     char shotLine[160] = "";
     if (p.DescribePart(shownMs_, part)) {
@@ -179,10 +186,10 @@ void DevMode::DrawOverlay(double frameMs) {
                       loop_ ? "looping" : "");
     }
     std::snprintf(text_, sizeof text_,
-                  "%8.3f s of %.3f s  %s\n%s\nframe %.1f ms  draw calls %u  %s\n"
+                  "%8.3f s of %.3f s  %s\n%s\nframe %.1f ms  draw calls %u  %s\n%s%s"
                   "Space pause  Left/Right 5 s (Shift 1 s, Ctrl 1 frame)  L loop  Home  O  F12",
                   shownMs_ / 1000.0, lengthMs_ / 1000.0, state, shotLine, frameMs, p.Device().DrawCallCount(),
-                  demoLine_);
+                  demoLine_, passLines_, passLines_[0] ? "\n" : "");
     overlay_->SetText(text_);
     overlay_->Draw(p.display.width, p.display.height);
 }

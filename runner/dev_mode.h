@@ -107,8 +107,10 @@ private:
     std::string reloadMessages_;
     std::string shotPath_;
     KeyPresses carried_;  // keys that came after an F12 in the same frame
-    char text_[1024] = {};
+    char text_[2048] = {};
     char demoLine_[256] = {};
+    char passLines_[1024] = {};  // the render system's pass times
+    bool timingPasses_ = false;
 
     bool paused_ = false;
     bool overlayOn_ = true;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace jolp {
@@ -244,6 +245,55 @@ TEST_F(RenderPictures, ALightDoesNotReachPastItsRadius) {
             << "the light reaches (" << past.x << ", " << past.z << ") past its radius";
     }
     KeepOnFailure(lit, "lit");
+}
+
+// With the passes timed, a frame reports each pass in the order drawn, its
+// lights by name with the shadow cube before the light that casts it; a
+// light whose sphere is wholly behind the camera is not drawn at all, from
+// the second frame on (the first draws everything).
+TEST_F(RenderPictures, EveryPassIsTimedInOrderAndALightOutOfViewIsNotDrawn) {
+    PictureRig rig(320, 180);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    jolp::SceneFileBuilder b;
+    ShadowScene(b, "Omni_shadow01");
+    AddStillLight(b, "Omni02", {0, 2, 40}, {1, 1, 1}, 5.0f);  // behind the camera
+    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
+    rig.renderSystem->camera = LookAt({0, 10, 8}, {0, 0, 0}, kFov, kAspect);
+    rig.renderSystem->TimePasses(true);
+
+    auto passes = [&] {
+        std::vector<std::string> seen;
+        for (const PassTime& t : rig.renderSystem->Timer().Last()) {
+            EXPECT_GE(t.ms, 0.0f);
+            const std::string light = t.light ? t.light : "?";
+            switch (t.pass) {
+                case TimedPass::Ambient: seen.push_back("ambient"); break;
+                case TimedPass::ShadowCube: seen.push_back("cube " + light); break;
+                case TimedPass::Light: seen.push_back("light " + light); break;
+                case TimedPass::Water: seen.push_back("water"); break;
+                case TimedPass::Additive: seen.push_back("additive"); break;
+                case TimedPass::Composite: seen.push_back("composite"); break;
+            }
+        }
+        return seen;
+    };
+    rig.Frame();
+    const std::vector<std::string> first = {"ambient",     "cube Omni_shadow01", "light Omni_shadow01",
+                                            "light Omni02", "water", "additive", "composite"};
+    EXPECT_EQ(passes(), first);
+    rig.Frame();
+    const std::vector<std::string> culled = {"ambient", "cube Omni_shadow01", "light Omni_shadow01", "water",
+                                             "additive", "composite"};
+    EXPECT_EQ(passes(), culled);
+
+    char text[512];
+    ASSERT_GT(rig.renderSystem->DescribePassTimes(text, sizeof text), 0u);
+    EXPECT_NE(std::string(text).find("Omni_shadow01"), std::string::npos) << text;
+    EXPECT_NE(std::string(text).find("+ shadow cube"), std::string::npos) << text;
+    // A short buffer is cut, and still terminated.
+    char shortText[16];
+    EXPECT_EQ(rig.renderSystem->DescribePassTimes(shortText, sizeof shortText), sizeof shortText - 1);
+    EXPECT_EQ(shortText[sizeof shortText - 1], '\0');
 }
 
 TEST_F(RenderPictures, AMirroredObjectIsDrawnAndLitLikeItsOriginal) {
