@@ -121,6 +121,19 @@ void FrameCpu(benchmark::State& state) {
 }
 BENCHMARK(FrameCpu)->Arg(10000)->Arg(90000)->Arg(150000)->Arg(190000)->Unit(benchmark::kMicrosecond);
 
+// The demo at 640 x 480, one frame a second, ready to play; null (the
+// benchmark skipped) when it cannot be prepared.
+std::unique_ptr<MyDemo> PreparedAtOneFrameASecond(benchmark::State& state) {
+    jolp::RunConfig config = Headless(640, 480);
+    config.fpsNum = 1;
+    auto demo = std::make_unique<MyDemo>(config);
+    if (!demo->Init(kTitle) || !demo->Prepare(kMusicPath)) {
+        state.SkipWithError("the demo could not be prepared (is the content generated?)");
+        return nullptr;
+    }
+    return demo;
+}
+
 // Waits for each drawn frame, so the GPU's time is the frame's.
 class FinishTrack final : public jolp::DemoTrack {
 public:
@@ -130,13 +143,9 @@ public:
 
 void WholeDemo(benchmark::State& state) {
     for (auto _ : state) {
-        jolp::RunConfig config = Headless(640, 480);
-        config.fpsNum = 1;
-        MyDemo demo(config);
-        if (!demo.Init(kTitle) || !demo.Prepare(kMusicPath)) {
-            state.SkipWithError("the demo could not be prepared (is the content generated?)");
-            return;
-        }
+        std::unique_ptr<MyDemo> prepared = PreparedAtOneFrameASecond(state);
+        if (!prepared) return;
+        MyDemo& demo = *prepared;
         FinishTrack finish;
         demo.AddChild(&finish);
         const Clock::time_point start = Clock::now();
@@ -187,13 +196,9 @@ private:
 // the share of the light passes, the shadow cubes and the rest as counters.
 void PassTimes(benchmark::State& state) {
     for (auto _ : state) {
-        jolp::RunConfig config = Headless(640, 480);
-        config.fpsNum = 1;
-        MyDemo demo(config);
-        if (!demo.Init(kTitle) || !demo.Prepare(kMusicPath)) {
-            state.SkipWithError("the demo could not be prepared (is the content generated?)");
-            return;
-        }
+        std::unique_ptr<MyDemo> prepared = PreparedAtOneFrameASecond(state);
+        if (!prepared) return;
+        MyDemo& demo = *prepared;
         jolp::RenderSystem& rs = *demo.Renderer();
         rs.TimePasses(true);
         PassTimesTrack times(rs);
