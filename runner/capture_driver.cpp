@@ -92,12 +92,21 @@ bool CaptureDriver::Start(DemoProgram& program) {
 bool CaptureDriver::Play(DemoProgram& program) { return program.PlayFrames(); }
 
 bool CaptureDriver::Finish(DemoProgram& program, bool ok) {
+    if (capture_) {
+        std::string error;
+        if (!capture_->Finish(error)) {  // the last frame could not be written
+            if (progress_) progress_->BreakLine();
+            Log(LogLevel::Error, "%s", error.c_str());
+            ok = false;
+        }
+    }
     if (program.Interrupted()) {
         if (progress_) progress_->BreakLine();
         Log(LogLevel::Error, "interrupted; the capture stops here%s",
             video_ ? " and the unfinished video is removed" : "");
     } else if (progress_) {
-        progress_->Finish(SDL_GetTicks64());
+        // A run that failed does not end its progress line with "done".
+        ok ? progress_->Finish(SDL_GetTicks64()) : progress_->BreakLine();
     }
     if (ok && video_) {
         std::string error;

@@ -37,18 +37,76 @@ std::unique_ptr<FrameCapture> FrameCapture::Create(const std::string& dir, std::
     std::unique_ptr<FrameCapture> capture(new FrameCapture());
     capture->dir_ = dir;
     capture->path_.resize(dir.size() + 64);
+    capture->failure_.reserve(dir.size() + 256);
+    capture->writer_ = std::thread(&FrameCapture::WriteFrames, capture.get());
     return capture;
 }
 
+FrameCapture::~FrameCapture() {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !hasFrame_; });
+        stop_ = true;
+    }
+    changed_.notify_all();
+    if (writer_.joinable()) writer_.join();
+}
+
+void FrameCapture::WriteFrames() {
+    std::string error;
+    for (;;) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return hasFrame_ || stop_; });
+        if (!hasFrame_) return;
+        const FramePicture frame = pending_;
+        lock.unlock();
+        const bool ok = WritePngFile(path_.data(), frame.width, frame.height, frame.rgb, error);
+        lock.lock();
+        if (ok) {
+            ++written_;
+        } else {
+            failed_ = true;
+            failure_ = "frame " + std::to_string(frame.index) + ": " + error;
+        }
+        hasFrame_ = false;
+        lock.unlock();
+        changed_.notify_all();
+    }
+}
+
 bool FrameCapture::TakeFrame(const FramePicture& frame, std::string& error) {
-    std::snprintf(path_.data(), path_.size(), "%s/frame_%06llu.png", dir_.c_str(),
-                  static_cast<unsigned long long>(frame.index));
-    if (!WritePngFile(path_.data(), frame.width, frame.height, frame.rgb, error)) {
-        error = "frame " + std::to_string(frame.index) + ": " + error;
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !hasFrame_; });
+    if (failed_) {
+        reported_ = true;
+        error = failure_;
         return false;
     }
-    ++written_;
+    std::snprintf(path_.data(), path_.size(), "%s/frame_%06llu.png", dir_.c_str(),
+                  static_cast<unsigned long long>(frame.index));
+    const size_t size = static_cast<size_t>(frame.width) * frame.height * 3;
+    if (pixels_.size() != size) pixels_.resize(size);  // the first frame
+    if (frame.rgb) std::memcpy(pixels_.data(), frame.rgb, size);
+    pending_ = frame;
+    pending_.rgb = pixels_.data();
+    hasFrame_ = true;
+    lock.unlock();
+    changed_.notify_all();
     return true;
+}
+
+bool FrameCapture::Finish(std::string& error) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !hasFrame_; });
+    if (!failed_ || reported_) return true;
+    reported_ = true;
+    error = failure_;
+    return false;
+}
+
+uint64_t FrameCapture::Written() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return written_;
 }
 
 }  // namespace jolp

@@ -240,6 +240,18 @@ TEST(TarvelBinaryTest, AFrameThatCannotBeWrittenEndsTheCaptureNamingItAndTheReas
     EXPECT_EQ(Listing(dir / "frames"),
               (std::vector<std::string>{"frame_000000.png", "frame_000001.png", "frame_000002.png"}));
     EXPECT_EQ(PngSize(dir.Path() / "frames/frame_000002.png"), (std::pair<uint32_t, uint32_t>{320, 180}));
+
+    // The last frame is written while nothing is drawn any more: its
+    // failure still ends the run with exit 1, and no "done".
+    fs::create_directories(dir / "last");
+    fs::create_symlink("/dev/full", dir / "last/frame_000009.png");
+    const ProcessResult last = Tarvel({"--data", dir / "data", "--capture", dir / "last", "--fps", "10",
+                                       "--size", "320x180"});
+    EXPECT_EQ(last.exitCode, 1);
+    EXPECT_THAT(last.err, HasSubstr("frame 9: " + (dir / "last/frame_000009.png") +
+                                    ": cannot be written (No space left on device)"));
+    EXPECT_THAT(last.err, Not(HasSubstr("done")));
+    EXPECT_EQ(Listing(dir / "last").size(), 9u);
 }
 
 TEST(TarvelBinaryTest, ADeviceBelowTheRequiredLevelIsRefusedWithTheMessage) {
