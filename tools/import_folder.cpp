@@ -30,9 +30,11 @@ bool WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes, std::st
     return true;
 }
 
+// The folders a data folder has, media/cubes among them (empty: an imported
+// scene brings no cube maps, but a demo reads the folder).
 bool Fill(const GltfImport& import, const fs::path& stage, std::string& error) {
     std::error_code ec;
-    for (const char* sub : {"media/scenes", "media/texs"}) {
+    for (const char* sub : {"media/scenes", "media/texs", "media/cubes"}) {
         if (!fs::create_directories(stage / sub, ec) && ec) {
             error = (stage / sub).string() + ": cannot make the folder: " + ec.message();
             return false;
@@ -79,7 +81,7 @@ bool WriteImportFolder(const GltfImport& import, const std::string& out, std::st
     if (ok && !exists) {
         ok = Move(stage, target, error);
     } else if (ok) {
-        for (const char* sub : {"media/scenes", "media/texs"}) {
+        for (const char* sub : {"media/scenes", "media/texs", "media/cubes"}) {
             if (!fs::create_directories(target / sub, ec) && ec) {
                 error = (target / sub).string() + ": cannot make the folder: " + ec.message();
                 ok = false;
