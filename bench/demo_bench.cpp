@@ -13,10 +13,12 @@
 //    second; each frame is waited for, so the GPU's work is counted.
 //  - PassTimes: the same frames with every pass timed (waited for after
 //    each pass on a software rasterizer), printed as a table: ambient, each
-//    light and its shadow cube, water, additive, composite.
+//    light and its shadow cube, water, additive, composite; and the frame
+//    against the plain passes it needs (bench/plain_passes.h): "vs_plain".
 //
 //   build/release/bench/demo_bench
 //   build/release/bench/demo_bench --benchmark_filter=FrameCpu
+#include "bench/plain_passes.h"
 #include "demo/my_demo.h"
 #include "particles/sparkls.h"
 
@@ -181,11 +183,14 @@ public:
             }
             ms[key] += t.ms;
             total += t.ms;
+            (t.pass == jolp::TimedPass::ShadowCube ? cubes : passes) += 1;
         }
     }
     std::map<std::string, double> ms;
     double total = 0.0;
     int frames = 0;
+    int passes = 0;  // full-picture passes drawn, over all frames
+    int cubes = 0;   // shadow cubes drawn
 
 private:
     jolp::RenderSystem& rs_;
@@ -218,11 +223,38 @@ void PassTimes(benchmark::State& state) {
             if (key.rfind("shadow cube ", 0) == 0) cubes += ms;
         }
         std::printf("%-40s %8.2f\n", "frame", times.total / n);
+
+        // The plain passes the frames needed: one full-picture pass for the
+        // ambient, each light, water, additive and composite, and six plain
+        // cube faces for each shadow cube.
+        jolp::PlainPasses plain;
+        std::string error;
+        if (!plain.Make(demo.Device(), static_cast<uint32_t>(rs.width), static_cast<uint32_t>(rs.height), error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        auto timed = [](auto&& pass) {
+            pass();
+            glFinish();
+            constexpr int kRepeats = 20;
+            const Clock::time_point start = Clock::now();
+            for (int i = 0; i < kRepeats; ++i) {
+                pass();
+                glFinish();
+            }
+            return MsSince(start) / kRepeats;
+        };
+        const double fullMs = timed([&] { plain.FullScreen(); });
+        const double faceMs = timed([&] { plain.CubeFace(); });
+        const double plainMs = (times.passes * fullMs + times.cubes * 6 * faceMs) / n;
+        std::printf("%-40s %8.2f  (%.2f ms a full-picture pass, %.2f ms a cube face)\n", "plain passes", plainMs,
+                    fullMs, faceMs);
         state.SetIterationTime(times.total / 1000.0);
         state.counters["frame_ms"] = times.total / n;
         state.counters["lights_ms"] = lights / n;
         state.counters["shadow_cubes_ms"] = cubes / n;
         state.counters["other_ms"] = (times.total - lights - cubes) / n;
+        state.counters["vs_plain"] = times.total / n / plainMs;
     }
 }
 BENCHMARK(PassTimes)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
