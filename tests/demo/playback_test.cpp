@@ -84,12 +84,14 @@ constexpr int kTop = 30, kBottom = 210;
 struct Levels {
     int barMax = 0;      // brightest channel in the bars
     int pictureMax = 0;  // brightest channel in the picture
-    double pictureMean = 0.0;
+    double pictureMean = 0.0;   // 0 black to 1 white
+    double whiteShare = 0.0;    // of the picture at full white (all channels 250 or more)
 };
 
 Levels Measure(const Image& image) {
     Levels levels;
     double sum = 0.0;
+    long white = 0;
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
             const uint8_t* p = image.At(x, y);
@@ -98,13 +100,21 @@ Levels Measure(const Image& image) {
                 levels.barMax = std::max(levels.barMax, high);
             } else {
                 levels.pictureMax = std::max(levels.pictureMax, high);
-                sum += (p[0] + p[1] + p[2]) / 3.0;
+                sum += (p[0] + p[1] + p[2]) / (3.0 * 255.0);
+                if (std::min({p[0], p[1], p[2]}) >= 250) ++white;
             }
         }
     }
-    levels.pictureMean = sum / (image.width * (kBottom - kTop));
+    const double pixels = image.width * (kBottom - kTop);
+    levels.pictureMean = sum / pixels;
+    levels.whiteShare = white / pixels;
     return levels;
 }
+
+// At dusk a shot still needs a lit subject: its middle is no darker than
+// this on average, and no more of it than this burns out to white (the
+// particles add up where they crowd).
+constexpr double kLeastMiddleMean = 0.12, kMostWhite = 0.02;
 
 TEST(PlaybackTest, EveryShotRisesFromBlackIsLitInItsMiddleAndTheBarsStayBlack) {
     TempDir dir;
@@ -122,10 +132,27 @@ TEST(PlaybackTest, EveryShotRisesFromBlackIsLitInItsMiddleAndTheBarsStayBlack) {
             if (ms == shot.start) {
                 EXPECT_EQ(levels.pictureMax, 0) << shot.camera << ": its first frame is not black";
             } else {
-                EXPECT_GT(levels.pictureMean, 6.0) << shot.camera << " at " << ms << " ms is too dark";
+                EXPECT_GE(levels.pictureMean, kLeastMiddleMean) << shot.camera << " at " << ms << " ms is too dark";
                 EXPECT_GT(levels.pictureMax, 60) << shot.camera << " at " << ms << " ms is too dark";
+                EXPECT_LE(levels.whiteShare, kMostWhite) << shot.camera << " at " << ms << " ms burns out to white";
             }
         }
+    }
+}
+
+// Where the particles crowd, they must not add up to a white blot: a frame
+// every second through both particle spans, at 30 frames a second so that
+// the particles have the demo's own history.
+TEST(PlaybackTest, TheParticleSpansNeverBurnOutToWhite) {
+    TempDir dir;
+    std::vector<uint32_t> seconds;
+    for (uint32_t s = 85; s < 120; ++s) seconds.push_back(s);
+    for (uint32_t s = 145; s < 176; ++s) seconds.push_back(s);
+    for (uint32_t s : seconds) {
+        const fs::path out = dir.Path() / std::to_string(s);
+        ASSERT_NO_FATAL_FAILURE(Capture(kRunDir, out, "320x240", "30", s * 1000, s * 1000 + 30));
+        const Levels levels = Measure(LoadPng(out / FrameName(s * 30)));
+        EXPECT_LE(levels.whiteShare, kMostWhite) << "at " << s << " s";
     }
 }
 

@@ -123,8 +123,12 @@ Vec3 WispCentre(float t) { return TimedPath(WispCentrePath(), t); }
 // second, slowing as they age): about a unit and a half up that diagonal.
 Vec3 WispCloud(float t) { return Add(WispCentre(t - 1.0f), {1.5f, 1.5f, 1.5f}); }
 
-// Midway between the fire and the wind: what the fire shots look at.
-Vec3 FireAndWind(float t) { return Lerp(FirePosition(), WindPosition(t), 0.5f); }
+// The middle of the fire's flames: they brighten a metre or so above the
+// bowl and drift up and towards +x, +z as they burn.
+Vec3 FirePlume() { return Add(FirePosition(), {0.8f, 1.8f, 0.8f}); }
+
+// The fire, drawn a little towards the wind: what the fire shots look at.
+Vec3 FireAndWind(float t) { return Lerp(FirePlume(), WindPosition(t), 0.25f); }
 
 // ---------------------------------------------------------------- tracks
 
@@ -300,11 +304,14 @@ MeshData Guardian() {
     return g;
 }
 
+// A great iron fire bowl, wide enough for flames two metres tall: a foot,
+// a short stem and a bowl 4 m across with its rim at kBrazierRim.
+constexpr float kBrazierRim = 2.05f;
 MeshData Brazier() {
-    MeshData m = Lathe(ArcProfile({{0.45f, 0.0f}, {0.4f, 0.12f}, {0.14f, 0.25f}, {0.12f, 0.85f}, {0.3f, 0.95f},
-                                   {0.6f, 1.25f}, {0.64f, 1.38f}, {0.5f, 1.36f}, {0.0f, 1.25f}},
-                                  1.0f),
-                       16, 2.0f, false);
+    MeshData m = Lathe(ArcProfile({{1.3f, 0.0f}, {1.15f, 0.3f}, {0.45f, 0.6f}, {0.4f, 1.0f}, {0.9f, 1.15f},
+                                   {1.9f, 1.75f}, {2.1f, kBrazierRim}, {1.85f, 2.0f}, {0.0f, 1.5f}},
+                                  1.5f),
+                       24, 4.0f, false);
     return m;
 }
 
@@ -345,19 +352,32 @@ jolp::Quat CameraRotation(const Vec3& eye, const Vec3& target) {
 Vec3 WispPosition(int wisp, float t) {
     const Vec3 centre = WispCentre(t);
     const float phase = static_cast<float>(wisp) * kPi * 0.5f;
-    const float radius = 1.4f + 0.6f * std::sin(t * 0.7f + phase);
-    const float a = t * 1.9f + phase;
-    return Add(centre, {radius * std::cos(a), 0.7f * std::sin(t * 2.3f + phase * 1.7f), radius * std::sin(a)});
+    // Far enough apart that each wisp's sparks (which drift some 3 m
+    // before they fade) stay a cloud of their own colour.
+    const float radius = 4.6f + 0.8f * std::sin(t * 0.7f + phase);
+    const float a = t * 0.9f + phase;
+    return Add(centre, {radius * std::cos(a), 1.2f * std::sin(t * 1.3f + phase * 1.7f), radius * std::sin(a)});
 }
 
-Vec3 FirePosition() { return OnGround(kBrazierBase.x, kBrazierBase.z, 1.45f); }
+Vec3 FirePosition() { return OnGround(kBrazierBase.x, kBrazierBase.z, kBrazierRim); }
+
+Vec3 FireEmitter(float t) {
+    // Flames drift towards +x, +y and +z and brighten over their first
+    // 0.8 s: born low in the bowl and off towards -x, -z, they light up
+    // above the bowl and lean out over its north-east rim. The emitter
+    // circles quickly so that the fire is as wide as the bowl.
+    const float a = t * 5.3f;
+    return Add(FirePosition(), {-0.6f + 0.75f * std::cos(a), -0.45f, -0.6f + 0.75f * std::sin(a)});
+}
 
 Vec3 WindPosition(float t) {
+    // Fast enough (about 9 m/s) that its wisps string out behind it into a
+    // gust some twenty metres long sweeping round the fire.
     const float since = std::max(0.0f, t - 145.0f);
-    const float radius = 16.0f - 10.0f * Smoothstep(145.0f, 157.0f, t) + 2.0f * std::sin(t * 0.5f) * Smoothstep(150.0f, 160.0f, t);
-    const float angle = Radians(45.0f) + 0.3f * since;
+    const float radius = 15.0f - 4.0f * Smoothstep(145.0f, 157.0f, t) + 2.0f * std::sin(t * 0.5f) * Smoothstep(150.0f, 160.0f, t);
+    const float angle = Radians(45.0f) + 0.7f * since;
     const Vec3 fire = FirePosition();
-    return Add(fire, {radius * std::cos(angle), 1.5f + 1.0f * std::sin(t * 0.7f), radius * std::sin(angle)});
+    return Add(fire, {radius * std::cos(angle), 0.5f + 1.5f * std::sin(t * 0.9f), radius * std::sin(angle)});
 }
 
 void BuildTarvelScene(jolp::SceneFileBuilder& b) {
@@ -573,7 +593,7 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
         {22.3f, OnGround(-27.0f, -60.0f, 4.5f)}, {31.2f, Court(0.0f, 6.0f, -20.0f)},
         {40.1f, Court(-10.0f, 6.5f, -6.0f)},     {51.2f, Court(-11.0f, 6.0f, 6.0f)},
         {66.0f, Court(3.0f, 9.5f, 2.0f)},        {85.0f, Court(0.0f, 9.5f, 0.0f)},
-        {127.0f, Court(0.0f, 10.0f, 0.0f)},      {130.5f, {-9.0f, 5.5f, 50.0f}},
+        {127.0f, Court(0.0f, 10.0f, 0.0f)},      {130.6f, {-5.0f, 4.5f, 42.5f}}, {133.6f, {-4.0f, 4.0f, 40.5f}},
         {139.4f, {5.0f, 4.0f, 25.0f}},           {146.0f, {-2.0f, 5.0f, 18.0f}},
         {176.0f, {-5.0f, 7.0f, 15.0f}},          {204.4f, {-12.0f, 30.0f, 0.0f}}};
     b.AddLight("wisp_volume",
@@ -603,7 +623,7 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
                    {{"particles", colours[k]}});
     }
     b.AddDummy("wind_dummy", TransformTrack(b, [](float t) { return At(WindPosition(t)); }), {{"particles", "wind"}});
-    b.AddDummy("fire_dummy", StillTrack(b, At(FirePosition())), {{"particles", "fire"}});
+    b.AddDummy("fire_dummy", TransformTrack(b, [](float t) { return At(FireEmitter(t)); }), {{"particles", "fire"}});
 
     // ------------------------------------------------------------ cameras
     struct Plan {
@@ -636,7 +656,7 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
     for (int k = 0; k <= 8; ++k) chase.push_back(ringChase(95.4f + 9.0f * static_cast<float>(k) / 8.0f));
 
     const Plan plans[20] = {
-        {{{2.0f, 32.0f, -158.0f}, {-4.0f, 27.0f, -140.0f}}, {{-18.0f, 4.0f, -40.0f}, {-16.0f, 4.0f, -30.0f}}, {}, 48.0f, 42.0f},
+        {{{2.0f, 32.0f, -158.0f}, {-4.0f, 27.0f, -140.0f}}, {{-18.0f, 17.0f, -40.0f}, {-16.0f, 15.0f, -30.0f}}, {}, 48.0f, 42.0f},
         {{{-2.0f, 1.4f, 30.0f}, {14.0f, 1.1f, 44.0f}}, {{45.0f, 7.0f, 72.0f}, {52.0f, 6.0f, 70.0f}}, {}, 52.0f, 48.0f},
         {{{-45.0f, 4.2f, -48.0f}, {-25.0f, 4.2f, -48.0f}}, {{-38.0f, 5.0f, -38.0f}, {-32.0f, 5.0f, -38.0f}}, {}, 50.0f, 50.0f},
         {{OnGround(-6.0f, -112.0f, 2.4f), OnGround(-13.0f, -94.0f, 2.4f), OnGround(-20.0f, -78.0f, 2.4f),
@@ -661,7 +681,7 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
          48.0f,
          52.0f},
         {chase, {}, WispCloud, 52.0f, 52.0f},
-        {{Court(-6.0f, 4.2f, 0.0f), Court(-7.0f, 4.4f, 2.0f)}, {}, WispCloud, 58.0f, 58.0f},
+        {{Court(7.0f, 5.5f, -7.0f), Court(6.5f, 6.0f, -3.5f)}, {}, WispCloud, 52.0f, 52.0f},
         {{CourtRing(-60.0f, 16.0f, 7.0f), CourtRing(-60.0f, 20.0f, 11.0f), CourtRing(-60.0f, 23.5f, 15.0f)},
          {},
          WispCentre,
@@ -669,10 +689,10 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
          48.0f},
         {{{-2.0f, 3.2f, 37.0f}, {-1.5f, 3.0f, 41.0f}}, {{-9.5f, 2.0f, 45.0f}}, {}, 48.0f, 44.0f},
         {{{2.5f, 2.7f, 22.0f}, {5.0f, 2.5f, 24.2f}}, {Add(hook, {0.0f, -0.6f, 0.0f})}, {}, 48.0f, 42.0f},
-        {{{-22.0f, 15.0f, 2.0f}, {-15.0f, 14.0f, 8.0f}}, {{30.0f, 4.0f, 50.0f}, {38.0f, 4.0f, 58.0f}}, {}, 50.0f, 45.0f},
-        {{Add(fire, {-9.0f, 2.2f, -6.0f}), Add(fire, {-8.0f, 2.4f, -4.0f})}, {}, FireAndWind, 54.0f, 54.0f},
+        {{{-22.0f, 15.0f, 2.0f}, {-15.0f, 14.0f, 8.0f}}, {{30.0f, 12.0f, 50.0f}, {38.0f, 12.0f, 58.0f}}, {}, 50.0f, 45.0f},
+        {{Add(fire, {-14.0f, 2.0f, -9.0f}), Add(fire, {-13.0f, 2.4f, -6.0f})}, {}, FireAndWind, 54.0f, 54.0f},
         {{{5.0f, 2.8f, 27.0f}, {3.0f, 2.8f, 25.0f}}, {}, FireAndWind, 56.0f, 54.0f},
-        {{Add(fire, {10.0f, 2.5f, -7.0f}), Add(fire, {9.0f, 2.2f, -4.0f})}, {}, FireAndWind, 52.0f, 50.0f},
+        {{Add(fire, {14.0f, 2.5f, -10.0f}), Add(fire, {12.5f, 2.2f, -7.0f})}, {}, FireAndWind, 52.0f, 50.0f},
         {orbitArc(fire, 20.0f, fire.y + 5.0f, fire.y + 4.0f, -30.0f, 130.0f), {}, FireAndWind, 50.0f, 50.0f},
         {{Add(fire, {-14.0f, 4.0f, -12.0f}), Add(fire, {-30.0f, 12.0f, -40.0f}), Add(fire, {-60.0f, 30.0f, -85.0f}),
           Add(fire, {-80.0f, 55.0f, -130.0f})},

@@ -38,8 +38,12 @@ jolp::Quat CameraRotation(const jolp::Vec3& eye, const jolp::Vec3& target);
 
 // Where the four wisps ("Dummy01" .. "Dummy04") and the wind
 // ("wind_dummy") and fire ("fire_dummy") dummies are at time t.
+// FirePosition is the heart of the fire, in the brazier's bowl at its rim's
+// height; the fire's emitter circles just below it, off towards the south
+// west, so that the flames' drift leans the fire over the bowl.
 jolp::Vec3 WispPosition(int wisp, float t);
 jolp::Vec3 WindPosition(float t);
+jolp::Vec3 FireEmitter(float t);
 jolp::Vec3 FirePosition();
 
 // Adds the whole scene to an empty builder.
