@@ -162,10 +162,10 @@ std::string FourCCText(uint32_t fourCC) {
     return text + "'";
 }
 
-// With extents up to kDdsMaxExtent, at most 16 bytes a pixel, fifteen levels
-// and six faces, an image is below 2^36 bytes: its sums cannot overflow a
-// 64-bit size.
-static_assert(sizeof(size_t) >= 8, "image sizes are summed in size_t");
+// With extents up to kDdsMaxExtent, at most 16 bytes a pixel, a full chain
+// of levels and six faces, an image is below 2^36 bytes (2^32 with the
+// 32-bit sizes' 4096): its sums cannot overflow a size_t.
+static_assert(sizeof(size_t) >= 8 || kDdsMaxExtent <= 4096, "image sizes are summed in size_t");
 
 // Bytes of all faces and levels of an image with extents and levels in range.
 size_t ImageBytes(const DdsImage& image) {

@@ -49,7 +49,9 @@ struct DdsImage {
 };
 
 // Largest width or height read or written.
-constexpr uint32_t kDdsMaxExtent = 16384;
+// 4096 where sizes are 32 bits (a browser's WebAssembly), so that an
+// image's byte count (under 2^32 then) still fits in size_t.
+constexpr uint32_t kDdsMaxExtent = sizeof(size_t) >= 8 ? 16384 : 4096;
 
 // Reads a DDS image from memory; name is used in messages only. On failure
 // returns false, sets error ("name: offset N: problem") and leaves image as

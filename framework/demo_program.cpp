@@ -1,9 +1,9 @@
 #include "framework/demo_program.h"
 
+#include "platform/counter.h"
 #include "platform/log.h"
 #include "platform/message_box.h"
 
-#include <SDL2/SDL_timer.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -115,9 +115,9 @@ bool DemoProgram::Prepare(const std::string& musicPath) {
 void DemoProgram::WaitForMusic() {
     // Time 0 of the demo is the moment the music is heard, not the moment
     // it was asked to play; a device that never starts must not hang us.
-    const uint64_t begin = SDL_GetTicks64();
+    const uint64_t begin = MonotonicMs();
     while (StreamGetTime(music.handle) == 0) {
-        if (SDL_GetTicks64() - begin > kMusicStartTimeoutMs) {
+        if (MonotonicMs() - begin > kMusicStartTimeoutMs) {
             Log(LogLevel::Error, "the music did not start within %llu ms; starting without it",
                          static_cast<unsigned long long>(kMusicStartTimeoutMs));
             return;
@@ -128,10 +128,20 @@ void DemoProgram::WaitForMusic() {
 bool DemoProgram::Run(const std::string& musicPath) { return Prepare(musicPath) && Play(musicPath); }
 
 bool DemoProgram::Play(const std::string& musicPath) {
+    if (!StartPlay(musicPath)) return false;
+    if (musicChannel >= 0) WaitForMusic();
+    RestartClock();
+    PlayDriver* driver = config_.driver;
+    const bool ok = driver ? driver->Play(*this) : PlayFrames();
+    return FinishPlay(ok);
+}
+
+bool DemoProgram::StartPlay(const std::string& musicPath) {
     length = music.handle != 0 ? StreamGetLengthMs(music.handle) : kNoMusicLength;
     end = start + length;
     musicPath_ = musicPath;
     interrupted_ = false;
+    musicChannel = -1;
 
     if (config_.headless && music.handle == 0 && !config_.hasTo) {
         Log(LogLevel::Error, "%s could not be opened, so the demo has no length: give --to", musicPath.c_str());
@@ -145,21 +155,24 @@ bool DemoProgram::Play(const std::string& musicPath) {
     PlayDriver* driver = config_.driver;
     if (!config_.headless && !(driver && driver->OwnsMusic()) && music.handle != 0) {
         musicChannel = StreamPlay(-1, music.handle);
-        if (musicChannel >= 0) {
-            WaitForMusic();
-        } else {
-            Log(LogLevel::Error, "%s cannot be played; running silently", musicPath.c_str());
-        }
+        if (musicChannel < 0) Log(LogLevel::Error, "%s cannot be played; running silently", musicPath.c_str());
     }
     if (driver && !driver->Start(*this)) {
         Shutdown();
         return false;
     }
+    return true;
+}
 
+bool DemoProgram::MusicHeard() const { return musicChannel < 0 || StreamGetTime(music.handle) != 0; }
+
+void DemoProgram::RestartClock() {
     clock.Update();
     clock.Restart();
-    bool ok = driver ? driver->Play(*this) : PlayFrames();
-    if (driver) ok = driver->Finish(*this, ok);
+}
+
+bool DemoProgram::FinishPlay(bool ok) {
+    if (PlayDriver* driver = config_.driver) ok = driver->Finish(*this, ok);
     Shutdown();
     return ok;
 }

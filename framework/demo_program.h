@@ -65,6 +65,17 @@ public:
     // one. Run is Prepare then Play; tests and benchmarks call the two
     // apart to look at the tree in between.
     bool Play(const std::string& musicPath);
+    // Play in steps, for a host that runs the frames from its own loop (a
+    // browser's animation frames): StartPlay sets the length, starts the
+    // music (musicChannel, -1 without) and the driver; MusicHeard says when
+    // the music is heard, at which point RestartClock makes that moment
+    // time 0; the host steps the frames (StepFrame, EndFrame) while the
+    // program is active; FinishPlay finishes the driver and the sound. Play
+    // is these with PlayFrames, after waiting at most 2 s for the music.
+    bool StartPlay(const std::string& musicPath);
+    bool MusicHeard() const;
+    void RestartClock();
+    bool FinishPlay(bool ok);
 
     // ---- The frame, for the program's own loop and for drivers ----------
     //

@@ -1,10 +1,14 @@
 #include "framework/display.h"
 
-#include "platform/egl_context.h"
 #include "platform/gl_device.h"
 #include "platform/log.h"
 #include "platform/message_box.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web_canvas.h"
+#else
+#include "platform/egl_context.h"
 #include "platform/sdl_window.h"
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -13,7 +17,12 @@ namespace jolp {
 namespace {
 
 bool LoadGraphicsLibraries(const DisplaySettings& settings, std::string& error) {
+#ifdef __EMSCRIPTEN__
+    (void)settings, (void)error;  // the browser has loaded them
+    return true;
+#else
     return settings.headless ? InitHeadlessLibrary(error) : InitVideoLibrary(error);
+#endif
 }
 
 // Opens the window (or headless context) and the device on it. On failure
@@ -21,6 +30,11 @@ bool LoadGraphicsLibraries(const DisplaySettings& settings, std::string& error) 
 void CreateWindowAndDevice(const DisplaySettings& settings, DeviceWindow& record, std::string& error) {
     record.quitRequested = false;
     record.device.reset();
+#ifdef __EMSCRIPTEN__
+    // A page always draws on its canvas, headless (a single frame for a
+    // test) or not.
+    record.window = WebCanvas::Create(settings.width, settings.height, error);
+#else
     if (settings.headless) {
         record.window = EglHeadlessContext::Create(error);
     } else {
@@ -31,6 +45,7 @@ void CreateWindowAndDevice(const DisplaySettings& settings, DeviceWindow& record
         request.fullscreen = settings.fullscreen;
         record.window = SdlGlWindow::Create(request, error);
     }
+#endif
     if (record.window) record.device = GlDevice::Create(*record.window, settings.width, settings.height, error);
     if (!record.device) record.quitRequested = true;
 }
@@ -90,7 +105,11 @@ Display CreateDisplay(const DisplaySettings& settings) {
     }
     const uint32_t version = record->device->GetDeviceCaps().pixelShaderVersion;
     if (ShaderLevelFromVersion(version) < kRequiredShaderLevel) {
+#ifdef __EMSCRIPTEN__
+        std::string detail = "WebGL 2 with float colour targets (EXT_color_buffer_float) is required";
+#else
         std::string detail = "OpenGL 3.3 core with float colour and float cube render targets is required";
+#endif
         if (auto* gl = dynamic_cast<GlDevice*>(record->device.get())) {
             const GlVersion v = gl->Version();
             detail += "; the driver gives OpenGL " + std::to_string(v.major) + "." + std::to_string(v.minor) +
@@ -114,9 +133,14 @@ Display CreateDisplay(const DisplaySettings& settings) {
 
 bool PumpMessages(DeviceWindow& deviceWindow, KeyPresses* keys) {
     if (deviceWindow.quitRequested) return false;
+#ifdef __EMSCRIPTEN__
+    (void)keys;  // the authoring keys are not read in a browser
+    if (TakeCanvasQuit()) deviceWindow.quitRequested = true;
+#else
     if (deviceWindow.window && deviceWindow.window->HasWindow() && PollWindowEvents(keys)) {
         deviceWindow.quitRequested = true;
     }
+#endif
     deviceWindow.device->BeginScene();
     return !deviceWindow.quitRequested;
 }

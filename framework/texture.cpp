@@ -18,9 +18,13 @@
 #include <utility>
 #include <vector>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten/emscripten.h>
+#else
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jerror.h>
 #include <jpeglib.h>
+#endif
 
 namespace jolp {
 namespace {
@@ -155,6 +159,34 @@ std::unique_ptr<GfxTexture> UploadWithMipChain(const std::string& path, const ui
     return texture;
 }
 
+#ifdef __EMSCRIPTEN__
+// JPEG in a browser: the page decodes the data set's images with its own
+// decoder as it loads them (emscripten's preload plugins); what it made of
+// this file is taken here.
+std::unique_ptr<GfxTexture> DecodeJpeg(const std::string& path, std::span<const uint8_t>, GfxDevice& device,
+                                       std::string& error) {
+    int width = 0;
+    int height = 0;
+    char* rgba = emscripten_get_preloaded_image_data(path.c_str(), &width, &height);
+    if (!rgba) {
+        Fail(error, path + ": the browser could not decode the JPEG file");
+        return nullptr;
+    }
+    std::unique_ptr<GfxTexture> texture;
+    if (!FitsLimits(width, height)) {
+        Fail(error, TooLarge(path, width, height));
+    } else {
+        auto* pixels = reinterpret_cast<uint8_t*>(rgba);
+        for (size_t i = 0; i < size_t{static_cast<uint32_t>(width)} * static_cast<uint32_t>(height); ++i) {
+            std::swap(pixels[i * 4 + 0], pixels[i * 4 + 2]);
+        }
+        texture = UploadWithMipChain(path, pixels, static_cast<uint32_t>(width), static_cast<uint32_t>(height), device,
+                                     error);
+    }
+    std::free(rgba);
+    return texture;
+}
+#else
 // JPEG through libjpeg. Its errors leave through error_exit, which must not
 // return: ours longjmps back to the setjmp of the Jpeg* step that called
 // into the library. Those steps are plain C, with no object whose
@@ -292,6 +324,8 @@ std::unique_ptr<GfxTexture> DecodeJpeg(const std::string& path, std::span<const 
     return UploadWithMipChain(path, bgra.data(), static_cast<uint32_t>(width), static_cast<uint32_t>(height), device,
                               error);
 }
+
+#endif
 
 // PNG and TGA, and the refusal of stb_image's other kinds.
 std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<const uint8_t> bytes,

@@ -1,6 +1,6 @@
 // counter.h - high-resolution counters the frame clock reads.
 //
-// PerformanceCounter is the machine's (SDL's performance counter); its
+// PerformanceCounter is the machine's monotonic clock in nanoseconds; its
 // frequency and first reading are taken once per process. VirtualCounter is
 // set by its owner: capture steps it frame by frame, tests set it by hand.
 #pragma once
@@ -8,6 +8,9 @@
 #include <cstdint>
 
 namespace jolp {
+
+// Milliseconds of the machine's monotonic clock, for timeouts and progress.
+uint64_t MonotonicMs();
 
 class Counter {
 public:

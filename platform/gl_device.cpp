@@ -3,7 +3,7 @@
 #include "platform/gl_resources.h"
 #include "platform/letterbox.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl_api.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,14 +18,22 @@ constexpr uint32_t kVersion10 = 0xFFFF0100u;
 
 GlVersion QueryVersion() {
     GlVersion version;
-    const int packed = epoxy_gl_version();
+    const int packed = GlVersionNumber();
     version.major = packed / 10;
     version.minor = packed % 10;
-    if (version.major >= 3) {
+    if (kGlWeb) {
+        // WebGL 2 (OpenGL ES 3.0) has what the renderer needs of 3.3 core
+        // once its float targets are renderable (EXT_color_buffer_float).
+        version.minor = 3;
+        version.core = true;
+    }
+#ifndef __EMSCRIPTEN__
+    if (version.major >= 3 && !kGlWeb) {
         GLint mask = 0;
         if (version.major > 3 || version.minor >= 2) glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
         version.core = (mask & GL_CONTEXT_CORE_PROFILE_BIT) != 0;
     }
+#endif
     return version;
 }
 
@@ -83,6 +91,35 @@ constexpr const char* kVertexEpilogue =
     "    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n"
     "#endif\n"
     "}\n";
+
+// The effect files are GLSL 3.30 written to the common ground of GLSL ES
+// 3.00; in a browser they get the ES version line and full precision.
+constexpr const char* kEsHeader =
+    "#version 300 es\n"
+    "precision highp float;\n"
+    "precision highp int;\n"
+    "precision highp sampler2D;\n"
+    "precision highp samplerCube;\n";
+
+// WebGL cannot read vertex bytes as B, G, R, A (GL_BGRA as a size), so a
+// D3DCOLOR element arrives as (b, g, r, a). The vertex code's colour inputs
+// ("in vec4 inColor;") are renamed and read back swizzled under their own
+// names; the device binds the renamed input to the colour's location.
+const std::string kBgraPrefix = "jolp_bgra_";
+
+std::string ColourInputsReadAsBgra(const std::string& code) {
+    std::string out = code;
+    for (const AttributeName& a : AttributeNames()) {
+        if (std::strncmp(a.name, "inColor", 7) != 0) continue;
+        const std::string declaration = std::string("in vec4 ") + a.name + ";";
+        const size_t at = out.find(declaration);
+        if (at == std::string::npos) continue;
+        const std::string renamed = kBgraPrefix + a.name;
+        out.replace(at, declaration.size(),
+                    "in vec4 " + renamed + ";\n#define " + a.name + " (" + renamed + ".zyxw)\n");
+    }
+    return out;
+}
 
 GLenum GlBlend(uint32_t blend) {
     switch (blend) {
@@ -204,7 +241,9 @@ std::unique_ptr<GlDevice> GlDevice::Create(GlContext& context, uint32_t width, u
     device->version_ = QueryVersion();
     if (const GLubyte* renderer = glGetString(GL_RENDERER)) device->renderer_ = reinterpret_cast<const char*>(renderer);
     device->caps_.pixelShaderVersion = ProbePixelShaderVersion(device->version_);
-    device->caps_.timestampsTimePasses = !IsSoftwareRenderer(device->renderer_);
+    // WebGL 2 has no timestamps (only a disjoint-timer extension, off in
+    // most browsers): passes are timed only on desktop GL.
+    device->caps_.timestampsTimePasses = !kGlWeb && !IsSoftwareRenderer(device->renderer_);
     // Below GL 3.0 there are no framebuffer objects; such a device is only
     // good for being refused by its caps.
     if (device->version_.major < 3) return device;
@@ -249,13 +288,15 @@ bool GlDevice::CreateBackBuffer(std::string& error) {
 }
 
 void GlDevice::SetDefaultStates() {
-    clipControl_ = version_.major * 10 + version_.minor >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
+    clipControl_ = !kGlWeb && (version_.major * 10 + version_.minor >= 45 || GlHasExtension("GL_ARB_clip_control"));
     // For drivers whose clip control misbehaves, and to test the fallback.
     if (const char* off = std::getenv("JOLP_GL_NO_CLIP_CONTROL"); off && *off && std::strcmp(off, "0") != 0) {
         clipControl_ = false;
     }
+#ifndef __EMSCRIPTEN__
     if (clipControl_) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
-    if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
+#endif
+    if (GlHasExtension("GL_EXT_texture_filter_anisotropic")) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy_);
         maxAnisotropy_ = std::min(maxAnisotropy_, 8.0f);
         // Software rasterizers filter anisotropically at many times the cost
@@ -272,7 +313,8 @@ void GlDevice::SetDefaultStates() {
             }
         }
     }
-    glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
+    // OpenGL ES filters across cube faces always.
+    if (!kGlWeb) glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
     glFrontFace(GL_CCW);
     // Inputs no vertex element feeds read (0, 0, 0, 1), colours white.
     for (const AttributeName& a : AttributeNames()) {
@@ -327,7 +369,7 @@ uint32_t GlDevice::FramebufferFor(const Surface* colour, const Surface* depth) {
             glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, c->target(), c->name(), c->level());
         }
     } else {
-        glDrawBuffer(GL_NONE);
+        GlDrawNoColour();
         glReadBuffer(GL_NONE);
     }
     if (const auto* d = static_cast<const GlSurface*>(depth)) {
@@ -422,9 +464,29 @@ bool GlDevice::ReadBackBuffer(uint8_t* out, size_t size) {
     if (!backBuffer_ || size < static_cast<size_t>(width_) * height_ * 3) return false;
     glBindFramebuffer(GL_FRAMEBUFFER, FramebufferFor(backBuffer_.get(), nullptr));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_RGB, GL_UNSIGNED_BYTE, out);
+    bool ok = true;
+    if (kGlWeb) {
+        // WebGL reads an RGBA8 buffer only as RGBA: a row at a time, packed
+        // to RGB (the row buffer is made on the first read only).
+        const size_t row = static_cast<size_t>(width_) * 3;
+        webRow_.resize(static_cast<size_t>(width_) * 4);
+        for (uint32_t y = 0; y < height_ && ok; ++y) {
+            glReadPixels(0, static_cast<GLint>(y), static_cast<GLsizei>(width_), 1, GL_RGBA, GL_UNSIGNED_BYTE,
+                         webRow_.data());
+            uint8_t* rgb = out + y * row;
+            for (uint32_t x = 0; x < width_; ++x) {
+                rgb[x * 3 + 0] = webRow_[x * 4 + 0];
+                rgb[x * 3 + 1] = webRow_[x * 4 + 1];
+                rgb[x * 3 + 2] = webRow_[x * 4 + 2];
+            }
+            ok = glGetError() == GL_NO_ERROR;
+        }
+    } else {
+        glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_RGB, GL_UNSIGNED_BYTE, out);
+        ok = glGetError() == GL_NO_ERROR;
+    }
     targetsDirty_ = true;
-    return glGetError() == GL_NO_ERROR;
+    return ok;
 }
 
 // ---------------------------------------------------------------- frame
@@ -433,7 +495,7 @@ void GlDevice::SetViewport(const Viewport& viewport) {
     viewport_ = viewport;
     glViewport(static_cast<GLint>(viewport.x), static_cast<GLint>(viewport.y), static_cast<GLsizei>(viewport.width),
                static_cast<GLsizei>(viewport.height));
-    glDepthRange(viewport.minZ, viewport.maxZ);
+    GlDepthRange(viewport.minZ, viewport.maxZ);
 }
 
 void GlDevice::SetScissorRect(const ScissorRect& rect) {
@@ -457,7 +519,7 @@ void GlDevice::Clear(uint32_t flags, uint32_t argb, float z, uint32_t stencil) {
     if (flags & kClearZBuffer) {
         bits |= GL_DEPTH_BUFFER_BIT;
         glDepthMask(GL_TRUE);
-        glClearDepth(z);
+        GlClearDepth(z);
     }
     if (flags & kClearStencil) {
         bits |= GL_STENCIL_BUFFER_BIT;
@@ -699,12 +761,13 @@ std::unique_ptr<IndexBuffer> GlDevice::CreateIndexBuffer(uint32_t length, uint32
 std::unique_ptr<ShaderProgram> GlDevice::CreateProgram(const std::string& vertexCode, const std::string& fragmentCode,
                                                        std::string& log) {
     log.clear();
-    std::string vertex = "#version 330 core\n";
+    const char* header = kGlWeb ? kEsHeader : "#version 330 core\n";
+    std::string vertex = header;
     if (!clipControl_) vertex += "#define JOLP_DEPTH_MINUS_ONE_TO_ONE\n";
     vertex += kVertexPrologue;
-    vertex += vertexCode;
+    vertex += kGlWeb ? ColourInputsReadAsBgra(vertexCode) : vertexCode;
     vertex += kVertexEpilogue;
-    const std::string fragment = "#version 330 core\n" + fragmentCode;
+    const std::string fragment = header + fragmentCode;
     const GLuint vs = CompileStage(GL_VERTEX_SHADER, vertex, log);
     const GLuint fs = CompileStage(GL_FRAGMENT_SHADER, fragment, log);
     if (!vs || !fs) {
@@ -717,8 +780,12 @@ std::unique_ptr<ShaderProgram> GlDevice::CreateProgram(const std::string& vertex
     glAttachShader(program, fs);
     for (const AttributeName& a : AttributeNames()) {
         glBindAttribLocation(program, static_cast<GLuint>(a.location), a.name);
+        if (kGlWeb) glBindAttribLocation(program, static_cast<GLuint>(a.location), (kBgraPrefix + a.name).c_str());
     }
+#ifndef __EMSCRIPTEN__
+    // (OpenGL ES gives a fragment shader's one output location 0.)
     glBindFragDataLocation(program, 0, "outColor");
+#endif
     glLinkProgram(program);
     glDetachShader(program, vs);
     glDetachShader(program, fs);
@@ -836,7 +903,7 @@ void GlDevice::SetIndices(IndexBuffer* buffer) { indices_ = static_cast<GlBuffer
 // Points the vertex array at the current declaration and streams. False
 // when the draw would read past the end of a stream's buffer (vertexEnd is
 // one past the last vertex read) or nothing is set up to draw with.
-bool GlDevice::PrepareDraw(uint64_t vertexEnd) {
+bool GlDevice::PrepareDraw(uint64_t vertexEnd, int32_t baseVertex) {
     if (!declaration_ || !program_ || !BindTargets()) return false;
     glBindVertexArray(vertexArray_);
     uint32_t enabled = 0;
@@ -848,9 +915,12 @@ bool GlDevice::PrepareDraw(uint64_t vertexEnd) {
         if (vertexEnd > 0 && elementEnd + (vertexEnd - 1) * s.stride > s.buffer->Length()) return false;
         const int location = AttributeLocation(e.usage, e.usageIndex);
         glBindBuffer(GL_ARRAY_BUFFER, s.buffer->name());
-        const auto* pointer = reinterpret_cast<const void*>(static_cast<uintptr_t>(s.offset + e.offset));
+        // (baseVertex is only given where the draw cannot add it itself.)
+        const int64_t start = static_cast<int64_t>(s.offset) + e.offset + static_cast<int64_t>(baseVertex) * s.stride;
+        const auto* pointer = reinterpret_cast<const void*>(static_cast<uintptr_t>(start));
         if (e.type == DeclType::D3DColor) {
-            glVertexAttribPointer(static_cast<GLuint>(location), GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE,
+            // On WebGL the vertex code swaps the bytes (ColourInputsReadAsBgra).
+            glVertexAttribPointer(static_cast<GLuint>(location), kGlWeb ? 4 : GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE,
                                   static_cast<GLsizei>(s.stride), pointer);
         } else {
             glVertexAttribPointer(static_cast<GLuint>(location), static_cast<GLint>(e.type) + 1, GL_FLOAT, GL_FALSE,
@@ -882,16 +952,24 @@ void GlDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint
     if ((startIndex + count) * indexSize > indices_->Length()) return;
     if (baseVertex < 0 && static_cast<uint32_t>(-static_cast<int64_t>(baseVertex)) > minIndex) return;
     // The vertices the indices address, by the caller's account.
-    if (!PrepareDraw(static_cast<uint64_t>(static_cast<int64_t>(baseVertex) + minIndex + vertexCount))) return;
+    // WebGL 2 has no base vertex: the streams are pointed baseVertex
+    // vertices further in instead (never before their start: checked above).
+    const uint64_t vertexEnd = static_cast<uint64_t>(static_cast<int64_t>(baseVertex) + minIndex + vertexCount);
+    if (!PrepareDraw(vertexEnd, kGlWeb ? baseVertex : 0)) return;
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->name());
-    glDrawElementsBaseVertex(GlPrimitive(type), static_cast<GLsizei>(count),
-                             indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                             reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize), baseVertex);
+    const GLenum indexType = indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
+    const auto* first = reinterpret_cast<const void*>(static_cast<uintptr_t>(startIndex) * indexSize);
+#ifdef __EMSCRIPTEN__
+    glDrawElements(GlPrimitive(type), static_cast<GLsizei>(count), indexType, first);
+#else
+    glDrawElementsBaseVertex(GlPrimitive(type), static_cast<GLsizei>(count), indexType, first, baseVertex);
+#endif
     ++drawCalls_;
 }
 
 void GlDevice::Finish() { glFinish(); }
 
+#ifndef __EMSCRIPTEN__
 namespace {
 
 class GlTimestamp final : public TimestampQuery {
@@ -921,5 +999,8 @@ private:
 }  // namespace
 
 std::unique_ptr<TimestampQuery> GlDevice::CreateTimestampQuery() { return std::make_unique<GlTimestamp>(); }
+#else
+std::unique_ptr<TimestampQuery> GlDevice::CreateTimestampQuery() { return nullptr; }
+#endif
 
 }  // namespace jolp

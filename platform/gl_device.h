@@ -129,7 +129,7 @@ private:
     bool BindTargets();
     uint32_t FramebufferFor(const Surface* colour, const Surface* depth);
     void ApplyScissor();
-    bool PrepareDraw(uint64_t vertexEnd);
+    bool PrepareDraw(uint64_t vertexEnd, int32_t baseVertex = 0);
     uint32_t SamplerFor(const SamplerState& state);
 
     GlContext& context_;
@@ -159,6 +159,7 @@ private:
     Stream streams_[kStreams];
     GlBuffer* indices_ = nullptr;
     uint32_t enabledAttributes_ = 0;
+    std::vector<uint8_t> webRow_;  // WebGL: one RGBA row of ReadBackBuffer
     const GlProgram* program_ = nullptr;
     uint32_t samplers_[27] = {};
 };

@@ -18,11 +18,20 @@ bool LookUpGlFormat(Format format, GlFormat& out) {
         out.swizzle[2] = b;
         out.swizzle[3] = a;
     };
+    auto convert = [&out](GLenum internal, GLenum transfer, GlPixelConversion conversion) {
+        out.internalFormat = internal;
+        out.format = transfer;
+        out.conversion = conversion;
+    };
     switch (format) {
-        case Format::A8R8G8B8: set(GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, true); return true;
+        case Format::A8R8G8B8:
+            set(GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, true);
+            if (kGlWeb) convert(GL_RGBA8, GL_RGBA, GlPixelConversion::SwapRedBlue);
+            return true;
         case Format::X8R8G8B8:
             set(GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, true);
             swizzle(GL_RED, GL_GREEN, GL_BLUE, GL_ONE);
+            if (kGlWeb) convert(GL_RGBA8, GL_RGBA, GlPixelConversion::SwapRedBlueOpaque);
             return true;
         case Format::A8B8G8R8: set(GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, true); return true;
         case Format::X8B8G8R8:
@@ -32,14 +41,17 @@ bool LookUpGlFormat(Format format, GlFormat& out) {
         case Format::R8G8B8:
             set(GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE, false);
             swizzle(GL_RED, GL_GREEN, GL_BLUE, GL_ONE);
+            if (kGlWeb) convert(GL_RGB8, GL_RGB, GlPixelConversion::SwapRedBlue24);
             return true;
         case Format::L8:
             set(GL_R8, GL_RED, GL_UNSIGNED_BYTE, false);
             swizzle(GL_RED, GL_RED, GL_RED, GL_ONE);
+            if (kGlWeb) convert(GL_RGBA8, GL_RGBA, GlPixelConversion::LuminanceToRgba);
             return true;
         case Format::A8L8:
             set(GL_RG8, GL_RG, GL_UNSIGNED_BYTE, false);
             swizzle(GL_RED, GL_RED, GL_RED, GL_GREEN);
+            if (kGlWeb) convert(GL_RGBA8, GL_RGBA, GlPixelConversion::LuminanceAlphaToRgba);
             return true;
         case Format::R16F:
             set(GL_R16F, GL_RED, GL_HALF_FLOAT, true);
@@ -62,7 +74,9 @@ bool LookUpGlFormat(Format format, GlFormat& out) {
         case Format::DXT1:
         case Format::DXT3:
         case Format::DXT5:
-            if (!epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc")) return false;
+            if (!GlHasExtension(kGlWeb ? "GL_WEBGL_compressed_texture_s3tc" : "GL_EXT_texture_compression_s3tc")) {
+                return false;
+            }
             out.internalFormat = format == Format::DXT1   ? GL_COMPRESSED_RGBA_S3TC_DXT1_EXT
                                  : format == Format::DXT3 ? GL_COMPRESSED_RGBA_S3TC_DXT3_EXT
                                                           : GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
@@ -112,7 +126,50 @@ void AllocateLevels(GLenum target, uint32_t width, uint32_t height, uint32_t lev
 void SetUpTextureObject(GLenum target, uint32_t levels, const GlFormat& gl) {
     glTexParameteri(target, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(target, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
-    glTexParameteriv(target, GL_TEXTURE_SWIZZLE_RGBA, gl.swizzle);
+    // (WebGL: the channels were put in place as the pixels were uploaded;
+    // one- and two-channel float targets read 0 rather than 1 in the
+    // channels they lack.)
+    if (!kGlWeb) glTexParameteriv(target, GL_TEXTURE_SWIZZLE_RGBA, gl.swizzle);
+}
+
+// Bytes per pixel of the data a conversion reads.
+size_t SourcePixelBytes(GlPixelConversion conversion) {
+    switch (conversion) {
+        case GlPixelConversion::SwapRedBlue24: return 3;
+        case GlPixelConversion::LuminanceToRgba: return 1;
+        case GlPixelConversion::LuminanceAlphaToRgba: return 2;
+        default: return 4;
+    }
+}
+
+// The pixels of data in the layout the GL format takes (see GlFormat).
+void ConvertPixels(GlPixelConversion conversion, const uint8_t* in, size_t pixels, std::vector<uint8_t>& out) {
+    const bool rgb = conversion == GlPixelConversion::SwapRedBlue24;
+    out.resize(pixels * (rgb ? 3 : 4));
+    uint8_t* o = out.data();
+    for (size_t i = 0; i < pixels; ++i) {
+        switch (conversion) {
+            case GlPixelConversion::SwapRedBlue:
+            case GlPixelConversion::SwapRedBlueOpaque:
+                o[0] = in[2], o[1] = in[1], o[2] = in[0];
+                o[3] = conversion == GlPixelConversion::SwapRedBlue ? in[3] : 255;
+                in += 4, o += 4;
+                break;
+            case GlPixelConversion::SwapRedBlue24:
+                o[0] = in[2], o[1] = in[1], o[2] = in[0];
+                in += 3, o += 3;
+                break;
+            case GlPixelConversion::LuminanceToRgba:
+                o[0] = o[1] = o[2] = in[0], o[3] = 255;
+                in += 1, o += 4;
+                break;
+            case GlPixelConversion::LuminanceAlphaToRgba:
+                o[0] = o[1] = o[2] = in[0], o[3] = in[1];
+                in += 2, o += 4;
+                break;
+            case GlPixelConversion::None: break;
+        }
+    }
 }
 
 bool UploadImage(GLenum target, GLuint name, GLenum bindTarget, uint32_t level, uint32_t width, uint32_t height,
@@ -125,6 +182,13 @@ bool UploadImage(GLenum target, GLuint name, GLenum bindTarget, uint32_t level, 
     if (gl.compressed) {
         glCompressedTexImage2D(target, static_cast<GLint>(level), gl.internalFormat, static_cast<GLsizei>(w),
                                static_cast<GLsizei>(h), 0, static_cast<GLsizei>(size), data);
+    } else if (gl.conversion != GlPixelConversion::None) {
+        const size_t pixels = size_t{w} * h;
+        if (size < pixels * SourcePixelBytes(gl.conversion)) return false;
+        std::vector<uint8_t> converted;
+        ConvertPixels(gl.conversion, static_cast<const uint8_t*>(data), pixels, converted);
+        glTexSubImage2D(target, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h),
+                        gl.format, gl.type, converted.data());
     } else {
         glTexSubImage2D(target, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h),
                         gl.format, gl.type, data);
@@ -219,7 +283,7 @@ GlBuffer::GlBuffer(std::shared_ptr<GlLink> link, GLuint name, GLenum target, uin
 GlBuffer::~GlBuffer() {
     if (!link_->device) return;
     link_->device->ForgetBuffer(this);
-    if (locked_) {
+    if (locked_ && !kGlWeb) {
         glBindBuffer(target_, name_);
         glUnmapBuffer(target_);
     }
@@ -236,6 +300,15 @@ void* GlBuffer::Lock(uint32_t offset, uint32_t size, uint32_t flags) {
     } else if (flags & kLockNoOverwrite) {
         access |= GL_MAP_UNSYNCHRONIZED_BIT;
     }
+    if (kGlWeb) {
+        // WebGL maps no buffers: the bytes are written into a copy kept in
+        // memory (made on the first lock, reused after) and sent on Unlock.
+        shadow_.resize(length_);
+        lockOffset_ = offset;
+        lockSize_ = size;
+        locked_ = true;
+        return shadow_.data() + offset;
+    }
     glBindBuffer(target_, name_);
     void* memory = glMapBufferRange(target_, offset, size, access);
     locked_ = memory != nullptr;
@@ -245,7 +318,11 @@ void* GlBuffer::Lock(uint32_t offset, uint32_t size, uint32_t flags) {
 void GlBuffer::Unlock() {
     if (!locked_ || !link_->device) return;
     glBindBuffer(target_, name_);
-    glUnmapBuffer(target_);
+    if (kGlWeb) {
+        glBufferSubData(target_, lockOffset_, lockSize_, shadow_.data() + lockOffset_);
+    } else {
+        glUnmapBuffer(target_);
+    }
     locked_ = false;
 }
 

@@ -9,7 +9,7 @@
 
 #include "platform/gfx_device.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl_api.h"
 
 #include <memory>
 #include <vector>
@@ -23,6 +23,15 @@ struct GlLink {
     GlDevice* device = nullptr;
 };
 
+enum class GlPixelConversion : uint8_t {
+    None,
+    SwapRedBlue,        // B, G, R, A -> R, G, B, A
+    SwapRedBlueOpaque,  // B, G, R, X -> R, G, B, 255
+    SwapRedBlue24,      // B, G, R -> R, G, B
+    LuminanceToRgba,    // L -> L, L, L, 255
+    LuminanceAlphaToRgba,  // L, A -> L, L, L, A
+};
+
 struct GlFormat {
     GLenum internalFormat = 0;
     GLenum format = 0;  // pixel transfer format (0 for compressed)
@@ -30,6 +39,9 @@ struct GlFormat {
     GLint swizzle[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
     bool compressed = false;
     bool colourRenderable = false;
+    // WebGL has neither BGR(A) transfers nor swizzles: such images are
+    // converted as they are uploaded (GlPixelConversion) instead.
+    GlPixelConversion conversion = GlPixelConversion::None;
 };
 
 // False for formats GL cannot hold as a texture.
@@ -132,6 +144,9 @@ private:
     GLenum target_;
     uint32_t length_;
     Format format_;
+    std::vector<uint8_t> shadow_;  // WebGL: the bytes of a lock (see Lock)
+    uint32_t lockOffset_ = 0;
+    uint32_t lockSize_ = 0;
     bool locked_ = false;
 };
 

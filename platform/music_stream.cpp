@@ -1,11 +1,10 @@
 #include "platform/music_stream.h"
 
 #include "platform/file_read.h"
+#include "platform/rate_converter.h"
 
 #define STB_VORBIS_HEADER_ONLY
 #include <stb/stb_vorbis.h>
-
-#include <SDL2/SDL.h>
 
 #include <unistd.h>
 
@@ -83,7 +82,6 @@ std::unique_ptr<MusicStream> MusicStream::Open(const std::string& path, std::str
 
 MusicStream::~MusicStream() {
     Stop();
-    if (converter_) SDL_FreeAudioStream(converter_);
     if (vorbis_) stb_vorbis_close(vorbis_);
 }
 
@@ -106,9 +104,7 @@ bool MusicStream::PlayFrom(uint32_t ms) {
     const uint64_t startFrames = static_cast<uint64_t>(ms) * static_cast<uint64_t>(outputRate_) / 1000u;
     deliveredFrames_ = startFrames;
     heardFrames_ = startFrames;
-    if (converter_) SDL_FreeAudioStream(converter_);
-    converter_ = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(channels_), static_cast<int>(sampleRate_),
-                                    AUDIO_F32SYS, 2, outputRate_);
+    converter_ = RateConverter::Create(channels_, static_cast<int>(sampleRate_), outputRate_);
     if (!converter_) return false;
     playing_ = true;
     SetAudioSource(this);
@@ -132,13 +128,11 @@ void MusicStream::Mix(float* stereo, int frames) {
     // The buffer handed over before this one is what the device plays now.
     heardFrames_ = deliveredFrames_.load();
     if (exhausted_) heardAll_ = true;
-    const int wantBytes = frames * 2 * static_cast<int>(sizeof(float));
-    int gotBytes = 0;
-    uint8_t* out = reinterpret_cast<uint8_t*>(stereo);
-    while (gotBytes < wantBytes) {
-        const int got = SDL_AudioStreamGet(converter_, out + gotBytes, wantBytes - gotBytes);
-        if (got > 0) {
-            gotBytes += got;
+    int got = 0;
+    while (got < frames) {
+        const int taken = converter_->Get(stereo + got * 2, frames - got);
+        if (taken > 0) {
+            got += taken;
             continue;
         }
         if (decoderDone_) break;
@@ -147,16 +141,16 @@ void MusicStream::Mix(float* stereo, int frames) {
             stb_vorbis_get_samples_float_interleaved(vorbis_, channels_, decodeBuffer_, chunkFrames * channels_);
         if (decoded <= 0) {
             decoderDone_ = true;
-            SDL_AudioStreamFlush(converter_);
+            converter_->Flush();
             continue;
         }
-        SDL_AudioStreamPut(converter_, decodeBuffer_, decoded * channels_ * static_cast<int>(sizeof(float)));
+        converter_->Put(decodeBuffer_, decoded);
     }
-    if (gotBytes < wantBytes) {
-        std::memset(out + gotBytes, 0, static_cast<size_t>(wantBytes - gotBytes));
+    if (got < frames) {
+        std::memset(stereo + got * 2, 0, static_cast<size_t>(frames - got) * 2 * sizeof(float));
         exhausted_ = true;
     }
-    deliveredFrames_ += static_cast<uint64_t>(gotBytes) / (2 * sizeof(float));
+    deliveredFrames_ += static_cast<uint64_t>(got);
 }
 
 }  // namespace jolp

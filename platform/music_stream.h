@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/audio_output.h"
+#include "platform/rate_converter.h"
 
 #include <atomic>
 #include <cstdint>
@@ -15,7 +16,6 @@
 #include <string>
 
 struct stb_vorbis;
-struct _SDL_AudioStream;
 
 namespace jolp {
 
@@ -49,7 +49,7 @@ private:
     MusicStream() = default;
 
     stb_vorbis* vorbis_ = nullptr;
-    _SDL_AudioStream* converter_ = nullptr;
+    std::unique_ptr<RateConverter> converter_;
     uint32_t sampleRate_ = 0;
     int channels_ = 0;
     uint32_t lengthMs_ = 0;

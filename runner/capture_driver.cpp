@@ -1,12 +1,12 @@
 #include "runner/capture_driver.h"
 
 #include "framework/demo_program.h"
+#include "platform/counter.h"
 #include "platform/log.h"
 #include "runner/capture_progress.h"
 #include "runner/frame_capture.h"
 #include "runner/video_encoder.h"
 
-#include <SDL2/SDL_timer.h>
 
 #include <cctype>
 #include <filesystem>
@@ -21,7 +21,7 @@ public:
     explicit ProgressSink(CaptureProgress& progress) : progress_(progress) {}
     bool WantsPixels() const override { return false; }
     bool TakeFrame(const FramePicture&, std::string&) override {
-        progress_.FrameDone(SDL_GetTicks64());
+        progress_.FrameDone(MonotonicMs());
         return true;
     }
 
@@ -83,7 +83,7 @@ bool CaptureDriver::Start(DemoProgram& program) {
         program.AddFrameSink(video_.get());
     }
     if (frames == 0) Log(LogLevel::Warning, "no frame lies in the span asked for; nothing is captured");
-    progress_ = std::make_unique<CaptureProgress>(frames, CaptureProgress::StderrIsTerminal(), SDL_GetTicks64());
+    progress_ = std::make_unique<CaptureProgress>(frames, CaptureProgress::StderrIsTerminal(), MonotonicMs());
     progressSink_ = std::make_unique<ProgressSink>(*progress_);
     program.AddFrameSink(progressSink_.get());
     return true;
@@ -106,7 +106,7 @@ bool CaptureDriver::Finish(DemoProgram& program, bool ok) {
             video_ ? " and the unfinished video is removed" : "");
     } else if (progress_) {
         // A run that failed does not end its progress line with "done".
-        ok ? progress_->Finish(SDL_GetTicks64()) : progress_->BreakLine();
+        ok ? progress_->Finish(MonotonicMs()) : progress_->BreakLine();
     }
     if (ok && video_) {
         std::string error;

@@ -1,0 +1,257 @@
+// RunDemo in a browser (runner.h), built for the web instead of runner.cpp.
+//
+// The page (web_page.html) hands its address's settings over as arguments:
+//
+//   index.html                  the demo: it loads, says "Click or press a
+//                               key to start", and plays with its music
+//                               from the first click or key on
+//   index.html?frame=S          draws the one frame at root time
+//                               floor(S x 1000) ms as --capture --fps 30
+//                               --from S does (the timeline replayed on the
+//                               30 fps grid without drawing, no music),
+//                               keeps its pixels for a test (jolpFrame) and
+//                               sets the title to "ready"
+//   &size=WxH                   the back buffer's size (default: the
+//                               page's, 16:9, at most 1920 x 1080)
+//
+// RunDemo prepares the program and returns; the page's animation frames
+// play it. The data set is in the page's file system at /data.
+#include "runner/runner.h"
+
+#include "framework/demo_program.h"
+#include "platform/counter.h"
+#include "platform/log.h"
+#include "platform/web_canvas.h"
+
+#include <emscripten/emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace jolp {
+namespace {
+
+constexpr const char* kDataFolder = "/data";
+constexpr uint64_t kMusicStartTimeoutMs = 2000;
+
+struct PageOptions {
+    bool frame = false;
+    uint32_t frameMs = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+
+bool ParseSize(const char* text, uint32_t& width, uint32_t& height) {
+    char* end = nullptr;
+    const unsigned long w = std::strtoul(text, &end, 10);
+    if (end == text || (*end != 'x' && *end != 'X')) return false;
+    const char* second = end + 1;
+    const unsigned long h = std::strtoul(second, &end, 10);
+    if (end == second || *end != '\0' || w < 16 || h < 16 || w > 7680 || h > 4320) return false;
+    width = static_cast<uint32_t>(w);
+    height = static_cast<uint32_t>(h);
+    return true;
+}
+
+// False, with the message logged and shown, for settings that make no sense.
+bool ReadPageOptions(int argc, char** argv, PageOptions& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (name == "--frame" && value) {
+            char* end = nullptr;
+            const double seconds = std::strtod(value, &end);
+            if (end == value || *end != '\0' || !(seconds >= 0.0) || seconds > 4.0e6) {
+                Log(LogLevel::Error, "bad value '%s' for frame: seconds from 0 on are wanted", value);
+                return false;
+            }
+            options.frame = true;
+            options.frameMs = static_cast<uint32_t>(std::floor(seconds * 1000.0));
+            ++i;
+        } else if (name == "--size" && value) {
+            if (!ParseSize(value, options.width, options.height)) {
+                Log(LogLevel::Error, "bad value '%s' for size: WxH is wanted, 16 to 7680 by 16 to 4320", value);
+                return false;
+            }
+            ++i;
+        } else {
+            Log(LogLevel::Warning, "'%s' is not a setting of this page; it is ignored", name.c_str());
+        }
+    }
+    return true;
+}
+
+EM_JS(int, jolp_page_width, (), {
+    var ratio = window.devicePixelRatio || 1;
+    return Math.round(Math.min(window.innerWidth * ratio, 1920));
+});
+
+EM_JS(int, jolp_page_height, (), {
+    var ratio = window.devicePixelRatio || 1;
+    return Math.round(Math.min(window.innerHeight * ratio, 1080));
+});
+
+// The back buffer fills the page at the demo's aspect, at most 1920 x 1080.
+void PageSize(const uint32_t aspect[2], uint32_t& width, uint32_t& height) {
+    const double w = std::max(jolp_page_width(), 160);
+    const double h = std::max(jolp_page_height(), 90);
+    const double scale = std::min(w / aspect[0], h / aspect[1]);
+    width = static_cast<uint32_t>(std::floor(scale * aspect[0]));
+    height = static_cast<uint32_t>(std::floor(scale * aspect[1]));
+}
+
+// Keeps the pixels of the frame drawn, for the page's jolpFrame.
+class FrameKeeper final : public FrameSink {
+public:
+    bool TakeFrame(const FramePicture& frame, std::string&) override {
+        picture = frame;
+        pixels.assign(frame.rgb, frame.rgb + size_t{frame.width} * frame.height * 3);
+        picture.rgb = pixels.data();
+        return true;
+    }
+    FramePicture picture;
+    std::vector<uint8_t> pixels;
+};
+
+EM_JS(void, jolp_page_keep_frame, (const uint8_t* rgb, int width, int height, int ms), {
+    Module['jolpFrame'] = {
+        width: width,
+        height: height,
+        ms: ms,
+        rgb: HEAPU8.slice(rgb, rgb + width * height * 3)
+    };
+});
+
+enum class Phase { WaitingForGesture, WaitingForMusic, Playing };
+
+struct WebRun {
+    DemoInfo demo;
+    std::unique_ptr<DemoProgram> program;
+    std::string musicPath;
+    Phase phase = Phase::WaitingForGesture;
+    uint64_t gestureMs = 0;
+};
+
+void EndPlay(WebRun& run, bool ok) {
+    DemoProgram& program = *run.program;
+    const bool quit = program.display.deviceWindow->quitRequested;
+    ok = program.FinishPlay(ok);
+    if (!ok) {
+        ShowPageError("The demo stopped on an error (the console says which). Reload the page to try again.");
+    } else {
+        ShowPageStatus(quit ? "Stopped. Reload the page to watch again." : "The end. Reload the page to watch again.");
+        SetPageTitle(std::string(run.demo.title) + " - ended");
+    }
+    // The program stays: its last picture stays on the canvas.
+}
+
+EM_BOOL PlayAnimationFrame(double, void* user) {
+    WebRun& run = *static_cast<WebRun*>(user);
+    DemoProgram& program = *run.program;
+    DeviceWindow& deviceWindow = *program.display.deviceWindow;
+    switch (run.phase) {
+        case Phase::WaitingForGesture:
+            if (TakeCanvasQuit()) {
+                EndPlay(run, true);
+                return EM_FALSE;
+            }
+            if (!CanvasGestureSeen()) return EM_TRUE;
+            ShowPageStatus("");
+            run.gestureMs = MonotonicMs();
+            run.phase = Phase::WaitingForMusic;
+            [[fallthrough]];
+        case Phase::WaitingForMusic:
+            // Time 0 is when the music is heard, as natively.
+            if (!program.MusicHeard()) {
+                if (MonotonicMs() - run.gestureMs <= kMusicStartTimeoutMs) return EM_TRUE;
+                Log(LogLevel::Error, "the music did not start within %llu ms; starting without it",
+                    static_cast<unsigned long long>(kMusicStartTimeoutMs));
+            }
+            program.RestartClock();
+            run.phase = Phase::Playing;
+            [[fallthrough]];
+        case Phase::Playing:
+            if (!program.active || !PumpMessages(deviceWindow)) {
+                EndPlay(run, true);
+                return EM_FALSE;
+            }
+            program.StepFrame(true);
+            if (!program.EndFrame(true)) {
+                EndPlay(run, false);
+                return EM_FALSE;
+            }
+            return EM_TRUE;
+    }
+    return EM_FALSE;
+}
+
+// ?frame=S: the one frame, drawn before RunDemo returns.
+int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms) {
+    config.headless = true;
+    config.fpsNum = 30;
+    config.fpsDen = 1;
+    config.fromMs = ms;
+    config.hasTo = true;
+    config.toMs = HeadlessFrameTimeMs(FirstFrameAtOrAfter(ms, config), config) + 1;
+    std::unique_ptr<DemoProgram> program = demo.create(config);
+    FrameKeeper keeper;
+    bool ok = program->Init(demo.title);
+    if (ok) {
+        program->AddFrameSink(&keeper);
+        ok = program->Run(program->DataFile(demo.musicPath)) && !keeper.pixels.empty();
+    }
+    if (!ok) {
+        ShowPageError("The frame could not be drawn (the console says why).");
+        return 1;
+    }
+    jolp_page_keep_frame(keeper.pixels.data(), static_cast<int>(keeper.picture.width),
+                         static_cast<int>(keeper.picture.height), static_cast<int>(keeper.picture.ms));
+    SetPageTitle("ready");
+    return 0;
+}
+
+}  // namespace
+
+int RunDemo(int argc, char** argv, const DemoInfo& demo) {
+    SetLogName(demo.name);
+    PageOptions page;
+    if (!ReadPageOptions(argc, argv, page)) {
+        ShowPageError("The page's address has a bad setting (the console says which).");
+        return 2;
+    }
+    RunConfig config;
+    config.name = demo.name;
+    config.aspect[0] = demo.aspect[0];
+    config.aspect[1] = demo.aspect[1];
+    config.dataFolder = kDataFolder;
+    config.fullscreen = false;
+    if (page.width != 0) {
+        config.width = page.width;
+        config.height = page.height;
+    } else {
+        PageSize(demo.aspect, config.width, config.height);
+    }
+    if (page.frame) return DrawOneFrame(demo, config, page.frameMs);
+
+    auto* run = new WebRun();  // lives as long as the page
+    run->demo = demo;
+    run->program = demo.create(config);
+    DemoProgram& program = *run->program;
+    ShowPageStatus("Loading...");
+    run->musicPath = program.DataFile(demo.musicPath);
+    if (!program.Init(demo.title) || !program.Prepare(run->musicPath) || !program.StartPlay(run->musicPath)) {
+        ShowPageError("The demo could not start (the console says why).");
+        return 1;
+    }
+    ShowPageStatus("Click or press a key to start.\nF or a double click: full screen. Escape: stop.");
+    SetPageTitle(demo.title);
+    emscripten_request_animation_frame_loop(PlayAnimationFrame, run);
+    return 0;
+}
+
+}  // namespace jolp
