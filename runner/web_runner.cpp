@@ -135,11 +135,21 @@ struct WebRun {
     std::string musicPath;
     Phase phase = Phase::WaitingForGesture;
     uint64_t gestureMs = 0;
+    uint64_t playStartMs = 0;
+    uint64_t playStartFrame = 0;
 };
 
 void EndPlay(WebRun& run, bool ok) {
     DemoProgram& program = *run.program;
     const bool quit = program.display.deviceWindow->quitRequested;
+    if (run.phase == Phase::Playing) {
+        // How the browser kept up, for whoever looks at the console.
+        const double seconds = static_cast<double>(MonotonicMs() - run.playStartMs) / 1000.0;
+        const uint64_t frames = program.FrameCount() - run.playStartFrame;
+        Log(LogLevel::Info, "played %llu frames in %.1f s (%.1f frames/s), up to %.1f s of the demo",
+            static_cast<unsigned long long>(frames), seconds, seconds > 0.0 ? static_cast<double>(frames) / seconds : 0.0,
+            program.localTime / 1000.0);
+    }
     ok = program.FinishPlay(ok);
     if (!ok) {
         ShowPageError("The demo stopped on an error (the console says which). Reload the page to try again.");
@@ -174,6 +184,8 @@ EM_BOOL PlayAnimationFrame(double, void* user) {
             }
             program.RestartClock();
             run.phase = Phase::Playing;
+            run.playStartMs = MonotonicMs();
+            run.playStartFrame = program.FrameCount();
             [[fallthrough]];
         case Phase::Playing:
             if (!program.active || !PumpMessages(deviceWindow)) {

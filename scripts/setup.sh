@@ -29,7 +29,14 @@ TARVEL_PLAY_PACKAGES=(
   # jolp3d import reads glTF 2.0 (tinygltf, header-only, with its JSON parser)
   libtinygltf-dev nlohmann-json3-dev
 )
+# The browser build (scripts/web.sh): emscripten with its node and clang.
+TARVEL_WEB_PACKAGES=(
+  emscripten
+)
 TARVEL_TEST_PACKAGES=(
+  "${TARVEL_WEB_PACKAGES[@]}"
+  # the browser build is tested in a real browser, headless
+  chromium chromium-driver python3-selenium
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # fuzz targets (libFuzzer comes with clang's runtime)
@@ -41,10 +48,12 @@ TARVEL_PACKAGES=("${TARVEL_PLAY_PACKAGES[@]}" "${TARVEL_TEST_PACKAGES[@]}")
 
 tarvel_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
 
-# tarvel_install_packages [play]: every package, or only those playing needs.
+# tarvel_install_packages [play|web]: every package, or only those playing
+# (or building for the browser) needs.
 tarvel_install_packages() {
   local wanted=("${TARVEL_PACKAGES[@]}")
   [ "${1:-}" = "play" ] && wanted=("${TARVEL_PLAY_PACKAGES[@]}")
+  [ "${1:-}" = "web" ] && wanted=("${TARVEL_PLAY_PACKAGES[@]}" "${TARVEL_WEB_PACKAGES[@]}")
   local missing=()
   local p
   for p in "${wanted[@]}"; do
@@ -86,6 +95,29 @@ tarvel_play_build() {
   root="$(tarvel_root)"
   (cd "$root" && cmake --preset release -DTARVEL_BUILD_TESTS=OFF -DTARVEL_BUILD_BENCH=OFF >/dev/null &&
     cmake --build --preset release --target tarvel tarvel_data_set)
+}
+
+# tarvel_web_build: the browser build into build/web (Tarvel) and
+# build/web/lantern (the example demo), packing the data sets the native
+# release build writes (built here first, in whatever configuration
+# build/release already has).
+tarvel_web_build() {
+  local root
+  root="$(tarvel_root)"
+  if ! command -v emcmake >/dev/null 2>&1; then
+    echo "setup: emscripten is not installed (scripts/web.sh installs it)" >&2
+    return 1
+  fi
+  if [ ! -f "$root/build/release/CMakeCache.txt" ]; then
+    (cd "$root" && cmake --preset release -DTARVEL_BUILD_TESTS=OFF -DTARVEL_BUILD_BENCH=OFF >/dev/null)
+  fi
+  (cd "$root" && cmake --build --preset release --target tarvel tarvel_data_set lantern_web_data)
+  # A node from outside Debian does not look in Debian's module folder,
+  # where emscripten's JavaScript optimiser finds acorn.
+  export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
+  (cd "$root" && emcmake cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DTARVEL_WEB_DATA="$root/build/release/run" -DLANTERN_WEB_DATA="$root/build/release/lantern-run" >/dev/null &&
+    cmake --build build/web)
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
