@@ -12,7 +12,8 @@
 //                               keeps its pixels for a test (jolpFrame) and
 //                               sets the title to "ready"
 //   &size=WxH                   the back buffer's size (default: the
-//                               page's, 16:9, at most 1920 x 1080)
+//                               page's, 16:9, at most 1920 x 1080, or
+//                               640 x 360 where WebGL runs in software)
 //
 // RunDemo prepares the program and returns; the page's animation frames
 // play it. The data set is in the page's file system at /data.
@@ -26,6 +27,7 @@
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -96,10 +98,28 @@ EM_JS(int, jolp_page_height, (), {
     return Math.round(Math.min(window.innerHeight * ratio, 1080));
 });
 
-// The back buffer fills the page at the demo's aspect, at most 1920 x 1080.
+// Whether the browser draws WebGL in software (no GPU, or one it refuses).
+EM_JS(int, jolp_page_software_webgl, (), {
+    try {
+        var gl = document.createElement('canvas').getContext('webgl2');
+        if (!gl) return 0;
+        var info = gl.getExtension('WEBGL_debug_renderer_info');
+        var renderer = String(gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER));
+        var lose = gl.getExtension('WEBGL_lose_context');
+        if (lose) lose.loseContext();
+        return /SwiftShader|llvmpipe|softpipe|Software/i.test(renderer) ? 1 : 0;
+    } catch (e) {
+        return 0;
+    }
+});
+
+// The back buffer fills the page at the demo's aspect, at most 1920 x 1080,
+// and at most 640 x 360 where WebGL is drawn in software, which manages a
+// few frames a second even there.
 void PageSize(const uint32_t aspect[2], uint32_t& width, uint32_t& height) {
-    const double w = std::max(jolp_page_width(), 160);
-    const double h = std::max(jolp_page_height(), 90);
+    const bool software = jolp_page_software_webgl() != 0;
+    const double w = std::min(std::max(jolp_page_width(), 160), software ? 640 : 1920);
+    const double h = std::min(std::max(jolp_page_height(), 90), software ? 360 : 1080);
     const double scale = std::min(w / aspect[0], h / aspect[1]);
     width = static_cast<uint32_t>(std::floor(scale * aspect[0]));
     height = static_cast<uint32_t>(std::floor(scale * aspect[1]));
