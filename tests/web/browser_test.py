@@ -15,7 +15,8 @@ local port and checks that
   * the page plays from a click, Escape ends it and the page says so;
   * nothing is logged to the console as an error on the way;
   * a browser without float render targets (EXT_color_buffer_float hidden
-    from the page) gets the demo's refusal in the page, not a blank canvas.
+    from the page) gets the demo's refusal in the page, not a blank canvas;
+  * the example demo's page (WEB_DIR/lantern) draws a lit frame too.
 
 Exits 77 (skipped) naming what is missing when chromium, chromium-driver,
 Selenium or the web build is not there.
@@ -106,8 +107,8 @@ def console_errors(driver):
     return [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
 
 
-def page_frame(driver, base, seconds):
-    driver.get("%s/index.html?frame=%s&size=%dx%d" % (base, seconds, WIDTH, HEIGHT))
+def page_frame(driver, base, seconds, page="index.html"):
+    driver.get("%s/%s?frame=%s&size=%dx%d" % (base, page, seconds, WIDTH, HEIGHT))
     title = wait_for_title(driver, ("ready",), 300)
     if title != "ready":
         status = driver.execute_script("var s = document.getElementById('status'); return s && s.textContent;")
@@ -215,6 +216,17 @@ def main():
                 if "Stopped" not in status:
                     failures.append("after Escape the page says %r, not that the demo stopped" % status)
             failures += ["playing: console error: %s" % e for e in console_errors(driver)]
+
+            # The example demo, built for the browser the same way.
+            if os.path.isfile(os.path.join(args.web_dir, "lantern", "index.html")):
+                picture = page_frame(driver, base, "3", "lantern/index.html")
+                mean = sum(picture) / (len(picture) * 255.0)
+                print("example frame at 3 s: mean brightness %.3f" % mean)
+                if mean < 0.05:
+                    failures.append("the example demo's frame at 3 s is black (mean %.3f)" % mean)
+                failures += ["example: console error: %s" % e for e in console_errors(driver)]
+            else:
+                failures.append("the example demo's page (lantern/index.html) was not built")
 
             # A WebGL 2 without float render targets: the refusal, in the page.
             driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": HIDE_FLOAT_TARGETS})
