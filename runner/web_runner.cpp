@@ -147,6 +147,11 @@ EM_JS(void, jolp_page_keep_frame, (const uint8_t* rgb, int width, int height, in
     };
 });
 
+// While the demo plays the cursor is hidden over the picture, as natively.
+EM_JS(void, jolp_page_playing, (int playing), {
+    document.body.classList.toggle('playing', playing != 0);
+});
+
 enum class Phase { WaitingForGesture, WaitingForMusic, Playing };
 
 struct WebRun {
@@ -171,6 +176,7 @@ void EndPlay(WebRun& run, bool ok) {
             program.localTime / 1000.0);
     }
     ok = program.FinishPlay(ok);
+    jolp_page_playing(0);
     if (!ok) {
         ShowPageError("The demo stopped on an error (the console says which). Reload the page to try again.");
     } else {
@@ -206,6 +212,7 @@ EM_BOOL PlayAnimationFrame(double, void* user) {
             run.phase = Phase::Playing;
             run.playStartMs = MonotonicMs();
             run.playStartFrame = program.FrameCount();
+            jolp_page_playing(1);
             [[fallthrough]];
         case Phase::Playing:
             if (!program.active || !PumpMessages(deviceWindow)) {
