@@ -254,10 +254,26 @@ int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms) {
     return 0;
 }
 
+// The log's lines go to the console at their own level, so that an error
+// the demo reports is one in the browser's eyes too.
+EM_JS(void, jolp_console, (int level, const char* line), {
+    var text = UTF8ToString(line);
+    if (level == 2) console.error(text);
+    else if (level == 1) console.warn(text);
+    else console.log(text);
+});
+
+void ConsoleSink(LogLevel level, const char* message, void*) {
+    char line[4096 + 80];
+    std::snprintf(line, sizeof line, "%s: %s%s", LogName(), level == LogLevel::Warning ? "warning: " : "", message);
+    jolp_console(level == LogLevel::Error ? 2 : level == LogLevel::Warning ? 1 : 0, line);
+}
+
 }  // namespace
 
 int RunDemo(int argc, char** argv, const DemoInfo& demo) {
     SetLogName(demo.name);
+    SetLogSink(&ConsoleSink, nullptr);
     PageOptions page;
     if (!ReadPageOptions(argc, argv, page)) {
         ShowPageError("The page's address has a bad setting (the console says which).");
