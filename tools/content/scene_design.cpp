@@ -773,7 +773,10 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
         {{Add(fire, {-14.0f, 2.0f, -9.0f}), Add(fire, {-13.0f, 2.4f, -6.0f})}, {}, FireAndWind, 54.0f, 54.0f},
         {{{5.0f, 2.8f, 27.0f}, {3.0f, 2.8f, 25.0f}}, {}, FireAndWind, 56.0f, 54.0f},
         {{Add(fire, {14.0f, 2.5f, -10.0f}), Add(fire, {12.5f, 2.2f, -7.0f})}, {}, FireAndWind, 52.0f, 50.0f},
-        {orbitArc(fire, 20.0f, fire.y + 5.0f, fire.y + 4.0f, -30.0f, 130.0f), {}, FireAndWind, 50.0f, 50.0f},
+        // On the landward side, looking the way the flames drift: their
+        // fastest tongues rise away from the eye in one plume, not off
+        // across the frame.
+        {orbitArc(fire, 20.0f, fire.y + 5.0f, fire.y + 4.0f, 150.0f, 290.0f), {}, FireAndWind, 50.0f, 50.0f},
         {{Add(fire, {-14.0f, 4.0f, -12.0f}), Add(fire, {-30.0f, 12.0f, -40.0f}), Add(fire, {-60.0f, 30.0f, -85.0f}),
           Add(fire, {-80.0f, 55.0f, -130.0f})},
          {FireAndWind(175.6f), fire, {10.0f, 3.0f, 35.0f}, {15.0f, 0.0f, 40.0f}},
