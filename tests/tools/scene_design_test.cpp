@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -139,16 +140,32 @@ TEST_F(ValleyScene, TwentyShotsTileTheDemoAndEveryCameraExists) {
     }
 }
 
-// Eyes stay above the ground, inside the sky and within the far plane of
-// it; the picture's axes stay level and orthonormal; motion and zoom are
-// smooth (no jump between frames a tenth of a second apart).
+// Eyes stay above the ground, out of the trees, inside the sky and within
+// the far plane of it; the picture's axes stay level and orthonormal;
+// motion and zoom are smooth (no jump between frames a tenth of a second
+// apart).
 TEST_F(ValleyScene, CamerasMoveSmoothlyAboveTheGroundInsideTheSky) {
+    // The firs stand still at the origin's transform: their vertices are
+    // where they stand.
+    std::vector<Vec3> firs;
+    for (const jolp::SceneFileObject& object : File().objects) {
+        if (object.name.rfind("Firs", 0) != 0) continue;
+        for (const jolp::SceneFileSubmesh& sub : File().meshes[static_cast<size_t>(object.mesh)].submeshes) {
+            std::vector<jolp::SceneVertex> v(sub.vertexCount);
+            std::memcpy(v.data(), sub.vertexBytes.data(), sub.vertexBytes.size());
+            for (const jolp::SceneVertex& x : v) firs.push_back(x.position);
+        }
+    }
+    ASSERT_GT(firs.size(), 1000u);
     for (const tarvel::content::Shot& shot : tarvel::content::Shots()) {
         jolp::CameraView previous = Camera(shot.camera, shot.start);
         for (float t = shot.start; t < shot.end; t += 0.1f) {
             const jolp::CameraView c = Camera(shot.camera, t);
             const Vec3 eye = c.position;
             EXPECT_GT(eye.y, tarvel::content::TerrainHeight(eye.x, eye.z) + 1.0f) << shot.camera << " at " << t;
+            float nearestFir = 1e9f;
+            for (const Vec3& p : firs) nearestFir = std::min(nearestFir, Length(Sub(p, eye)));
+            EXPECT_GT(nearestFir, 4.0f) << shot.camera << " in a tree at " << t;
             EXPECT_GT(eye.y, tarvel::content::kWaterLevel + 1.0f) << shot.camera << " at " << t;
             EXPECT_LT(Length(Sub(eye, {-5.0f, 0.0f, 0.0f})), 900.0f) << shot.camera;
             EXPECT_NEAR(Length(c.right), 1.0f, 1e-3f);

@@ -139,9 +139,11 @@ MeshData HeightField(float x0, float z0, float x1, float z1, int cells, const st
     for (int j = 0; j <= cells; ++j) {
         for (int i = 0; i <= cells; ++i) {
             const float x = x0 + sx * static_cast<float>(i), z = z0 + sz * static_cast<float>(j);
-            const float e = 0.25f;
-            const float hx = (height(x + e, z) - height(x - e, z)) / (2 * e);
-            const float hz = (height(x, z + e) - height(x, z - e)) / (2 * e);
+            // Slopes across the neighbouring vertices, so that the normals
+            // agree with the faces even where the height changes within a
+            // cell (a crag's crest).
+            const float hx = (height(x + sx, z) - height(x - sx, z)) / (2 * sx);
+            const float hz = (height(x, z + sz) - height(x, z - sz)) / (2 * sz);
             mesh.AddVertex({x, height(x, z), z}, {-hx, 1.0f, -hz}, x / tile, z / tile);
         }
     }

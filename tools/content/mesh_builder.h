@@ -51,8 +51,8 @@ struct MeshData {
 };
 
 // A grid over x in [x0, x1], z in [z0, z1] with `cells` squares a side,
-// y = height(x, z), normals from the height's slope, texture coordinates
-// (x / tile, z / tile).
+// y = height(x, z), normals from the height's slope across neighbouring
+// vertices, texture coordinates (x / tile, z / tile).
 MeshData HeightField(float x0, float z0, float x1, float z1, int cells, const std::function<float(float, float)>& height,
                      float tile);
 

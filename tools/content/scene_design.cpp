@@ -40,7 +40,7 @@ constexpr Shot kShots[] = {
     {"Camera10", 95.4f, 104.4f, "following the wisps round the ring of columns"},
     {"Camera11", 104.4f, 112.7f, "from the court floor: the wisps sweep along the wall and over it"},
     {"Camera12", 112.7f, 130.1f, "pulling back as the wisps spiral up round the orb and sink into it"},
-    {"Camera13", 130.1f, 133.8f, "the water wheel turning at the shore"},
+    {"Camera13", 130.1f, 133.8f, "the water wheel turning at the shore under its lantern"},
     {"Camera14", 133.8f, 139.4f, "along the pier to its swinging lantern"},
     {"Camera15", 139.4f, 145.0f, "from the terrace across the darkening lake"},
     {"Camera16", 145.0f, 149.3f, "the brazier flares up; a gust rises over the water"},
@@ -187,6 +187,22 @@ float Flicker(float t, float seed) {
            0.03f * std::sin(t * 23.3f + 3.0f * seed);
 }
 
+// A light that leaves its place for one shot and stands at `where` from
+// `from` to `to`. Tracks interpolate between keys 0.1 s apart, so the light
+// is dark at the keys on either side of each move and never crosses the
+// valley lit; the shots rise from black, and the light comes back in the
+// next shot's first tenth of a second.
+struct Errand {
+    float from, to;
+    Vec3 where;
+
+    Vec3 Position(float t, const Vec3& home) const { return t > from - 0.05f && t < to - 0.05f ? where : home; }
+    float Lit(float t) const {
+        const bool moving = (t > from - 0.15f && t < from + 0.05f) || (t > to - 0.15f && t < to + 0.05f);
+        return moving ? 0.0f : 1.0f;
+    }
+};
+
 // ---------------------------------------------------------------- meshes
 
 int32_t AddMesh(jolp::SceneFileBuilder& b, const std::vector<std::pair<int32_t, const MeshData*>>& parts) {
@@ -235,6 +251,9 @@ std::pair<MeshData, MeshData> Lantern() {
     return {iron, glass};
 }
 constexpr Vec3 kLanternGlow{0.0f, -0.55f, 0.0f};  // the glass centre below the hook
+// The wheel's lantern hangs from an arm of its frame, on the side the
+// shore's cameras see.
+constexpr Vec3 kWheelLanternHook{kWheelCentre.x, 5.02f, kWheelCentre.z - 2.05f};
 
 // A lamp post standing on y = 0 with its lantern on top.
 std::pair<MeshData, MeshData> LampPost() {
@@ -313,6 +332,18 @@ MeshData Brazier() {
                                   1.5f),
                        24, 4.0f, false);
     return m;
+}
+
+// A fir standing on y = 0, 9 to 11 m tall: a short trunk under two or
+// three tiers of drooping boughs, six-sided so that a hillside of them
+// stays cheap; the tiers give the ridges a ragged edge against the sky.
+MeshData Fir(int variant) {
+    static const std::vector<std::pair<float, float>> shapes[3] = {
+        {{0.3f, 0.0f}, {0.3f, 1.4f}, {2.6f, 1.9f}, {1.0f, 4.6f}, {2.0f, 4.5f}, {0.7f, 7.3f}, {1.3f, 7.2f}, {0.0f, 10.0f}},
+        {{0.3f, 0.0f}, {0.3f, 1.2f}, {2.2f, 1.6f}, {0.8f, 5.2f}, {1.6f, 5.1f}, {0.0f, 9.5f}},
+        {{0.35f, 0.0f}, {0.35f, 1.6f}, {2.9f, 2.0f}, {1.2f, 5.6f}, {2.1f, 5.5f}, {0.0f, 11.0f}},
+    };
+    return Lathe(ArcProfile(shapes[variant % 3], 4.0f), 6, 2.0f, false);
 }
 
 }  // namespace
@@ -404,6 +435,7 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
     const int32_t iron = surface("Iron", kLambert, "iron_d.dds", "iron_n.png", "iron_s.jpg", "iron_ao.png");
     const int32_t glass = b.AddLeafMaterial("LanternGlass", "qo_additive.fx", {{"diffuseTex", "lamp_glass.jpg"}});
     const int32_t orb = b.AddLeafMaterial("PowerBall", "qo_additive.fx", {{"diffuseTex", "powerBall.jpg"}});
+    const int32_t foliage = surface("Foliage", kLambert, "foliage_d.jpg", "foliage_n.png", "foliage_s.jpg", "foliage_ao.png");
     const int32_t lake = b.AddLeafMaterial("Lake", "qo_cubicwater.fx",
                                            {{"normalTex", "water_n.png"}, {"sceneCubeTex", "lake_reflection.dds"}});
     // Lamps and lanterns: iron parts on slot 0, glowing glass on slot 1.
@@ -537,7 +569,10 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
         frame.Append(Box({0.25f, 0.25f, 0.5f}, 1.0f), {}, {kWheelCentre.x, kWheelCentre.y, kWheelCentre.z + z * 0.85f});
     }
     frame.Append(Box({0.3f, 0.3f, 2.4f}, 1.0f), {}, {kWheelCentre.x, 5.45f, kWheelCentre.z});
+    // An arm out of the southern post's top, for the wheel's lantern.
+    frame.Append(Box({0.15f, 0.15f, 1.1f}, 1.0f), {}, {kWheelCentre.x, 5.1f, kWheelCentre.z - 1.6f});
     b.AddObject("WheelFrame", AddMesh(b, frame), wood, StillTrack(b, At({})));
+    b.AddObject("WheelLantern", lanternMesh, lampMaterial, StillTrack(b, At(kWheelLanternHook)));
 
     // Boulders and fallen blocks strewn over the valley floor, on dry
     // ground away from the court, the path and the shore.
@@ -564,13 +599,53 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
         b.AddObject("Boulders", AddMesh(b, boulders), carved, StillTrack(b, At({})));
     }
 
+    // Firs in groves over the slopes and along the ridges, thinning towards
+    // the valley floor; none on the court's terrace, the path, the shore or
+    // round the fire, where the cameras go. Eight objects, one a sector of
+    // the valley, so that a light or a camera deals only with the trees
+    // near it.
+    {
+        const MeshData shapes[3] = {Fir(0), Fir(1), Fir(2)};
+        MeshData sectors[8];
+        for (int k = 0; k < 2400; ++k) {
+            const float x = -225.0f + 450.0f * HashUnit(k, 0, 120), z = -225.0f + 450.0f * HashUnit(k, 1, 120);
+            const float rx = (x + 5.0f) / 1.1f;
+            const float r = std::sqrt(rx * rx + z * z);  // as the rim's ridges are measured
+            const float grove = 0.5f + 0.5f * TileFbm((x + kGroundHalf) / 460.0f, (z + kGroundHalf) / 460.0f, 8, 3, 121);
+            // Sparse on the floor, thicker on the slopes, densest on the
+            // upper slopes and the crests, where they stand against the sky.
+            const float density = 0.03f + 0.08f * Smoothstep(70.0f, 150.0f, r) + 0.26f * Smoothstep(170.0f, 215.0f, r);
+            if (HashUnit(k, 2, 120) > density * Smoothstep(0.35f, 0.65f, grove)) continue;
+            const float ground = TerrainHeight(x, z);
+            const Vec3 flat{x, 0.0f, z};
+            const float pathX = -3.5f + (z + 104.0f) * (-26.0f / 48.0f);
+            if (ground < 0.8f || Length(Sub(flat, {kCourtCentre.x, 0.0f, kCourtCentre.z})) < 42.0f ||
+                Length(Sub(flat, {kLakeCentre.x, 0.0f, kLakeCentre.z})) < kLakeRadius + 8.0f ||
+                Length(Sub(flat, {kBrazierBase.x, 0.0f, kBrazierBase.z})) < 32.0f ||
+                (z < -40.0f && std::abs(x - pathX) < 12.0f) || Length(Sub(flat, {-1.0f, 0.0f, -150.0f})) < 30.0f)
+                continue;
+            const float size = 0.8f + 0.7f * HashUnit(k, 3, 120);
+            MeshData tree = shapes[k % 3];
+            for (auto& v : tree.vertices) v.position = Mul(v.position, size);
+            const float angle = std::atan2(z, rx);
+            const int sector = std::clamp(static_cast<int>((angle + kPi) / (2.0f * kPi) * 8.0f), 0, 7);
+            sectors[sector].Append(tree, AxisAngle(kUp, 6.2831853f * HashUnit(k, 4, 120)), {x, ground - 0.3f, z});
+        }
+        for (int k = 0; k < 8; ++k)
+            if (!sectors[k].vertices.empty())
+                b.AddObject("Firs0" + std::to_string(k + 1), AddMesh(b, sectors[k]), foliage, StillTrack(b, At({})));
+    }
+
     b.AddObject("Brazier", AddMesh(b, Brazier()), iron, StillTrack(b, At(OnGround(kBrazierBase.x, kBrazierBase.z, 0.0f))));
 
     // ------------------------------------------------------------ lights
     // At most six lights, two of them casting shadows.
+    // The gate lamp's light lends itself to the wheel's lantern for the
+    // wheel's shot, when the path is out of sight.
     const Vec3 gateLamp = Add(lampSpots[2], {0.0f, kLampGlowHeight, 0.0f});
-    b.AddLight("gate_lamp", VectorTrack(b, [=](float) { return gateLamp; }),
-               VectorTrack(b, [](float t) { return Mul({1.0f, 0.68f, 0.36f}, 1.1f * Flicker(t, 1.0f)); }),
+    const Errand toTheWheel{130.1f, 133.8f, Add(kWheelLanternHook, kLanternGlow)};
+    b.AddLight("gate_lamp", VectorTrack(b, [=](float t) { return toTheWheel.Position(t, gateLamp); }),
+               VectorTrack(b, [=](float t) { return Mul({1.0f, 0.68f, 0.36f}, 1.1f * toTheWheel.Lit(t) * Flicker(t, 1.0f)); }),
                ScalarTrack(b, [](float t) { return 18.0f + 0.6f * std::sin(t * 3.1f); }));
     b.AddLight("altar_lantern_shadow_cube",
                VectorTrack(b, [=](float t) {
@@ -587,7 +662,8 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
                }),
                ScalarTrack(b, [](float t) { return 7.0f + 15.0f * Smoothstep(145.0f, 147.5f, t) + 0.8f * std::sin(t * 5.3f); }));
     // The spirit light that goes ahead of the journey; with the wisps it
-    // flies among them.
+    // flies among them. It leads the shot over the lake, hovering above the
+    // water, and waits under the gate's lintel for the shot past it.
     static const TimedPoints journey = {
         {0.0f, OnGround(-2.0f, -120.0f, 6.0f)},  {13.6f, OnGround(-10.0f, -96.0f, 4.0f)},
         {22.3f, OnGround(-27.0f, -60.0f, 4.5f)}, {31.2f, Court(0.0f, 6.0f, -20.0f)},
@@ -596,9 +672,13 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
         {127.0f, Court(0.0f, 10.0f, 0.0f)},      {130.6f, {-5.0f, 4.5f, 42.5f}}, {133.6f, {-4.0f, 4.0f, 40.5f}},
         {139.4f, {5.0f, 4.0f, 25.0f}},           {146.0f, {-2.0f, 5.0f, 18.0f}},
         {176.0f, {-5.0f, 7.0f, 15.0f}},          {204.4f, {-12.0f, 30.0f, 0.0f}}};
+    const Errand overTheLake{5.0f, 10.0f, {26.0f, 3.0f, 54.0f}};
+    const Errand toTheGate{10.0f, 13.6f, Add(kGateCentre, {0.0f, 4.2f, -2.5f})};
     b.AddLight("wisp_volume",
-               VectorTrack(b, [](float t) { return t >= 85.0f && t <= 127.0f ? Add(WispCentre(t), {0.0f, 0.5f, 0.0f}) : TimedPath(journey, t); }),
-               VectorTrack(b, [](float t) { return Mul({0.35f, 0.62f, 1.0f}, 0.9f + 0.25f * std::sin(t * 1.3f)); }),
+               VectorTrack(b, [=](float t) {
+                   return t >= 85.0f && t <= 127.0f ? Add(WispCentre(t), {0.0f, 0.5f, 0.0f}) : toTheGate.Position(t, overTheLake.Position(t, TimedPath(journey, t)));
+               }),
+               VectorTrack(b, [=](float t) { return Mul({0.35f, 0.62f, 1.0f}, overTheLake.Lit(t) * toTheGate.Lit(t) * (0.9f + 0.25f * std::sin(t * 1.3f))); }),
                ScalarTrack(b, [](float t) { return 14.0f + 2.0f * std::sin(t * 0.45f); }));
     b.AddLight("pier_lantern_cube",
                VectorTrack(b, [=](float t) {
@@ -614,7 +694,7 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
                    return Vec3{-90.0f + 30.0f * k, 130.0f + 20.0f * k, -70.0f + 30.0f * k};
                }),
                VectorTrack(b, [](float t) { return Mul({0.42f, 0.48f, 0.70f}, 0.85f + 0.3f * (t / kDemoSeconds)); }),
-               ScalarTrack(b, [](float t) { return 560.0f + 20.0f * std::sin(t * 0.05f); }));
+               ScalarTrack(b, [](float t) { return 760.0f + 20.0f * std::sin(t * 0.05f); }));
 
     // ------------------------------------------------------------ dummies
     const char* colours[4] = {"redParticles", "yellowParticles", "greenParticles", "blueParticles"};
@@ -656,8 +736,8 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
     for (int k = 0; k <= 8; ++k) chase.push_back(ringChase(95.4f + 9.0f * static_cast<float>(k) / 8.0f));
 
     const Plan plans[20] = {
-        {{{2.0f, 32.0f, -158.0f}, {-4.0f, 27.0f, -140.0f}}, {{-18.0f, 17.0f, -40.0f}, {-16.0f, 15.0f, -30.0f}}, {}, 48.0f, 42.0f},
-        {{{-2.0f, 1.4f, 30.0f}, {14.0f, 1.1f, 44.0f}}, {{45.0f, 7.0f, 72.0f}, {52.0f, 6.0f, 70.0f}}, {}, 52.0f, 48.0f},
+        {{{2.0f, 32.0f, -158.0f}, {-4.0f, 27.0f, -140.0f}}, {{-18.0f, 21.0f, -40.0f}, {-16.0f, 19.0f, -30.0f}}, {}, 48.0f, 42.0f},
+        {{{-2.0f, 1.4f, 30.0f}, {14.0f, 1.1f, 44.0f}}, {{45.0f, 10.0f, 72.0f}, {52.0f, 9.0f, 70.0f}}, {}, 52.0f, 48.0f},
         {{{-45.0f, 4.2f, -48.0f}, {-25.0f, 4.2f, -48.0f}}, {{-38.0f, 5.0f, -38.0f}, {-32.0f, 5.0f, -38.0f}}, {}, 50.0f, 50.0f},
         {{OnGround(-6.0f, -112.0f, 2.4f), OnGround(-13.0f, -94.0f, 2.4f), OnGround(-20.0f, -78.0f, 2.4f),
           OnGround(-26.0f, -63.0f, 2.4f)},
@@ -689,11 +769,14 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
          48.0f},
         {{{-2.0f, 3.2f, 37.0f}, {-1.5f, 3.0f, 41.0f}}, {{-9.5f, 2.0f, 45.0f}}, {}, 48.0f, 44.0f},
         {{{2.5f, 2.7f, 22.0f}, {5.0f, 2.5f, 24.2f}}, {Add(hook, {0.0f, -0.6f, 0.0f})}, {}, 48.0f, 42.0f},
-        {{{-22.0f, 15.0f, 2.0f}, {-15.0f, 14.0f, 8.0f}}, {{30.0f, 12.0f, 50.0f}, {38.0f, 12.0f, 58.0f}}, {}, 50.0f, 45.0f},
+        {{{-22.0f, 15.0f, 2.0f}, {-15.0f, 14.0f, 8.0f}}, {{30.0f, 15.5f, 50.0f}, {38.0f, 15.5f, 58.0f}}, {}, 50.0f, 45.0f},
         {{Add(fire, {-14.0f, 2.0f, -9.0f}), Add(fire, {-13.0f, 2.4f, -6.0f})}, {}, FireAndWind, 54.0f, 54.0f},
         {{{5.0f, 2.8f, 27.0f}, {3.0f, 2.8f, 25.0f}}, {}, FireAndWind, 56.0f, 54.0f},
         {{Add(fire, {14.0f, 2.5f, -10.0f}), Add(fire, {12.5f, 2.2f, -7.0f})}, {}, FireAndWind, 52.0f, 50.0f},
-        {orbitArc(fire, 20.0f, fire.y + 5.0f, fire.y + 4.0f, -30.0f, 130.0f), {}, FireAndWind, 50.0f, 50.0f},
+        // On the landward side, looking the way the flames drift: their
+        // fastest tongues rise away from the eye in one plume, not off
+        // across the frame.
+        {orbitArc(fire, 20.0f, fire.y + 5.0f, fire.y + 4.0f, 150.0f, 290.0f), {}, FireAndWind, 50.0f, 50.0f},
         {{Add(fire, {-14.0f, 4.0f, -12.0f}), Add(fire, {-30.0f, 12.0f, -40.0f}), Add(fire, {-60.0f, 30.0f, -85.0f}),
           Add(fire, {-80.0f, 55.0f, -130.0f})},
          {FireAndWind(175.6f), fire, {10.0f, 3.0f, 35.0f}, {15.0f, 0.0f, 40.0f}},

@@ -149,6 +149,23 @@ SurfacePoint Wood(float u, float v) {
     return p;
 }
 
+// Fir needles: drooping sprays in rows (v runs down the tree), each
+// spray's tip lighter than its shaded root, streaked along the needles.
+SurfacePoint Foliage(float u, float v) {
+    const float row = v * 6.0f + 0.25f * TileFbm(u, v, 8, 3, 70);
+    const float along = Fract(row);
+    const float streak = HashUnit(static_cast<int>(u * 192.0f), static_cast<int>(row * 3.0f), 71);
+    const float clump = 0.5f + 0.5f * TileFbm(u, v, 4, 4, 72);
+    Colour c = Mix(Colour{0.10f, 0.17f, 0.11f}, Colour{0.30f, 0.40f, 0.26f}, Smoothstep(0.1f, 0.9f, along));
+    c = Scale(c, 0.75f + 0.3f * streak + 0.25f * clump);
+    SurfacePoint p;
+    p.diffuse = c;
+    p.height = 0.2f + 0.6f * along + 0.15f * streak;
+    p.specular = 0.04f + 0.08f * along;
+    p.occlusion = 0.7f + 0.3f * along;
+    return p;
+}
+
 // Hammered black iron with rust.
 SurfacePoint Iron(float u, float v) {
     const CellSample dents = TileCells(u, v, 24, 50, 0.9f);
@@ -327,6 +344,11 @@ std::vector<ContentFile> TextureFiles() {
     files.push_back(NormalPng(texs + "iron_n.png", Iron, 256, 2.0f));
     files.push_back(Jpeg(texs + "iron_s.jpg", Iron, 256, Map::Specular));
     files.push_back(Png(texs + "iron_ao.png", Iron, 256, Map::Occlusion));
+
+    files.push_back(Jpeg(texs + "foliage_d.jpg", Foliage, 256, Map::Diffuse));
+    files.push_back(NormalPng(texs + "foliage_n.png", Foliage, 256, 2.0f));
+    files.push_back(Jpeg(texs + "foliage_s.jpg", Foliage, 128, Map::Specular));
+    files.push_back(Png(texs + "foliage_ao.png", Foliage, 128, Map::Occlusion));
 
     files.push_back(NormalPng(texs + "water_n.png", Ripples, 512, 1.5f));
     files.push_back({texs + "sky_dusk.jpg", [] { return EncodeJpeg(SkyDomeImage(1024, 512), 92); }});

@@ -16,6 +16,12 @@ float TerrainHeight(float x, float z) {
     const float angle = std::atan2(rz, rx);
     const float ridges = 0.75f + 0.25f * std::sin(angle * 5.0f + 0.7f) + 0.12f * std::sin(angle * 13.0f + 2.1f);
     h += 62.0f * ridges * Smoothstep(150.0f, 225.0f, r) + 6.0f * Smoothstep(100.0f, 160.0f, r);
+    // Crags: sharp-crested noise on the upper slopes, so that the ridges
+    // break against the sky in knuckles and notches instead of one smooth
+    // line, and the slopes below them fall in ribs.
+    const float u = (x + kGroundHalf) / (2.0f * kGroundHalf), w = (z + kGroundHalf) / (2.0f * kGroundHalf);
+    const float crest = 1.0f - std::abs(TileFbm(u, w, 16, 3, 7));
+    h += 22.0f * crest * crest * Smoothstep(135.0f, 205.0f, r);
     // The lake's bowl.
     const float lx = x - kLakeCentre.x, lz = z - kLakeCentre.z;
     const float lake = 1.0f - Smoothstep(kLakeRadius - 10.0f, kLakeRadius + 6.0f, std::sqrt(lx * lx + lz * lz));

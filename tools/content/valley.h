@@ -4,8 +4,8 @@
 // builder places everything from these, and the tests check the cameras
 // against the same ground.
 //
-// The valley: a bowl of hills about 400 m across, rising to ridges at its
-// rim. In its north-east lies a lake; on a terrace in the south-west stand
+// The valley: a bowl of hills about 400 m across, rising to craggy ridges
+// at its rim. In its north-east lies a lake; on a terrace in the south-west stand
 // the ruins (a flagstone court with a stepped altar and a floating orb,
 // a ring of columns, a broken brick wall, a gate with two guardians); a
 // lamp-lit path climbs to the gate from the valley's southern entrance; a
