@@ -32,7 +32,9 @@ function(jolp_web_page target data_folder)
     list(APPEND excluded "SHELL:--exclude-file ${data_folder}/${name}")
   endforeach()
   set(shell ${PROJECT_SOURCE_DIR}/runner/web_page.html)
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME index SUFFIX .html LINK_DEPENDS ${shell})
+  # The package is made again whenever a file of the data set changes.
+  file(GLOB_RECURSE data_files CONFIGURE_DEPENDS ${data_folder}/*)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME index SUFFIX .html LINK_DEPENDS "${shell};${data_files}")
   target_link_options(${target} PRIVATE
     -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
     -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=134217728 -sMAXIMUM_MEMORY=2147483648
