@@ -4,7 +4,6 @@
 #include "platform/log.h"
 #include "platform/message_box.h"
 
-
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
@@ -113,16 +112,19 @@ bool DemoProgram::Prepare(const std::string& musicPath) {
 }
 
 void DemoProgram::WaitForMusic() {
+    const uint64_t begin = MonotonicMs();
+    while (!MusicStartSettled(begin)) {
+    }
+}
+
+bool DemoProgram::MusicStartSettled(uint64_t askedMs) const {
     // Time 0 of the demo is the moment the music is heard, not the moment
     // it was asked to play; a device that never starts must not hang us.
-    const uint64_t begin = MonotonicMs();
-    while (StreamGetTime(music.handle) == 0) {
-        if (MonotonicMs() - begin > kMusicStartTimeoutMs) {
-            Log(LogLevel::Error, "the music did not start within %llu ms; starting without it",
-                         static_cast<unsigned long long>(kMusicStartTimeoutMs));
-            return;
-        }
-    }
+    if (MusicHeard()) return true;
+    if (MonotonicMs() - askedMs <= kMusicStartTimeoutMs) return false;
+    Log(LogLevel::Error, "the music did not start within %llu ms; starting without it",
+        static_cast<unsigned long long>(kMusicStartTimeoutMs));
+    return true;
 }
 
 bool DemoProgram::Run(const std::string& musicPath) { return Prepare(musicPath) && Play(musicPath); }

@@ -67,13 +67,15 @@ public:
     bool Play(const std::string& musicPath);
     // Play in steps, for a host that runs the frames from its own loop (a
     // browser's animation frames): StartPlay sets the length, starts the
-    // music (musicChannel, -1 without) and the driver; MusicHeard says when
-    // the music is heard, at which point RestartClock makes that moment
-    // time 0; the host steps the frames (StepFrame, EndFrame) while the
-    // program is active; FinishPlay finishes the driver and the sound. Play
-    // is these with PlayFrames, after waiting at most 2 s for the music.
+    // music (musicChannel, -1 without) and the driver; MusicStartSettled
+    // says when the music is heard (or, logged, that it was not within 2 s
+    // of askedMs, MonotonicMs when it was asked for), at which point
+    // RestartClock makes that moment time 0; the host steps the frames
+    // (StepFrame, EndFrame) while the program is active; FinishPlay
+    // finishes the driver and the sound. Play is these with PlayFrames.
     bool StartPlay(const std::string& musicPath);
     bool MusicHeard() const;
+    bool MusicStartSettled(uint64_t askedMs) const;
     void RestartClock();
     bool FinishPlay(bool ok);
 

@@ -39,7 +39,6 @@ namespace jolp {
 namespace {
 
 constexpr const char* kDataFolder = "/data";
-constexpr uint64_t kMusicStartTimeoutMs = 2000;
 
 struct PageOptions {
     bool frame = false;
@@ -203,11 +202,7 @@ EM_BOOL PlayAnimationFrame(double, void* user) {
             [[fallthrough]];
         case Phase::WaitingForMusic:
             // Time 0 is when the music is heard, as natively.
-            if (!program.MusicHeard()) {
-                if (MonotonicMs() - run.gestureMs <= kMusicStartTimeoutMs) return EM_TRUE;
-                Log(LogLevel::Error, "the music did not start within %llu ms; starting without it",
-                    static_cast<unsigned long long>(kMusicStartTimeoutMs));
-            }
+            if (!program.MusicStartSettled(run.gestureMs)) return EM_TRUE;
             program.RestartClock();
             run.phase = Phase::Playing;
             run.playStartMs = MonotonicMs();
