@@ -3,18 +3,46 @@
 #include "platform/log.h"
 
 #include <SDL2/SDL.h>
+#include <pthread.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <mutex>
 
 namespace jolp {
+namespace {
+
+// SDL shows its X11 box from a forked child and waits for it. Were this
+// process ended while the box is up (Ctrl+C, SIGTERM, a kill), the box
+// would outlive it: an orphan on screen, holding the terminal's output open
+// until the display goes away. The fork handler below ties the box's life
+// to ours.
+std::atomic<pid_t> gBoxOwner{0};
+
+extern "C" void BoxDiesWithItsOwner() {
+    const pid_t owner = gBoxOwner.load(std::memory_order_relaxed);
+    if (owner == 0) return;
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The owner may have gone between the fork and the line above.
+    if (::getppid() != owner) ::_exit(1);
+}
+
+}  // namespace
 
 void ShowErrorMessage(const std::string& text, const std::string& detail, bool allowWindow) {
     std::fprintf(stderr, "ERROR: %s\n", text.c_str());
     if (!detail.empty()) Log(LogLevel::Error, "%s", detail.c_str());
     std::fflush(stderr);
     if (allowWindow) {
+        static std::once_flag registered;
+        std::call_once(registered, [] { ::pthread_atfork(nullptr, nullptr, &BoxDiesWithItsOwner); });
+        gBoxOwner.store(::getpid());
         // Fails quietly where there is no display; stderr already has it.
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "ERROR", text.c_str(), nullptr);
+        gBoxOwner.store(0);
     }
 }
 

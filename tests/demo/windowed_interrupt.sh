@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Under a virtual X display: SIGINT or SIGTERM ends tarvel at once with
-# exit 1, whether it waits in its "ERROR" box or plays in a window.
+# exit 1, whether it waits in its "ERROR" box or plays in a window, and the
+# box (shown from a child process) goes with it.
 #   windowed_interrupt.sh TARVEL
 # Run through xvfb-run (see CMakeLists.txt).
 set -u
@@ -45,6 +46,13 @@ fi
 kill -INT "$pid"
 ends_within_5s "$pid" "SIGINT in the ERROR box"
 expect_exit_1 $? "SIGINT in the ERROR box"
+for _ in $(seq 1 40); do
+    pgrep -f -- "--data $data" >/dev/null || break
+    sleep 0.05
+done
+if pgrep -f -- "--data $data" >/dev/null; then
+    echo "FAIL: the ERROR box outlived tarvel"; pkill -9 -f -- "--data $data"; exit 1
+fi
 
 # 2. Playing in a window.
 cp "$data/master.fx.good" "$data/shaders/master.fx"
