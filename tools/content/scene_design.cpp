@@ -44,7 +44,7 @@ constexpr Shot kShots[] = {
     {"Camera14", 133.8f, 139.4f, "along the pier to its swinging lantern"},
     {"Camera15", 139.4f, 145.0f, "from the terrace across the darkening lake"},
     {"Camera16", 145.0f, 149.3f, "the brazier flares up; a gust rises over the water"},
-    {"Camera17", 149.3f, 155.0f, "from the pier: the wind sweeps in towards the fire"},
+    {"Camera17", 149.3f, 155.0f, "side-on from the shore: the flames lean towards the lake"},
     {"Camera18", 155.0f, 158.6f, "close on the fire with the wind circling it"},
     {"Camera19", 158.6f, 175.6f, "long orbit round the brazier, the lake behind"},
     {"Camera20", 175.6f, 204.4f, "final crane up and away until the valley lies below"},
@@ -771,7 +771,14 @@ void BuildTarvelScene(jolp::SceneFileBuilder& b) {
         {{{2.5f, 2.7f, 22.0f}, {5.0f, 2.5f, 24.2f}}, {Add(hook, {0.0f, -0.6f, 0.0f})}, {}, 48.0f, 42.0f},
         {{{-22.0f, 15.0f, 2.0f}, {-15.0f, 14.0f, 8.0f}}, {{30.0f, 15.5f, 50.0f}, {38.0f, 15.5f, 58.0f}}, {}, 50.0f, 45.0f},
         {{Add(fire, {-14.0f, 2.0f, -9.0f}), Add(fire, {-13.0f, 2.4f, -6.0f})}, {}, FireAndWind, 54.0f, 54.0f},
-        {{{5.0f, 2.8f, 27.0f}, {3.0f, 2.8f, 25.0f}}, {}, FireAndWind, 56.0f, 54.0f},
+        // Side-on from the shore path, square to the flames' drift: they
+        // rise and lean across the frame towards the lake and the pier,
+        // while the gust sweeps round behind the bowl.
+        {{OnGround(fire.x - 13.5f, fire.z + 10.5f, 2.6f), OnGround(fire.x - 11.5f, fire.z + 12.5f, 2.4f)},
+         {},
+         FireAndWind,
+         56.0f,
+         54.0f},
         {{Add(fire, {14.0f, 2.5f, -10.0f}), Add(fire, {12.5f, 2.2f, -7.0f})}, {}, FireAndWind, 52.0f, 50.0f},
         // On the landward side, looking the way the flames drift: their
         // fastest tongues rise away from the eye in one plume, not off
