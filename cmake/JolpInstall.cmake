@@ -38,7 +38,7 @@ install(TARGETS ${jolp_install_target_list}
 # What a demo includes, and everything those headers include in turn.
 set(jolp_public_headers
   platform/counter.h platform/gfx_device.h platform/gfx_format.h platform/gl_context.h
-  platform/letterbox.h platform/log.h platform/sdl_window.h
+  platform/file_read.h platform/file_write.h platform/letterbox.h platform/log.h platform/sdl_window.h
   framework/data_path.h framework/dds_file.h framework/demo_program.h framework/demo_track.h framework/display.h
   framework/effect.h framework/effect_source.h framework/frame_clock.h framework/frame_sink.h
   framework/play_driver.h framework/render_system_base.h framework/resource.h

@@ -1,5 +1,7 @@
 #include "framework/dds_file.h"
 
+#include "platform/file_write.h"
+
 #include "platform/file_read.h"
 
 #include <cerrno>
@@ -438,27 +440,7 @@ bool WriteDdsFile(const std::string& path, const DdsImage& image, std::string& e
         return false;
     }
     const std::vector<uint8_t> bytes = WriteDds(image);
-    const std::string part = path + ".part";
-    std::FILE* file = std::fopen(part.c_str(), "wb");
-    if (!file) {
-        error = path + ": cannot create (" + SystemMessage(errno) + ")";
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    int code = errno;
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        code = errno;
-    }
-    if (ok && std::rename(part.c_str(), path.c_str()) != 0) {
-        ok = false;
-        code = errno;
-    }
-    if (!ok) {
-        std::remove(part.c_str());
-        error = path + ": cannot write (" + SystemMessage(code) + ")";
-    }
-    return ok;
+    return WriteWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
 }  // namespace jolp

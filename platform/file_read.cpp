@@ -11,18 +11,17 @@
 #include <new>
 
 namespace jolp {
-namespace {
 
-const char* KindOf(mode_t mode) {
+const char* FileKindText(unsigned mode) {
     if (S_ISDIR(mode)) return "a directory";
     if (S_ISFIFO(mode)) return "a FIFO";
     if (S_ISCHR(mode)) return "a character device";
     if (S_ISBLK(mode)) return "a block device";
     if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISLNK(mode)) return "a link";
+    if (S_ISREG(mode)) return "a regular file";
     return "not a plain file";
 }
-
-}  // namespace
 
 std::string ByteCountText(uint64_t bytes) {
     char text[32];
@@ -52,7 +51,7 @@ int OpenRegularFile(const std::string& path, uint64_t maxBytes, uint64_t& size, 
         return -1;
     }
     if (!S_ISREG(st.st_mode)) {
-        reason = std::string("not a regular file (") + KindOf(st.st_mode) + ")";
+        reason = std::string("not a regular file (") + FileKindText(st.st_mode) + ")";
         ::close(fd);
         return -1;
     }

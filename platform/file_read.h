@@ -25,6 +25,10 @@ int OpenRegularFile(const std::string& path, uint64_t maxBytes, uint64_t& size, 
 // is not enough memory for it ("out of memory reading ...").
 bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& bytes, std::string& reason);
 
+// "a directory", "a FIFO", "a character device", ...: what a file that is
+// not a regular one is, for messages (mode as stat gives it).
+const char* FileKindText(unsigned mode);
+
 // "512 MiB", "3.2 GiB", "700 bytes": a size in words for messages.
 std::string ByteCountText(uint64_t bytes);
 

@@ -41,6 +41,13 @@ bool CaptureDriver::Start(DemoProgram& program) {
     const uint64_t first = FirstFrameAtOrAfter(config.fromMs, config);
     const uint64_t last = FirstFrameAtOrAfter(to, config);
     const uint64_t frames = last > first ? last - first : 0;
+    if (frames == 0) {
+        // Nothing would be captured: an empty folder or a video without a
+        // stream is no result to report as one.
+        Log(LogLevel::Error, "no frame lies in the span asked for (%.3f s to %.3f s; the demo ends at %.3f s); "
+            "nothing is captured", config.fromMs / 1000.0, to / 1000.0, program.length / 1000.0);
+        return false;
+    }
     std::string error;
     if (!settings_.captureDir.empty()) {
         capture_ = FrameCapture::Create(settings_.captureDir, error);
@@ -82,7 +89,6 @@ bool CaptureDriver::Start(DemoProgram& program) {
         }
         program.AddFrameSink(video_.get());
     }
-    if (frames == 0) Log(LogLevel::Warning, "no frame lies in the span asked for; nothing is captured");
     progress_ = std::make_unique<CaptureProgress>(frames, CaptureProgress::StderrIsTerminal(), MonotonicMs());
     progressSink_ = std::make_unique<ProgressSink>(*progress_);
     program.AddFrameSink(progressSink_.get());

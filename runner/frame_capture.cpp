@@ -1,5 +1,6 @@
 #include "runner/frame_capture.h"
 
+#include "platform/file_write.h"
 #include "runner/png_file.h"
 
 #include <cerrno>
@@ -26,19 +27,18 @@ std::unique_ptr<FrameCapture> FrameCapture::Create(const std::string& dir, std::
         error = dir + ": cannot create the capture folder (" + (made ? made : ec).message() + ")";
         return nullptr;
     }
-    const fs::path probe = fs::path(dir) / ".frame-write-test";
-    if (FILE* f = std::fopen(probe.c_str(), "wb")) {
-        std::fclose(f);
-        fs::remove(probe, ec);
-    } else {
-        error = dir + ": the capture folder is not writable (" + std::strerror(errno) + ")";
-        return nullptr;
-    }
+    if (!CheckWritableFolder(dir, error)) return nullptr;
     std::unique_ptr<FrameCapture> capture(new FrameCapture());
     capture->dir_ = dir;
     capture->path_.resize(dir.size() + 64);
     capture->failure_.reserve(dir.size() + 256);
-    capture->writer_ = std::thread(&FrameCapture::WriteFrames, capture.get());
+    try {
+        capture->writer_ = std::thread(&FrameCapture::WriteFrames, capture.get());
+    } catch (const std::system_error& e) {
+        // No thread to spare (a limit on processes or on memory).
+        error = dir + ": cannot start the thread that writes the frames (" + e.code().message() + ")";
+        return nullptr;
+    }
     return capture;
 }
 
@@ -60,7 +60,7 @@ void FrameCapture::WriteFrames() {
         if (!hasFrame_) return;
         const FramePicture frame = pending_;
         lock.unlock();
-        const bool ok = WritePngFile(path_.data(), frame.width, frame.height, frame.rgb, error);
+        const bool ok = WritePngFile(file_, path_.data(), frame.width, frame.height, frame.rgb, error);
         lock.lock();
         if (ok) {
             ++written_;

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "framework/frame_sink.h"
+#include "platform/file_write.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -52,6 +53,7 @@ private:
     std::string dir_;
     std::vector<char> path_;
     std::vector<uint8_t> pixels_;
+    OutputFile file_;  // the writer's, reused for every frame
     FramePicture pending_;
 
     mutable std::mutex mutex_;

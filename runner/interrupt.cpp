@@ -1,5 +1,8 @@
 #include "runner/interrupt.h"
 
+#include "platform/file_write.h"
+
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>  // program_invocation_short_name: the executable's name (glibc)
@@ -11,6 +14,7 @@ namespace {
 
 volatile std::sig_atomic_t gSignal = 0;
 volatile std::sig_atomic_t gDeferred = 0;
+volatile pid_t gChild = 0;
 char gMessage[128] = "\ninterrupted\n";
 size_t gMessageLength = 13;
 
@@ -19,8 +23,11 @@ extern "C" void OnInterrupt(int signal) {
         gSignal = signal;
         return;
     }
-    // Only async-signal-safe calls from here on.
+    // Only async-signal-safe calls from here on: the child first, so that
+    // it writes nothing more, then the files that are not whole.
     const int saved = errno;
+    if (gChild > 0) ::kill(gChild, SIGKILL);
+    RemoveUnfinishedOutputs();
     ssize_t ignored = ::write(STDERR_FILENO, gMessage, gMessageLength);
     (void)ignored;
     errno = saved;
@@ -39,6 +46,8 @@ void InstallInterruptHandler() {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
+
+void SetInterruptChild(pid_t child) { gChild = child; }
 
 void SetInterruptsDeferred(bool deferred) { gDeferred = deferred ? 1 : 0; }
 

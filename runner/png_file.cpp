@@ -1,5 +1,7 @@
 #include "runner/png_file.h"
 
+#include "platform/file_write.h"
+
 #include <zlib.h>
 
 #include <cerrno>
@@ -12,15 +14,15 @@
 namespace jolp {
 namespace {
 
-// The file being written; the first failed write is kept and stops the rest.
+// The file being written; the first failed write is kept (by the file)
+// and stops the rest.
 struct PngSink {
-    std::FILE* file = nullptr;
-    int error = 0;  // errno of the first failed write, 0 while all went well
+    OutputFile& file;
+    bool failed = false;
 
     void Put(const void* data, size_t size) {
-        if (error != 0 || size == 0) return;
-        errno = 0;
-        if (std::fwrite(data, 1, size, file) != size) error = errno != 0 ? errno : EIO;
+        if (failed || size == 0) return;
+        failed = !file.Write(data, size);
     }
     void PutChunk(const char (&type)[5], const uint8_t* data, uint32_t size) {
         const uint8_t head[8] = {static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
@@ -66,7 +68,7 @@ bool WriteImageData(PngSink& sink, uint32_t width, uint32_t height, const uint8_
         return status;
     };
     bool ok = true;
-    for (uint32_t y = 0; y < height && ok && sink.error == 0; ++y) {
+    for (uint32_t y = 0; y < height && ok && !sink.failed; ++y) {
         const uint8_t* line = rgb + stride * y;
         row[0] = 1;  // Sub
         std::memcpy(&row[1], line, 3);
@@ -75,7 +77,7 @@ bool WriteImageData(PngSink& sink, uint32_t width, uint32_t height, const uint8_
         z.avail_in = static_cast<uInt>(row.size());
         ok = drain(Z_NO_FLUSH) == Z_OK;
     }
-    if (ok && sink.error == 0) ok = drain(Z_FINISH) == Z_STREAM_END;
+    if (ok && !sink.failed) ok = drain(Z_FINISH) == Z_STREAM_END;
     deflateEnd(&z);
     return ok;
 }
@@ -83,17 +85,19 @@ bool WriteImageData(PngSink& sink, uint32_t width, uint32_t height, const uint8_
 }  // namespace
 
 bool WritePngFile(const std::string& path, uint32_t width, uint32_t height, const uint8_t* rgb, std::string& error) {
+    OutputFile file;
+    return WritePngFile(file, path, width, height, rgb, error);
+}
+
+bool WritePngFile(OutputFile& file, std::string_view path, uint32_t width, uint32_t height, const uint8_t* rgb,
+                  std::string& error) {
     if (width == 0 || height == 0 || width > INT_MAX / 3 || height > INT_MAX) {
-        error = path + ": cannot be written (a " + std::to_string(width) + " x " + std::to_string(height) +
-                " picture)";
+        error = std::string(path) + ": cannot be written (a " + std::to_string(width) + " x " +
+                std::to_string(height) + " picture)";
         return false;
     }
-    PngSink sink;
-    sink.file = std::fopen(path.c_str(), "wb");
-    if (!sink.file) {
-        error = path + ": cannot be written (" + std::strerror(errno) + ")";
-        return false;
-    }
+    if (!file.Open(path, error)) return false;
+    PngSink sink{file};
     static constexpr uint8_t kSignature[8] = {137, 'P', 'N', 'G', 13, 10, 26, 10};
     sink.Put(kSignature, sizeof kSignature);
     uint8_t header[13] = {};
@@ -107,18 +111,14 @@ bool WritePngFile(const std::string& path, uint32_t width, uint32_t height, cons
         encoded = WriteImageData(sink, width, height, rgb);
     } catch (const std::bad_alloc&) {
     }
-    if (!encoded && sink.error == 0) sink.error = ENOMEM;  // zlib gives up only when it cannot allocate
-    sink.PutChunk("IEND", nullptr, 0);
-    errno = 0;
-    if (sink.error == 0 && std::fflush(sink.file) != 0) sink.error = errno != 0 ? errno : EIO;
-    errno = 0;
-    if (std::fclose(sink.file) != 0 && sink.error == 0) sink.error = errno != 0 ? errno : EIO;
-    if (sink.error != 0) {
-        error = path + ": cannot be written (" + std::strerror(sink.error) + ")";
-        std::remove(path.c_str());
+    if (!encoded && !sink.failed) {
+        // zlib gives up only when it cannot allocate
+        file.Abandon();
+        error = std::string(path) + ": cannot be written (" + std::strerror(ENOMEM) + ")";
         return false;
     }
-    return true;
+    sink.PutChunk("IEND", nullptr, 0);
+    return file.Commit(error);
 }
 
 }  // namespace jolp

@@ -1,9 +1,12 @@
 #include "runner/video_encoder.h"
 
+#include "platform/file_write.h"
 #include "platform/log.h"
+#include "runner/interrupt.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -90,9 +93,9 @@ std::vector<std::string> FfmpegArguments(const VideoSettings& s, VideoContainer 
                              std::to_string(s.width) + "x" + std::to_string(s.height), "-framerate",
                              std::to_string(s.fpsNum) + "/" + std::to_string(s.fpsDen), "-i", "pipe:0"});
     if (copySound) {
-        args.insert(args.end(), {"-i", s.musicPath, "-ss", start});
+        args.insert(args.end(), {"-i", FfmpegFileName(s.musicPath), "-ss", start});
     } else if (sound) {
-        args.insert(args.end(), {"-ss", start, "-t", duration, "-i", s.musicPath});
+        args.insert(args.end(), {"-ss", start, "-t", duration, "-i", FfmpegFileName(s.musicPath)});
     }
     args.insert(args.end(), {"-map", "0:v:0"});
     if (sound) args.insert(args.end(), {"-map", "1:a:0"});
@@ -118,8 +121,16 @@ std::vector<std::string> FfmpegArguments(const VideoSettings& s, VideoContainer 
             args.insert(args.end(), {"-t", duration, "-f", "matroska"});
         }
     }
-    args.push_back(outputPath);
+    args.push_back(FfmpegFileName(outputPath));
     return args;
+}
+
+std::string FfmpegFileName(const std::string& path) {
+    // "file:" takes the rest as it stands: no option ("-x.mp4"), no other
+    // protocol ("pipe:1.mp4"), no image sequence pattern.
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return "file:" + (ec ? path : full.string());
 }
 
 bool CheckVideoPath(const std::string& path, std::string& error) {
@@ -130,6 +141,7 @@ bool CheckVideoPath(const std::string& path, std::string& error) {
         error = path + ": is a folder, not a video file";
         return false;
     }
+    if (!CheckOutputPath(path, error)) return false;
     if (!VideoContainerFor(path, container)) {
         const std::string extension = fs::path(path).extension().string();
         error = path + ": " + (extension.empty() ? "no video type" : "unknown video type \"" + extension + "\"") +
@@ -150,15 +162,17 @@ std::unique_ptr<VideoEncoder> VideoEncoder::Create(const VideoSettings& settings
         error = settings.path + ": the folder " + folder.string() + " does not exist";
         return nullptr;
     }
-    if (access(folder.c_str(), W_OK) != 0 || (fs::exists(settings.path, ec) && access(settings.path.c_str(), W_OK) != 0)) {
-        error = settings.path + ": cannot be written (" + std::strerror(errno) + ")";
+    if (settings.frameCount == 0) {
+        error = settings.path + ": no frame lies in the span asked for; no video is written";
         return nullptr;
     }
 
     std::unique_ptr<VideoEncoder> encoder(new VideoEncoder());
     encoder->settings_ = settings;
-    encoder->temporaryPath_ = settings.path + ".partial";
-    fs::remove(encoder->temporaryPath_, ec);
+    // A temporary file of this run's own beside the destination, which
+    // ffmpeg fills and Finish renames into place when it is whole.
+    if (!encoder->output_.Open(settings.path, error)) return nullptr;
+    encoder->temporaryPath_ = encoder->output_.TemporaryPath();
     const size_t frameBytes = static_cast<size_t>(settings.width) * settings.height * 3;
     for (auto& buffer : encoder->buffers_) buffer.assign(frameBytes, 0);
 
@@ -227,9 +241,16 @@ std::unique_ptr<VideoEncoder> VideoEncoder::Create(const VideoSettings& settings
     }
     encoder->child_ = child;
     encoder->pipe_ = fds[1];
+    // A signal that ends us at once ends ffmpeg too (interrupt.h).
+    SetInterruptChild(child);
     // A pipe whose reader is gone must give EPIPE, not end the program.
     std::signal(SIGPIPE, SIG_IGN);
-    encoder->writer_ = std::thread(&VideoEncoder::WriterLoop, encoder.get());
+    try {
+        encoder->writer_ = std::thread(&VideoEncoder::WriterLoop, encoder.get());
+    } catch (const std::system_error& e) {
+        error = settings.path + ": cannot start the thread that feeds ffmpeg (" + e.code().message() + ")";
+        return nullptr;  // the destructor stops ffmpeg and removes its file
+    }
     return encoder;
 }
 
@@ -275,7 +296,14 @@ void VideoEncoder::WriterLoop() {
 bool VideoEncoder::TakeFrame(const FramePicture& frame, std::string& error) {
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return !queued_[next_] || writeFailed_; });
+        // An ffmpeg that takes no more frames and does not end must not
+        // hold the run past a Ctrl+C.
+        while (!changed_.wait_for(lock, std::chrono::milliseconds(50), [&] { return !queued_[next_] || writeFailed_; })) {
+            if (InterruptRequested()) {
+                error = settings_.path + ": interrupted while ffmpeg took no frames";
+                return false;
+            }
+        }
         if (writeFailed_) {
             error = settings_.path + ": ffmpeg stopped taking frames after " + std::to_string(submitted_) +
                     " frames (" + std::strerror(writeErrno_) + ")" + FfmpegTail();
@@ -335,11 +363,36 @@ std::string VideoEncoder::FfmpegTail() const {
 bool VideoEncoder::Finish(std::string& error) {
     namespace fs = std::filesystem;
     if (done_) return false;
+    // The frames still queued go to ffmpeg first; an ffmpeg that reads no
+    // more of them, or that never ends, gives way to a Ctrl+C.
+    {
+        std::unique_lock lock(mutex_);
+        while (!changed_.wait_for(lock, std::chrono::milliseconds(50),
+                                  [&] { return (!queued_[0] && !queued_[1]) || writeFailed_; })) {
+            if (InterruptRequested()) {
+                lock.unlock();
+                error = settings_.path + ": interrupted while ffmpeg took the last frames; nothing is written";
+                Abort();
+                return false;
+            }
+        }
+    }
+    // Closing the pipe tells ffmpeg the frames have ended.
     const bool written = StopWriter();
     int status = 0;
-    while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+    for (;;) {
+        const pid_t waited = waitpid(child_, &status, WNOHANG);
+        if (waited == child_) break;
+        if (waited < 0 && errno != EINTR) break;
+        if (InterruptRequested()) {
+            error = settings_.path + ": interrupted while ffmpeg finished the video; nothing is written";
+            Abort();
+            return false;
+        }
+        usleep(10000);
     }
     child_ = -1;
+    SetInterruptChild(0);
     done_ = true;
     std::error_code ec;
     bool ok = false;
@@ -354,14 +407,9 @@ bool VideoEncoder::Finish(std::string& error) {
     } else if (!fs::is_regular_file(temporaryPath_, ec) || fs::file_size(temporaryPath_, ec) == 0) {
         error = settings_.path + ": ffmpeg ended without writing the video" + FfmpegTail();
     } else {
-        fs::rename(temporaryPath_, settings_.path, ec);
-        if (ec) {
-            error = settings_.path + ": cannot be put in place (" + ec.message() + ")";
-        } else {
-            ok = true;
-        }
+        ok = output_.Commit(error);
     }
-    if (!ok) fs::remove(temporaryPath_, ec);
+    if (!ok) output_.Abandon();
     fs::remove(logPath_, ec);
     return ok;
 }
@@ -378,9 +426,10 @@ void VideoEncoder::Abort() {
         }
     }
     child_ = -1;
+    SetInterruptChild(0);
+    output_.Abandon();
     std::error_code ec;
-    fs::remove(temporaryPath_, ec);
-    fs::remove(logPath_, ec);
+    if (!logPath_.empty()) fs::remove(logPath_, ec);
 }
 
 }  // namespace jolp

@@ -7,10 +7,15 @@
 //   .mkv   H.264 + the music's own Vorbis stream, copied
 // Frames go to ffmpeg's standard input as raw RGB, top row first, from a
 // thread of the encoder's own, so the next frame is drawn while the last one
-// is encoded. ffmpeg writes a temporary file beside the destination
-// ("NAME.partial"), renamed to NAME only when every frame was encoded and
-// ffmpeg ended well; a failure or an abort removes it, so a file under the
-// destination's name is always complete.
+// is encoded. ffmpeg writes a temporary file of this run's own beside the
+// destination (an OutputFile's, file_write.h), renamed to NAME only when
+// every frame was encoded and ffmpeg ended well; a failure, an abort or an
+// interrupt removes it, so a file under the destination's name is always
+// complete. A link or a device at NAME is refused before anything starts.
+// ffmpeg is handed every path as "file:/absolute/path", which it cannot
+// read as an option or another protocol. While it runs, a Ctrl+C or
+// SIGTERM (interrupt.h) ends the waits for it: it is killed, its file
+// removed.
 //
 // The encoder owns the child process, the pipe, the thread and its two frame
 // buffers, all made in Create; TakeFrame allocates nothing. The program owns the
@@ -19,6 +24,7 @@
 #pragma once
 
 #include "framework/frame_sink.h"
+#include "platform/file_write.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -63,6 +69,8 @@ bool VideoContainerFor(const std::string& path, VideoContainer& container);
 bool CheckVideoPath(const std::string& path, std::string& error);
 // Whether name is an x264 preset name.
 bool IsVideoPreset(const std::string& name);
+// path as ffmpeg must be given it: "file:" and the absolute path.
+std::string FfmpegFileName(const std::string& path);
 // The ffmpeg arguments (without the program) that encode settings into
 // outputPath. Public for tests.
 std::vector<std::string> FfmpegArguments(const VideoSettings& settings, VideoContainer container,
@@ -96,6 +104,7 @@ private:
     std::string FfmpegTail() const;
 
     VideoSettings settings_;
+    OutputFile output_;
     std::string temporaryPath_;
     std::string logPath_;
     pid_t child_ = -1;

@@ -1,5 +1,7 @@
 #include "scene/scene_file.h"
 
+#include "platform/file_write.h"
+
 #include "platform/file_read.h"
 
 #include <algorithm>
@@ -536,20 +538,13 @@ std::vector<uint8_t> WriteSceneFile(const SceneFile& f) {
 
 bool WriteSceneFileTo(const std::string& path, const SceneFile& file, std::string& reason) {
     const std::vector<uint8_t> bytes = WriteSceneFile(file);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    const bool wrote = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const int savedErrno = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!wrote || !closed) {
-        reason = std::strerror(wrote ? errno : savedErrno);
-        std::remove(path.c_str());  // a cut-off scene file must not be read as a whole one
-        return false;
-    }
-    return true;
+    // Whole or not at all: a cut-off scene file must never be read as a
+    // whole one, and nothing is written through a link (file_write.h).
+    std::string error;
+    if (WriteWholeFile(path, bytes.data(), bytes.size(), error)) return true;
+    const std::string prefix = path + ": ";
+    reason = error.compare(0, prefix.size(), prefix) == 0 ? error.substr(prefix.size()) : error;
+    return false;
 }
 
 // SceneFileBuilder

@@ -7,11 +7,12 @@
 #define STB_TRUETYPE_IMPLEMENTATION
 #include <stb/stb_truetype.h>
 
+#include "platform/file_read.h"
+#include "platform/file_write.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,13 +20,8 @@ namespace {
 
 constexpr int kFirstChar = 32;
 constexpr int kCharCount = 95;
-
-bool ReadFile(const char* path, std::vector<unsigned char>& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
+// Fonts with every glyph of a script run to a few tens of MiB.
+constexpr uint64_t kMaxFontBytes = uint64_t{256} << 20;
 
 }  // namespace
 
@@ -43,8 +39,13 @@ int main(int argc, char** argv) {
     }
 
     std::vector<unsigned char> ttf;
-    if (!ReadFile(fontPath, ttf) || ttf.empty()) {
-        std::fprintf(stderr, "bake_font: %s: cannot read the font file\n", fontPath);
+    std::string reason;
+    if (!jolp::ReadRegularFile(fontPath, kMaxFontBytes, ttf, reason)) {
+        std::fprintf(stderr, "bake_font: %s: cannot read the font file (%s)\n", fontPath, reason.c_str());
+        return 1;
+    }
+    if (ttf.empty()) {
+        std::fprintf(stderr, "bake_font: %s: cannot read the font file (it is empty)\n", fontPath);
         return 1;
     }
     stbtt_fontinfo info;
@@ -109,12 +110,9 @@ int main(int argc, char** argv) {
                   std::round((ascent - descent + lineGap) * scale));
     text += line;
 
-    std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) {
-        std::fprintf(stderr, "bake_font: %s: cannot write the generated source\n", outPath);
-        std::remove(outPath);
+    std::string error;
+    if (!jolp::WriteWholeFile(outPath, text.data(), text.size(), error)) {
+        std::fprintf(stderr, "bake_font: %s\n", error.c_str());
         return 1;
     }
     return 0;

@@ -1,12 +1,16 @@
 // import_folder.cpp - see import_folder.h.
 #include "tools/import_folder.h"
 
+#include "platform/file_write.h"
 #include "scene/jolp3d.h"
+#include "scene/scene_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace jolp::tools {
@@ -14,59 +18,65 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        error = path.string() + ": cannot write: " + std::strerror(errno);
-        return false;
-    }
-    const bool wrote = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const int savedErrno = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!wrote || !closed) {
-        error = path.string() + ": cannot write: " + std::strerror(wrote ? errno : savedErrno);
-        return false;
-    }
-    return true;
-}
+constexpr const char* kFolders[] = {"media/scenes", "media/texs", "media/cubes"};
 
 // The folders a data folder has, media/cubes among them (empty: an imported
 // scene brings no cube maps, but a demo reads the folder).
-bool Fill(const GltfImport& import, const fs::path& stage, std::string& error) {
+bool MakeFolders(const fs::path& root, std::string& error) {
     std::error_code ec;
-    for (const char* sub : {"media/scenes", "media/texs", "media/cubes"}) {
-        if (!fs::create_directories(stage / sub, ec) && ec) {
-            error = (stage / sub).string() + ": cannot make the folder: " + ec.message();
+    for (const char* sub : kFolders) {
+        if (!fs::create_directories(root / sub, ec) && ec) {
+            error = (root / sub).string() + ": cannot make the folder: " + ec.message();
             return false;
         }
-    }
-    for (const ImportedTexture& t : import.textures) {
-        if (!WriteBytes(stage / "media/texs" / t.name, t.bytes, error)) return false;
-    }
-    std::string reason;
-    const fs::path scene = stage / kScenePath;
-    if (!WriteSceneFileTo(scene.string(), import.scene.File(), reason)) {
-        error = scene.string() + ": cannot write: " + reason;
-        return false;
     }
     return true;
 }
 
-bool Move(const fs::path& from, const fs::path& to, std::string& error) {
-    std::error_code ec;
-    fs::rename(from, to, ec);
-    if (ec) error = to.string() + ": cannot move into place: " + ec.message();
-    return !ec;
+// Every file of the import, each opened as an OutputFile under root and
+// written, none put in place yet.
+bool WriteAll(const GltfImport& import, const fs::path& root, std::vector<std::unique_ptr<OutputFile>>& files,
+              std::string& error) {
+    auto add = [&](const fs::path& path, const std::vector<uint8_t>& bytes) {
+        files.push_back(std::make_unique<OutputFile>());
+        OutputFile& file = *files.back();
+        if (!file.Open(path.string(), error)) return false;
+        file.Write(bytes.data(), bytes.size());
+        return true;
+    };
+    for (const ImportedTexture& t : import.textures) {
+        if (!add(root / "media/texs" / t.name, t.bytes)) return false;
+    }
+    // The scene last, so that it is put in place after the textures it names.
+    return add(root / kScenePath, WriteSceneFile(import.scene.File()));
+}
+
+bool CommitAll(std::vector<std::unique_ptr<OutputFile>>& files, std::string& error) {
+    for (auto& file : files) {
+        if (!file->Commit(error)) return false;  // the rest are abandoned with the vector
+    }
+    return true;
 }
 
 }  // namespace
 
 bool WriteImportFolder(const GltfImport& import, const std::string& out, std::string& error) {
     std::error_code ec;
-    fs::path target(out);
-    while (!target.empty() && !target.has_filename()) target = target.parent_path();  // "out/" is "out"
-    const bool exists = fs::exists(target, ec);
-    if (exists && !fs::is_directory(target, ec)) {
+    // "out/" is "out", "." the folder we are in; "/" is no data folder.
+    fs::path target = fs::path(out).lexically_normal();
+    if (!target.empty() && !target.has_filename()) target = target.parent_path();
+    if (target.filename() == "." || target.filename() == "..") target = fs::absolute(target, ec).lexically_normal();
+    if (!target.empty() && !target.has_filename()) target = target.parent_path();
+    if (out.empty() || target.empty() || !target.has_filename() || target == target.root_path()) {
+        error = (out.empty() ? std::string("\"\"") : out) +
+                ": not a folder to import into (the root of the file system); name a data folder";
+        return false;
+    }
+    const std::string last = target.filename().string();
+    fs::file_status status = fs::symlink_status(target, ec);
+    if (fs::is_symlink(status)) status = fs::status(target, ec);  // a link to a folder is that folder
+    const bool exists = fs::exists(status);
+    if (exists && !fs::is_directory(status)) {
         error = out + ": exists and is not a folder";
         return false;
     }
@@ -75,26 +85,32 @@ bool WriteImportFolder(const GltfImport& import, const std::string& out, std::st
         error = parent.string() + ": no such folder";
         return false;
     }
-    const fs::path stage = parent / ("." + target.filename().string() + ".import-" + std::to_string(getpid()));
-    fs::remove_all(stage, ec);
-    bool ok = Fill(import, stage, error);
-    if (ok && !exists) {
-        ok = Move(stage, target, error);
-    } else if (ok) {
-        for (const char* sub : {"media/scenes", "media/texs", "media/cubes"}) {
-            if (!fs::create_directories(target / sub, ec) && ec) {
-                error = (target / sub).string() + ": cannot make the folder: " + ec.message();
-                ok = false;
-                break;
-            }
-        }
-        for (size_t i = 0; ok && i < import.textures.size(); ++i) {
-            const std::string& name = import.textures[i].name;
-            ok = Move(stage / "media/texs" / name, target / "media/texs" / name, error);
-        }
-        if (ok) ok = Move(stage / kScenePath, target / kScenePath, error);
+
+    std::vector<std::unique_ptr<OutputFile>> files;
+    if (exists) {
+        // Into an existing folder (a copy of a demo's run folder): every
+        // file is written beside its name first, then all are put in place,
+        // the scene last. Files replaced keep their permissions; links and
+        // devices in the way are refused.
+        return MakeFolders(target, error) && WriteAll(import, target, files, error) && CommitAll(files, error);
     }
-    fs::remove_all(stage, ec);
+    // A new folder is made whole under a hidden name of our own, then renamed.
+    std::string stageName = (parent / ("." + last.substr(0, 200) + ".import-XXXXXX")).string();
+    if (!::mkdtemp(stageName.data())) {
+        error = parent.string() + ": cannot make a folder there: " + std::strerror(errno);
+        return false;
+    }
+    const fs::path stage(stageName);
+    bool ok = MakeFolders(stage, error) && WriteAll(import, stage, files, error) && CommitAll(files, error);
+    if (ok) {
+        fs::rename(stage, target, ec);
+        if (ec) {
+            error = target.string() + ": cannot move into place: " + ec.message();
+            ok = false;
+        }
+    }
+    files.clear();
+    if (!ok) fs::remove_all(stage, ec);  // made by us, above
     return ok;
 }
 

@@ -2,12 +2,13 @@
 // OUT/media/scenes/scene.JOLP3D and every texture it names under
 // OUT/media/texs/.
 //
-// Everything is written into a hidden folder beside OUT first, each write
-// checked, and moved into place only when all of it was written: a new OUT
-// is that folder renamed; into an existing OUT (a copy of a demo's run
-// folder, say) the textures are moved first and the scene last, replacing
-// files of the same names. A failure leaves OUT as it was and removes the
-// hidden folder.
+// Every file is written beside its name first (file_write.h), each write
+// checked, and put in place only when all of it was written: a new OUT is
+// made under a hidden name of its own and renamed; into an existing OUT (a
+// copy of a demo's run folder, say) the textures are put in place first
+// and the scene last, replacing files of the same names and keeping their
+// permissions. A link or a device in the way is refused. A failure while
+// writing leaves OUT as it was. "/" or "." is no folder to import into.
 #pragma once
 
 #include "tools/gltf_import.h"

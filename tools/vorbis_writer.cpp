@@ -1,5 +1,7 @@
 #include "tools/vorbis_writer.h"
 
+#include "platform/file_write.h"
+
 #include <vorbis/vorbisenc.h>
 
 #include <cerrno>
@@ -10,27 +12,17 @@
 namespace jolp::tools {
 namespace {
 
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-
-bool WritePage(FILE* out, const ogg_page& page) {
-    return std::fwrite(page.header, 1, static_cast<size_t>(page.header_len), out) ==
-               static_cast<size_t>(page.header_len) &&
-           std::fwrite(page.body, 1, static_cast<size_t>(page.body_len), out) == static_cast<size_t>(page.body_len);
+bool WritePage(OutputFile& out, const ogg_page& page) {
+    return out.Write(page.header, static_cast<size_t>(page.header_len)) &&
+           out.Write(page.body, static_cast<size_t>(page.body_len));
 }
 
 }  // namespace
 
 bool WriteOggVorbis(const std::string& path, const float* samples, size_t frames, const VorbisSettings& settings,
                     std::string& error) {
-    std::unique_ptr<FILE, FileCloser> out(std::fopen(path.c_str(), "wb"));
-    if (!out) {
-        error = path + ": cannot be created (" + std::string(std::strerror(errno)) + ")";
-        return false;
-    }
+    OutputFile out;
+    if (!out.Open(path, error)) return false;
     vorbis_info info;
     vorbis_info_init(&info);
     if (vorbis_encode_init_vbr(&info, settings.channels, settings.sampleRate, settings.quality) != 0) {
@@ -55,7 +47,7 @@ bool WriteOggVorbis(const std::string& path, const float* samples, size_t frames
     ogg_stream_packetin(&stream, &headerComment);
     ogg_stream_packetin(&stream, &headerCode);
     ogg_page page;
-    while (ok && ogg_stream_flush(&stream, &page) != 0) ok = WritePage(out.get(), page);
+    while (ok && ogg_stream_flush(&stream, &page) != 0) ok = WritePage(out, page);
 
     const size_t chunk = 4096;
     size_t done = 0;
@@ -81,34 +73,23 @@ bool WriteOggVorbis(const std::string& path, const float* samples, size_t frames
             while (ok && vorbis_bitrate_flushpacket(&dsp, &packet) != 0) {
                 ogg_stream_packetin(&stream, &packet);
                 while (ok && ogg_stream_pageout(&stream, &page) != 0) {
-                    ok = WritePage(out.get(), page);
+                    ok = WritePage(out, page);
                     if (ogg_page_eos(&page)) finished = true;
                 }
             }
         }
         if (n == 0) finished = true;
     }
-    while (ok && ogg_stream_flush(&stream, &page) != 0) ok = WritePage(out.get(), page);
+    while (ok && ogg_stream_flush(&stream, &page) != 0) ok = WritePage(out, page);
 
     ogg_stream_clear(&stream);
     vorbis_block_clear(&block);
     vorbis_dsp_clear(&dsp);
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
-    int reason = ok ? 0 : errno;
-    if (ok && std::fflush(out.get()) != 0) {
-        ok = false;
-        reason = errno;
-    }
-    if (std::fclose(out.release()) != 0 && ok) {
-        ok = false;
-        reason = errno;
-    }
-    if (!ok) {
-        error = path + ": write failed (" + std::strerror(reason != 0 ? reason : EIO) + ")";
-        std::remove(path.c_str());
-    }
-    return ok;
+    // The first failed write is the reason Commit gives; the file is not
+    // left behind cut off.
+    return out.Commit(error);
 }
 
 }  // namespace jolp::tools

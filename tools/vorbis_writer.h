@@ -16,8 +16,9 @@ struct VorbisSettings {
     int serial = 0x54617276;
 };
 
-// samples holds frames * channels floats in -1..1, interleaved. False, with
-// the reason naming the file, when encoding or writing fails.
+// samples holds frames * channels floats in -1..1, interleaved. The file is
+// written whole or not at all (file_write.h). False, with the reason naming
+// the file, when encoding or writing fails.
 bool WriteOggVorbis(const std::string& path, const float* samples, size_t frames, const VorbisSettings& settings,
                     std::string& error);
 

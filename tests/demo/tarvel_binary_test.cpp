@@ -1,6 +1,7 @@
 // The real tarvel binary as users run it: command line, headless capture,
 // refusals and their exit codes.
 #include "platform/letterbox.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/subprocess.h"
 #include "tests/support/temp_dir.h"
 
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace jolp::testing {
 namespace {
@@ -69,6 +71,13 @@ TEST(TarvelBinaryTest, HelpAndVersion) {
     const ProcessResult version = Tarvel({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_THAT(version.out, HasSubstr("tarvel "));
+
+    // Into /dev/full every write fails, as on a full disk: that is no success.
+    for (const char* option : {"--help", "--version"}) {
+        const ProcessResult full = RunProcess("/bin/sh", {"-c", "exec \"$0\" \"$1\" >/dev/full", kTarvel, option});
+        EXPECT_EQ(full.exitCode, 1) << option;
+        EXPECT_EQ(full.err, "tarvel: cannot write standard output (No space left on device)\n") << option;
+    }
 }
 
 TEST(TarvelBinaryTest, BadCommandLinesGetOneLineNamingTheProblemAndExitTwo) {
@@ -223,35 +232,90 @@ TEST(TarvelBinaryTest, AnUnwritableCaptureFolderIsRefused) {
     EXPECT_THAT(r.err, HasSubstr("file/frames: cannot create the capture folder (Not a directory)"));
 }
 
-// A full disk: /dev/full takes the place of one frame's file, so that its
+// The pages a file takes on a tmpfs.
+size_t Pages(const fs::path& file) { return (fs::file_size(file) + 4095) / 4096; }
+
+// A full disk: a tmpfs just too small for the frame asked for, so that its
 // writes fail with ENOSPC as on a disk that filled up mid-capture.
 TEST(TarvelBinaryTest, AFrameThatCannotBeWrittenEndsTheCaptureNamingItAndTheReason) {
     TempDir dir;
     MakeDataFolder(dir, "1.0");
+    const std::vector<std::string> capture = {"--data", dir / "data", "--fps", "10", "--size", "320x180"};
+    auto into = [&](const std::string& folder) {
+        std::vector<std::string> args = capture;
+        args.insert(args.end(), {"--capture", folder});
+        return Tarvel(args);
+    };
+    // The same frames on a disk with room: their sizes say how small the
+    // full disks must be.
+    const ProcessResult whole = into(dir / "whole");
+    ASSERT_EQ(whole.exitCode, 0) << whole.err;
+    ASSERT_EQ(Listing(dir / "whole").size(), 10u);
+    auto pagesBefore = [&](int frame) {
+        size_t pages = 0;
+        for (int i = 0; i < frame; ++i) pages += Pages(dir / ("whole/frame_00000" + std::to_string(i) + ".png"));
+        return pages;
+    };
+    auto frame = [](int i) { return "frame_00000" + std::to_string(i) + ".png"; };
+    for (const int failing : {3, 9}) {
+        SCOPED_TRACE("frame " + std::to_string(failing));
+        SmallDisk disk((pagesBefore(failing) + Pages(dir / ("whole/" + frame(failing))) - 1) * 4096);
+        if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+        const ProcessResult r = into(disk / "frames");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.err, HasSubstr("frame " + std::to_string(failing) + ": " + (disk / ("frames/" + frame(failing))) +
+                                     ": cannot be written (No space left on device)"));
+        // The frames before it stay, whole; the one that failed is gone, and
+        // nothing after it was written. The last frame is written while
+        // nothing is drawn any more: its failure still ends the run with
+        // exit 1, and no "done".
+        std::vector<std::string> expected;
+        for (int i = 0; i < failing; ++i) expected.push_back(frame(i));
+        EXPECT_EQ(Listing(disk / "frames"), expected);
+        EXPECT_EQ(PngSize(disk / ("frames/" + frame(failing - 1))), (std::pair<uint32_t, uint32_t>{320, 180}));
+        EXPECT_THAT(r.err, Not(HasSubstr("done")));
+    }
+}
+
+// What others may leave in a capture folder: a link named like a frame, to
+// a file of someone else's; a file under the name the folder's write test
+// once used. None is written through, emptied or removed.
+TEST(TarvelBinaryTest, ALinkInTheCaptureFolderIsRefusedAndItsTargetKept) {
+    TempDir dir;
+    MakeDataFolder(dir, "1.0");
     fs::create_directories(dir / "frames");
-    fs::create_symlink("/dev/full", dir / "frames/frame_000003.png");
-    const ProcessResult r = Tarvel({"--data", dir / "data", "--capture", dir / "frames", "--fps", "10",
+    {
+        std::ofstream(dir / "private") << "root's own";
+        std::ofstream(dir / "frames/.frame-write-test") << "mine";
+    }
+    fs::permissions(dir / "private", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(dir / "private", dir / "frames/frame_000002.png");
+    const ProcessResult r = Tarvel({"--data", dir / "data", "--capture", dir / "frames", "--fps", "10", "--to", "0.5",
                                     "--size", "320x180"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(r.err, HasSubstr("frame 3: " + (dir / "frames/frame_000003.png") +
-                                 ": cannot be written (No space left on device)"));
-    // The frames before it stay, whole; the one that failed is gone, and
-    // nothing after it was written.
+    EXPECT_THAT(r.err, HasSubstr("frame 2: " + (dir / "frames/frame_000002.png") +
+                                 ": is a link; outputs are never written through a link"));
+    std::ifstream in(dir / "private");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "root's own");
     EXPECT_EQ(Listing(dir / "frames"),
-              (std::vector<std::string>{"frame_000000.png", "frame_000001.png", "frame_000002.png"}));
-    EXPECT_EQ(PngSize(dir.Path() / "frames/frame_000002.png"), (std::pair<uint32_t, uint32_t>{320, 180}));
+              (std::vector<std::string>{".frame-write-test", "frame_000000.png", "frame_000001.png", "frame_000002.png"}));
+    EXPECT_EQ(fs::file_size(dir / "frames/.frame-write-test"), 4u);
+}
 
-    // The last frame is written while nothing is drawn any more: its
-    // failure still ends the run with exit 1, and no "done".
-    fs::create_directories(dir / "last");
-    fs::create_symlink("/dev/full", dir / "last/frame_000009.png");
-    const ProcessResult last = Tarvel({"--data", dir / "data", "--capture", dir / "last", "--fps", "10",
-                                       "--size", "320x180"});
-    EXPECT_EQ(last.exitCode, 1);
-    EXPECT_THAT(last.err, HasSubstr("frame 9: " + (dir / "last/frame_000009.png") +
-                                    ": cannot be written (No space left on device)"));
-    EXPECT_THAT(last.err, Not(HasSubstr("done")));
-    EXPECT_EQ(Listing(dir / "last").size(), 9u);
+// A limit on the size of a file (ulimit -f) makes the write fail with the
+// system's reason: no death by SIGXFSZ, no cut frame left behind.
+TEST(TarvelBinaryTest, AFileSizeLimitEndsTheCaptureWithTheReason) {
+    TempDir dir;
+    MakeDataFolder(dir, "1.0");
+    const ProcessResult r = RunProcess(
+        "/bin/sh",
+        {"-c", "ulimit -f 1 && exec \"$0\" --data \"$1\" --capture \"$2\" --fps 10 --to 0.3 --size 1280x720", kTarvel,
+         dir / "data", dir / "frames"},
+        {}, 120.0);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_THAT(r.err, HasSubstr("frame 0: " + (dir / "frames/frame_000000.png") + ": cannot be written (File too large)"));
+    EXPECT_TRUE(Listing(dir / "frames").empty());
 }
 
 TEST(TarvelBinaryTest, ADeviceBelowTheRequiredLevelIsRefusedWithTheMessage) {

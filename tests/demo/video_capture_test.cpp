@@ -13,16 +13,20 @@
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <spawn.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -148,6 +152,22 @@ std::vector<uint8_t> LoadRgb(const fs::path& png) {
     return rgb;
 }
 
+std::vector<std::string> Listing(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The temporary files of a video being written in folder.
+std::vector<std::string> Unfinished(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const std::string& name : Listing(folder)) {
+        if (name.ends_with(".partial")) names.push_back(name);
+    }
+    return names;
+}
+
 std::string FrameName(int frame) {
     char name[32];
     std::snprintf(name, sizeof name, "frame_%06d.png", frame);
@@ -171,7 +191,7 @@ TEST_P(VideoCapture, PictureAndSoundAgreeWithTheCaptureAndTheMusic) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(run.err, HasSubstr("frame 20 of 20"));
     ASSERT_TRUE(fs::is_regular_file(video));
-    EXPECT_FALSE(fs::exists(video.string() + ".partial"));
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"demo" + extension, "frames"}));
 
     // Streams and codecs; the frame count.
     const auto streams = ProbeStreams(video);
@@ -242,10 +262,10 @@ INSTANTIATE_TEST_SUITE_P(Containers, VideoCapture,
                          [](const auto& info) { return info.param.first.substr(1); });
 
 ProcessResult ShortVideo(const fs::path& video, const std::vector<std::string>& env = {},
-                         const std::string& to = "0.5") {
-    return RunProcess(kTarvel,
-                      {"--data", kRunDir.string(), "--video", video.string(), "--size", "64x36", "--to", to}, env,
-                      120.0);
+                         const std::string& to = "0.5", const std::vector<std::string>& more = {}) {
+    std::vector<std::string> args = {"--data", kRunDir.string(), "--video", video.string(), "--size", "64x36", "--to", to};
+    args.insert(args.end(), more.begin(), more.end());
+    return RunProcess(kTarvel, args, env, 120.0);
 }
 
 TEST(VideoCaptureFailures, EachEndsWithAMessageExitOneAndNoFileThatLooksComplete) {
@@ -267,6 +287,7 @@ TEST(VideoCaptureFailures, EachEndsWithAMessageExitOneAndNoFileThatLooksComplete
         std::vector<std::string> env;
         std::string message;
         int exitCode = 1;  // 2: refused with the command line, before start-up
+        std::vector<std::string> more = {};
     };
     // A stand-in ffmpeg that takes some frames, writes half a file, and dies.
     const fs::path fake = dir.Path() / "dying-ffmpeg";
@@ -275,13 +296,18 @@ TEST(VideoCaptureFailures, EachEndsWithAMessageExitOneAndNoFileThatLooksComplete
         script << "#!/bin/sh\n"
                   "for last; do :; done\n"
                   "head -c 20000 >/dev/null\n"
-                  "printf 'half a video' > \"$last\"\n"
+                  "printf 'half a video' > \"${last#file:}\"\n"
                   "echo 'Conversion failed: disk full' >&2\n"
                   "exit 1\n";
     }
     fs::permissions(fake, fs::perms::owner_all);
     fs::create_directories(dir.Path() / "folder.mp4");
-    const std::vector<Case> cases = {
+    // A link planted under the video's name, and a device in its place.
+    {
+        std::ofstream(dir.Path() / "private") << "someone's";
+    }
+    fs::create_symlink(dir.Path() / "private", dir.Path() / "link.mp4");
+    std::vector<Case> cases = {
         {"unknown extension", dir.Path() / "demo.avi", {}, "unknown video type \".avi\"", 2},
         {"no extension", dir.Path() / "demo", {}, "no video type", 2},
         {"missing folder", dir.Path() / "nowhere" / "demo.mp4", {}, "does not exist"},
@@ -290,48 +316,144 @@ TEST(VideoCaptureFailures, EachEndsWithAMessageExitOneAndNoFileThatLooksComplete
         {"no ffmpeg", dir.Path() / "a.mp4", {"TARVEL_FFMPEG=/nonexistent/ffmpeg"}, "was not found"},
         {"no ffmpeg on PATH", dir.Path() / "b.mp4", {"PATH=" + (dir.Path() / "empty").string()}, "was not found"},
         {"ffmpeg dies part-way", dir.Path() / "c.mp4", {"TARVEL_FFMPEG=" + fake.string()}, "disk full"},
+        {"a link", dir.Path() / "link.mp4", {}, "is a link; outputs are never written through a link", 2},
+        {"no frame in the span", dir.Path() / "d.mp4", {}, "no frame lies in the span asked for", 1,
+         {"--fps", "1", "--from", "300"}},
     };
+    // A device under the video's name (as root: the node of /dev/full).
+    if (::mknod((dir.Path() / "device.mp4").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0) {
+        cases.push_back({"a device", dir.Path() / "device.mp4", {}, "is a character device, not a regular file", 2});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const ProcessResult r = ShortVideo(c.video, c.env, c.name == "ffmpeg dies part-way" ? "3" : "0.5");
+        const ProcessResult r = ShortVideo(c.video, c.env, c.name == "ffmpeg dies part-way" ? "3" : c.more.empty() ? "0.5" : "400", c.more);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         EXPECT_THAT(r.err, HasSubstr("tarvel: "));
         EXPECT_THAT(r.err, HasSubstr(c.message));
-        if (c.name != "a folder") {
+        EXPECT_THAT(r.err, ::testing::Not(HasSubstr("wrote")));
+        if (c.name != "a folder" && c.name != "a link" && c.name != "a device") {
             EXPECT_FALSE(fs::exists(c.video));
         }
-        EXPECT_FALSE(fs::exists(c.video.string() + ".partial"));
+        EXPECT_TRUE(Unfinished(dir.Path()).empty());
     }
+    std::ifstream in(dir.Path() / "private");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "someone's");
 }
 
-TEST(VideoCaptureFailures, CtrlCStopsTheCaptureAndRemovesTheUnfinishedVideo) {
+// Names ffmpeg would read as an option or a protocol are written as the
+// files they name, in the folder the run started in; a file of the user's
+// under a name like a temporary one is left alone.
+TEST(VideoCaptureFailures, ANameLikeAnOptionOrAProtocolIsAFileAndNoUserFileIsTouched) {
+    TempDir dir;
+    {
+        std::ofstream(dir.Path() / "file:fp.mp4.partial") << "mine";
+    }
+    for (const std::string name : {"-dash.mp4", "file:fp.mp4", "pipe:1.mp4"}) {
+        SCOPED_TRACE(name);
+        const ProcessResult r = RunProcess(
+            "/bin/sh",
+            {"-c", "cd \"$1\" && exec \"$0\" --data \"$2\" --video \"$3\" --size 64x36 --to 0.3", kTarvel,
+             dir.Path().string(), kRunDir.string(), name},
+            {}, 120.0);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_THAT(r.out, ::testing::IsEmpty());  // nothing went to ffmpeg's standard output
+        const auto streams = ProbeStreams(dir.Path() / name);
+        EXPECT_FALSE(streams.empty());
+    }
+    EXPECT_EQ(Listing(dir.Path()),
+              (std::vector<std::string>{"-dash.mp4", "file:fp.mp4", "file:fp.mp4.partial", "pipe:1.mp4"}));
+    EXPECT_EQ(ReadFile(dir.Path() / "file:fp.mp4.partial").size(), 4u);
+}
+
+struct Stop {
+    const char* name;
+    std::vector<int> signals;  // sent one after the other
+    bool stuckFfmpeg;          // an ffmpeg that takes every frame and never ends
+};
+
+class VideoInterrupt : public ::testing::TestWithParam<Stop> {};
+
+// However the run is stopped, it ends with exit 1 and "interrupted", ffmpeg
+// is gone, and no unfinished file is left behind.
+TEST_P(VideoInterrupt, StopsTheCaptureEndsFfmpegAndRemovesTheUnfinishedVideo) {
+    const Stop& stop = GetParam();
     TempDir dir;
     const fs::path video = dir.Path() / "long.mp4";
+    const fs::path stuck = dir.Path() / "stuck-ffmpeg";
+    {
+        // It notes its process id, reads every frame, then waits for ever.
+        std::ofstream script(stuck);
+        script << "#!/bin/sh\necho $$ > \"" << (dir.Path() / "ffmpeg.pid").string()
+               << "\"\ncat >/dev/null\nexec sleep 1000\n";
+    }
+    fs::permissions(stuck, fs::perms::owner_all);
     const std::string data = kRunDir.string();
     std::vector<std::string> args = {kTarvel, "--data", data, "--video", video.string(), "--size", "64x36"};
+    if (stop.stuckFfmpeg) args.insert(args.end(), {"--to", "0.5"});
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e) environment.push_back(*e);
+    if (stop.stuckFfmpeg) environment.push_back("TARVEL_FFMPEG=" + stuck.string());
+    std::vector<char*> envp;
+    for (std::string& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (dir / "stderr.txt").c_str(), O_WRONLY | O_CREAT, 0644);
     pid_t child = -1;
-    ASSERT_EQ(posix_spawn(&child, kTarvel.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    ASSERT_EQ(posix_spawn(&child, kTarvel.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
     posix_spawn_file_actions_destroy(&actions);
-    // Wait until ffmpeg has begun writing.
-    const fs::path partial = video.string() + ".partial";
-    for (int i = 0; i < 600 && !fs::exists(partial); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_TRUE(fs::exists(partial));
-    kill(child, SIGINT);
+    // Wait until ffmpeg has begun writing, or, stuck, has taken the frames.
+    auto started = [&] {
+        if (stop.stuckFfmpeg) {
+            const std::vector<uint8_t> err = ReadFile(dir.Path() / "stderr.txt");
+            return std::string(err.begin(), err.end()).find("done") != std::string::npos;
+        }
+        for (const std::string& name : Unfinished(dir.Path())) {
+            if (fs::file_size(dir.Path() / name) > 0) return true;
+        }
+        return false;
+    };
+    for (int i = 0; i < 1200 && !started(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(started());
+    for (const int signal : stop.signals) kill(child, signal);
+    // No wait for ever: a run that does not end is killed and fails here.
     int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    pid_t waited = 0;
+    for (int i = 0; i < 200 && (waited = waitpid(child, &status, WNOHANG)) == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (waited == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "still running 10 s after the signal";
+    }
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_FALSE(fs::exists(video));
-    EXPECT_FALSE(fs::exists(partial));
+    EXPECT_TRUE(Unfinished(dir.Path()).empty());
     const std::vector<uint8_t> err = ReadFile(dir.Path() / "stderr.txt");
     EXPECT_THAT(std::string(err.begin(), err.end()), HasSubstr("interrupted"));
+    if (stop.stuckFfmpeg) {
+        const std::vector<uint8_t> text = ReadFile(dir.Path() / "ffmpeg.pid");
+        const pid_t ffmpeg = std::atoi(std::string(text.begin(), text.end()).c_str());
+        ASSERT_GT(ffmpeg, 0);
+        bool gone = false;
+        for (int i = 0; i < 100 && !gone; ++i) {
+            gone = kill(ffmpeg, 0) != 0;
+            if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_TRUE(gone) << "ffmpeg outlived the run";
+        if (!gone) kill(ffmpeg, SIGKILL);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, VideoInterrupt,
+                         ::testing::Values(Stop{"CtrlC", {SIGINT}, false}, Stop{"TwoQuickCtrlC", {SIGINT, SIGINT}, false},
+                                           Stop{"TermWhileFfmpegNeverEnds", {SIGTERM}, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace jolp::testing

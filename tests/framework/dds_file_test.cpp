@@ -484,7 +484,7 @@ TEST(DdsFiles, FileErrorsNameThePathAndTheReason) {
 
     const std::string nowhere = dir / "no/such/folder/x.dds";
     EXPECT_FALSE(WriteDdsFile(nowhere, MakeImage(Format::L8, 1, 1, 1, false), error));
-    EXPECT_EQ(error, nowhere + ": cannot create (No such file or directory)");
+    EXPECT_EQ(error, nowhere + ": cannot be written (No such file or directory)");
 
     // Messages about the content carry the path as the name.
     const std::string text = dir / "notes.dds";

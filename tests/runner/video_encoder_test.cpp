@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <algorithm>
 
 namespace jolp {
@@ -52,13 +54,18 @@ TEST(VideoContainer, ByExtensionWhateverItsCase) {
 }
 
 TEST(FfmpegArguments, EachContainerGetsItsCodecsAndDefaults) {
-    const auto mp4 = FfmpegArguments(Settings("a.mp4"), VideoContainer::Mp4, "a.mp4.partial");
+    const auto mp4 = FfmpegArguments(Settings("a.mp4"), VideoContainer::Mp4, "/out/.a.mp4.12-0.partial");
     EXPECT_EQ(After(mp4, "-c:v"), "libx264");
     EXPECT_EQ(After(mp4, "-c:a"), "aac");
     EXPECT_EQ(After(mp4, "-crf"), "18");
     EXPECT_EQ(After(mp4, "-preset"), "medium");
     EXPECT_EQ(After(mp4, "-f", 1), "mp4");  // the first -f is the raw input's
-    EXPECT_EQ(mp4.back(), "a.mp4.partial");
+    // Paths reach ffmpeg as "file:" and the absolute path, which it can
+    // read neither as an option ("-x.mp4") nor as another protocol
+    // ("pipe:1.mp4").
+    EXPECT_EQ(mp4.back(), "file:/out/.a.mp4.12-0.partial");
+    EXPECT_EQ(FfmpegFileName("/v/-dash.mp4"), "file:/v/-dash.mp4");
+    EXPECT_EQ(FfmpegFileName("pipe:1.mp4"), "file:" + (std::filesystem::current_path() / "pipe:1.mp4").string());
 
     const auto webm = FfmpegArguments(Settings("a.webm"), VideoContainer::WebM, "t");
     EXPECT_EQ(After(webm, "-c:v"), "libvpx-vp9");
@@ -81,13 +88,13 @@ TEST(FfmpegArguments, FramesAndSoundCoverTheSameSpan) {
     // Frame 300 at 30000/1001 is 10.01 s; 90 frames last 3.003 s.
     EXPECT_EQ(After(mp4, "-ss"), "10.010000");
     EXPECT_EQ(After(mp4, "-t"), "3.003000");
-    EXPECT_EQ(After(mp4, "-i", 1), "/data/media/music.ogg");
+    EXPECT_EQ(After(mp4, "-i", 1), "file:/data/media/music.ogg");
     // The copied Vorbis stream is cut after its input, with the frames
     // placed at their own times.
     const auto mkv = FfmpegArguments(Settings("a.mkv"), VideoContainer::Matroska, "t");
     EXPECT_EQ(After(mkv, "-itsoffset"), "10.010000");
     EXPECT_EQ(After(mkv, "-ss"), "10.010000");
-    EXPECT_LT(std::find(mkv.begin(), mkv.end(), "/data/media/music.ogg"), std::find(mkv.begin(), mkv.end(), "-ss"));
+    EXPECT_LT(std::find(mkv.begin(), mkv.end(), "file:/data/media/music.ogg"), std::find(mkv.begin(), mkv.end(), "-ss"));
 }
 
 TEST(FfmpegArguments, QualityPresetsSilenceAndOddSizes) {

@@ -7,6 +7,7 @@
 #include "scene/jolp3d.h"
 #include "tests/support/headless_gl.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/subprocess.h"
 #include "tests/support/temp_dir.h"
 
@@ -35,6 +36,20 @@ const char* const kNamedCubes[] = {"LightCube.dds", "sunol_cubemap.dds"};
 const char* const kNamed2D[] = {"powerBall.jpg", "texture1_d.tga", "four_NM_height.dds", "texture1_s.tga"};
 const char* const kParticleImages[] = {"red_particle.jpg",  "yellow_particle.jpg", "green_particle.jpg",
                                        "blue_particle.jpg", "wind_particle.jpg",   "fire_particle.png"};
+
+// The tmpfs pages of every file the generator writes in the built data
+// set, with half of those of the file named.
+size_t DataSetPagesBeside(const std::string& halfFile) {
+    const fs::path run = TARVEL_RUN_DIR;
+    size_t pages = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(run)) {
+        const fs::path rel = entry.path().lexically_relative(run);
+        if (!entry.is_regular_file() || rel == "tarvel" || *rel.begin() == "shaders") continue;
+        const size_t filePages = (entry.file_size() + 4095) / 4096;
+        pages += rel == halfFile ? filePages / 2 : filePages;
+    }
+    return pages;
+}
 
 std::vector<uint8_t> ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -230,6 +245,9 @@ TEST(ContentTool, HelpBadArgumentsAndAnUnwritableFolder) {
     const ProcessResult help = RunProcess(kContent, {"--help"}, {}, 10.0);
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_THAT(help.out, HasSubstr("Usage: tarvel_content RUN_FOLDER"));
+    const ProcessResult unprinted = RunProcess("/bin/sh", {"-c", "exec \"$0\" --help >/dev/full", kContent}, {}, 10.0);
+    EXPECT_EQ(unprinted.exitCode, 1);
+    EXPECT_EQ(unprinted.err, "tarvel_content: cannot write standard output (No space left on device)\n");
 
     EXPECT_EQ(RunProcess(kContent, {}, {}, 10.0).exitCode, 2);
     EXPECT_EQ(RunProcess(kContent, {"a", "b"}, {}, 10.0).exitCode, 2);
@@ -245,16 +263,20 @@ TEST(ContentTool, HelpBadArgumentsAndAnUnwritableFolder) {
     EXPECT_THAT(blocked.err, HasSubstr(blocker));
     EXPECT_THAT(blocked.err, HasSubstr("Not a directory"));
 
-    // A disk that fills up while the music is written: /dev/full stands in
-    // for its file. The run fails naming the file and the system's reason,
-    // and leaves no cut-off music behind.
-    const std::string run = dir / "full";
-    std::filesystem::create_directories(run + "/media");
-    std::filesystem::create_symlink("/dev/full", run + "/media/music.ogg.part");
+    // A disk that fills up while the music is written: a tmpfs that holds
+    // the rest of the data set and half the music. The run fails naming the
+    // file and the system's reason, and leaves no cut-off music behind.
+    jolp::testing::SmallDisk disk(DataSetPagesBeside("media/music.ogg") * 4096);
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+    const std::string run = disk / "run";
     const ProcessResult full = RunProcess(kContent, {run}, {}, 120.0);
     EXPECT_EQ(full.exitCode, 1);
-    EXPECT_THAT(full.err, HasSubstr("music.ogg.part: write failed (No space left on device)"));
+    EXPECT_THAT(full.err, HasSubstr(run + "/media/music.ogg: cannot be written (No space left on device)"));
     EXPECT_FALSE(std::filesystem::exists(run + "/media/music.ogg"));
+    for (const auto& entry : fs::directory_iterator(run + "/media")) {
+        EXPECT_FALSE(entry.path().filename().string().ends_with(".partial")) << entry.path();
+    }
 }
+
 
 }  // namespace

@@ -3,6 +3,8 @@
 // and writes it as Ogg Vorbis.
 #include "tools/content/music.h"
 
+#include "platform/file_write.h"
+
 #include "tools/content/music_dsp.h"
 #include "tools/content/music_effects.h"
 #include "tools/content/music_score.h"
@@ -108,46 +110,27 @@ std::vector<float> SynthesizeMusic() {
 
 namespace {
 
-bool Probe(const std::string& temporary, const std::string& path, std::string& error) {
-    FILE* probe = std::fopen(temporary.c_str(), "wb");
-    if (!probe) {
-        error = path + ": cannot be created (" + std::strerror(errno) + ")";
-        return false;
-    }
-    std::fclose(probe);
-    return true;
-}
-
-bool Encode(const std::string& temporary, const std::string& path, const std::vector<float>& samples,
-            std::string& error) {
+bool Encode(const std::string& path, const std::vector<float>& samples, std::string& error) {
     jolp::tools::VorbisSettings settings;
     settings.channels = kMusicChannels;
     settings.sampleRate = kMusicSampleRate;
     settings.quality = 0.5f;
-    if (!jolp::tools::WriteOggVorbis(temporary, samples.data(), samples.size() / kMusicChannels, settings, error)) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        error = path + ": cannot replace it with the finished file " + temporary;
-        return false;
-    }
-    return true;
+    // Written beside its name and renamed into place when whole.
+    return jolp::tools::WriteOggVorbis(path, samples.data(), samples.size() / kMusicChannels, settings, error);
 }
 
 }  // namespace
 
 bool WriteMusic(const std::string& path, std::string& error) {
-    const std::string temporary = path + ".part";
     // Make sure the folder takes the file before spending seconds on it.
-    if (!Probe(temporary, path, error)) return false;
-    return Encode(temporary, path, SynthesizeMusic(), error);
+    jolp::OutputFile probe;
+    if (!probe.Open(path, error)) return false;
+    probe.Abandon();
+    return Encode(path, SynthesizeMusic(), error);
 }
 
 bool WriteMusicSamples(const std::string& path, const std::vector<float>& samples, std::string& error) {
-    const std::string temporary = path + ".part";
-    return Probe(temporary, path, error) && Encode(temporary, path, samples, error);
+    return Encode(path, samples, error);
 }
 
 MusicLevel MeasureMusic(const std::vector<float>& samples, int channels, int sampleRate, double from, double to) {
