@@ -1,6 +1,7 @@
 #include "runner/runner.h"
 
 #include "platform/log.h"
+#include "platform/standard_output.h"
 #include "runner/capture_driver.h"
 #include "runner/dev_mode.h"
 #include "runner/interrupt.h"
@@ -53,10 +54,7 @@ private:
 
 bool StopRequested() { return InterruptRequested(); }
 
-}  // namespace
-
-int RunDemo(int argc, char** argv, const DemoInfo& demo) {
-    SetLogName(demo.name);
+int Run(int argc, char** argv, const DemoInfo& demo) {
     ParseResult parsed = ParseRunOptions(argc, argv);
     switch (parsed.status) {
     case ParseStatus::Help:
@@ -132,6 +130,14 @@ int RunDemo(int argc, char** argv, const DemoInfo& demo) {
     SetInterruptsDeferred(false);
     SDL_Quit();
     return exitCode;
+}
+
+}  // namespace
+
+int RunDemo(int argc, char** argv, const DemoInfo& demo) {
+    SetLogName(demo.name);
+    // --help and --version print to stdout, and so may the demo.
+    return FinishStandardOutput(demo.name, Run(argc, argv, demo));
 }
 
 }  // namespace jolp

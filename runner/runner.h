@@ -22,7 +22,8 @@
 // Messages go through the log under the demo's name.
 //
 // Exit status: 0 when the demo ran to its end or was quit, 1 when it could
-// not start or a run failed (the log says why), 2 for a bad command line.
+// not start, a run failed (the log says why) or what it printed to stdout
+// (--help, --version) could not be written, 2 for a bad command line.
 #pragma once
 
 #include "framework/demo_program.h"

@@ -9,8 +9,9 @@
 //   jolp3d import IN OUT [--light-scale K] [--light-radius R] [--length S]
 //                        a glTF 2.0 file as a data folder (gltf_import.h)
 //
-// Exit status: 0 done, 1 the file could not be read, written or is invalid,
-// 2 a bad command line.
+// Exit status: 0 done, 1 the file could not be read, written or is invalid
+// (or what it prints could not be written to stdout), 2 a bad command line.
+#include "platform/standard_output.h"
 #include "scene/jolp3d.h"
 #include "scene/scene_file.h"
 #include "tools/gltf_import.h"
@@ -231,9 +232,7 @@ int Import(int argc, char** argv) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -250,3 +249,7 @@ int main(int argc, char** argv) {
     if (command == "check") return Check(path);
     return Sample(path);
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return jolp::FinishStandardOutput("jolp3d", Run(argc, argv)); }

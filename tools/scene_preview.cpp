@@ -20,6 +20,7 @@
 #include "framework/texture.h"
 #include "framework/worker.h"
 #include "platform/log.h"
+#include "platform/standard_output.h"
 #include "render/bind_scene.h"
 #include "render/render_system.h"
 #include "runner/png_file.h"
@@ -153,9 +154,7 @@ private:
     std::string stem_;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string data;
     std::string prefix = "preview";
     uint32_t width = 640, height = 480;
@@ -246,3 +245,8 @@ int main(int argc, char** argv) {
     }
     return 0;
 }
+
+}  // namespace
+
+// The names of the pictures go to stdout.
+int main(int argc, char** argv) { return jolp::FinishStandardOutput("tarvel_preview", Run(argc, argv)); }

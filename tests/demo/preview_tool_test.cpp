@@ -98,6 +98,9 @@ TEST(PreviewTool, RefusesWhatItCannotShow) {
     r = RunProcess(kPreview, {"--help"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_THAT(r.out, HasSubstr("usage: tarvel_preview"));
+    r = RunProcess("/bin/sh", {"-c", "exec \"$0\" --help >/dev/full", kPreview});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "tarvel_preview: cannot write standard output (No space left on device)\n");
 }
 
 }  // namespace

@@ -21,6 +21,13 @@ const std::string kJolp3d = JOLP3D_BINARY;
 
 ProcessResult Jolp3d(const std::vector<std::string>& args) { return RunProcess(kJolp3d, args, {}, 30.0); }
 
+// The same with standard output on /dev/full, where every write fails as
+// on a full disk.
+ProcessResult Jolp3dIntoFullDisk(std::vector<std::string> args) {
+    args.insert(args.begin(), {"-c", "exec \"$0\" \"$@\" >/dev/full", kJolp3d});
+    return RunProcess("/bin/sh", args, {}, 30.0);
+}
+
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -49,6 +56,13 @@ TEST(Jolp3dTool, SampleThenInfoListsWhatTheSceneHolds) {
     const ProcessResult check = Jolp3d({"check", file});
     EXPECT_EQ(check.exitCode, 0) << check.err;
     EXPECT_THAT(check.out, HasSubstr("valid"));
+
+    // What could not be printed is a failure too.
+    for (const char* command : {"info", "check"}) {
+        const ProcessResult full = Jolp3dIntoFullDisk({command, file});
+        EXPECT_EQ(full.exitCode, 1) << command;
+        EXPECT_EQ(full.err, "jolp3d: cannot write standard output (No space left on device)\n") << command;
+    }
 }
 
 TEST(Jolp3dTool, CheckRefusesInvalidFilesWithTheLoadersLine) {
@@ -92,6 +106,9 @@ TEST(Jolp3dTool, HelpAndBadCommandLines) {
     const ProcessResult help = Jolp3d({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_THAT(help.out, HasSubstr("Usage: jolp3d COMMAND FILE"));
+    const ProcessResult full = Jolp3dIntoFullDisk({"--help"});
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_THAT(full.err, HasSubstr("cannot write standard output"));
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {}, {"inspect", "x"}, {"info"}, {"check", "a", "b"}, {"--bogus"}}) {
         const ProcessResult r = Jolp3d(args);

@@ -7,6 +7,7 @@
 // media/scenes/scene.JOLP3D and media/music.ogg. The output is the same
 // bytes on every run. Exit status: 0 done, 1 a file could not be written,
 // 2 a bad command line.
+#include "platform/standard_output.h"
 #include "tools/content/data_set.h"
 
 #include <chrono>
@@ -31,9 +32,7 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 done, 1 a file could not be written, 2 bad command line.\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -56,3 +55,7 @@ int main(int argc, char** argv) {
     std::printf("tarvel_content: data set written to %s in %.1f s\n", folder.c_str(), seconds);
     return 0;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return jolp::FinishStandardOutput("tarvel_content", Run(argc, argv)); }
