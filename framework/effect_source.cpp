@@ -2,15 +2,11 @@
 // compiler-log rewriter. See effect_source.h and shaders/README.md.
 #include "framework/effect_source.h"
 
-#include <sys/stat.h>
+#include "platform/file_read.h"
 
 #include <algorithm>
-
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <span>
 #include <string_view>
 #include <system_error>
@@ -715,52 +711,24 @@ bool RewriteLine(std::string_view line, const std::vector<std::string>& files, s
 
 EffectFileReader DiskEffectFileReader() {
     return [](const std::string& path, std::string& text, std::string& error) {
-        const auto reason = [](int code) { return std::generic_category().message(code); };
         if (path.find('\0') != std::string::npos) {
             error = "bad file name";
             return false;
         }
-        std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-        if (!file) {
-            error = reason(errno);
+        // Through the one reader of data files: a FIFO or a device in place
+        // of an effect file is refused at once instead of blocking start-up
+        // or the authoring mode's reload.
+        std::vector<uint8_t> bytes;
+        std::string reason;
+        if (!ReadRegularFile(path, kMaxEffectFileBytes, bytes, reason)) {
+            // Its sizes are rounded ("1 MiB"); an effect file's limit is
+            // told to the byte.
+            std::error_code code;
+            const uint64_t size = std::filesystem::is_regular_file(path, code) ? std::filesystem::file_size(path, code) : 0;
+            error = !code && size > kMaxEffectFileBytes ? FileTooLarge(static_cast<size_t>(size)) : reason;
             return false;
         }
-        struct stat info {};
-        if (fstat(fileno(file.get()), &info) != 0) {
-            error = reason(errno);
-            return false;
-        }
-        if (S_ISDIR(info.st_mode)) {
-            error = reason(EISDIR);
-            return false;
-        }
-        if (!S_ISREG(info.st_mode)) {
-            error = "not a regular file";
-            return false;
-        }
-        if (static_cast<uint64_t>(info.st_size) > kMaxEffectFileBytes) {
-            error = FileTooLarge(static_cast<size_t>(info.st_size));
-            return false;
-        }
-        std::string data(static_cast<size_t>(info.st_size), '\0');
-        size_t got = std::fread(data.data(), 1, data.size(), file.get());
-        // The file may have grown since fstat; read on, up to the limit.
-        char buffer[4096];
-        while (!std::ferror(file.get()) && !std::feof(file.get())) {
-            const size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-            data.append(buffer, n);
-            got += n;
-            if (got > kMaxEffectFileBytes) {
-                error = FileTooLarge(got);
-                return false;
-            }
-        }
-        if (std::ferror(file.get())) {
-            error = reason(errno);
-            return false;
-        }
-        data.resize(got);
-        text = std::move(data);
+        text.assign(bytes.begin(), bytes.end());
         return true;
     };
 }

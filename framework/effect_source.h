@@ -56,8 +56,10 @@ struct EffectSource {
 // "No such file or directory").
 using EffectFileReader = std::function<bool(const std::string& path, std::string& text, std::string& error)>;
 
-// Reads from disk; refuses anything that is not a regular file and files
-// over kMaxEffectFileBytes (by their size, before reading them).
+// Reads from disk through ReadRegularFile (platform/file_read.h): refuses
+// anything that is not a regular file (a FIFO is refused without waiting for
+// a writer) and files over kMaxEffectFileBytes (by their size, before
+// reading them).
 EffectFileReader DiskEffectFileReader();
 
 // An effect file and each file it includes may hold at most this many

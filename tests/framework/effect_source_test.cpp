@@ -4,11 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace jolp {
@@ -388,7 +395,28 @@ TEST(EffectSource, DiskReaderReadsFilesAndExplainsRefusals) {
 
     std::string text;
     EXPECT_FALSE(read(dir / "fx", text, error));
-    EXPECT_EQ(error, "Is a directory");
+    EXPECT_EQ(error, "not a regular file (a directory)");
+
+    // A FIFO, as the effect or as an include, is refused without waiting
+    // for a writer (should it wait, the writer comes and the test fails
+    // rather than hangs).
+    ASSERT_EQ(mkfifo((dir / "fx/pipe.fx").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir / "fx/lib/pipe.glsl").c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 50 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        for (const char* name : {"fx/pipe.fx", "fx/lib/pipe.glsl"}) {
+            const int fd = open((dir / name).c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) close(fd);
+        }
+    });
+    EXPECT_FALSE(ParseEffect(dir / "fx/pipe.fx", read, fx, error));
+    EXPECT_EQ(error, (dir / "fx/pipe.fx") + ": cannot open (not a regular file (a FIFO))");
+    write("fx/e.fx", kStages + "@common\n@include \"lib/pipe.glsl\"\n");
+    EXPECT_FALSE(ParseEffect(dir / "fx/e.fx", read, fx, error));
+    EXPECT_TRUE(error.ends_with("/fx/lib/pipe.glsl: not a regular file (a FIFO))")) << error;
+    done = true;
+    writer.join();
 
     // 1 MiB and no more, in lines short enough to be read.
     std::string limit;
