@@ -254,7 +254,8 @@ private:
                  std::vector<std::string>& chain);
     bool Append(const std::string& file, int line, std::string_view text);
     bool Finish(EffectSource& out);
-    // Refuses a file read whole that is too long, or has a line too long.
+    // Refuses a file read whole that is too long, has a line too long or
+    // holds a NUL byte.
     bool CheckSize(const std::string& file, const std::string& text);
     // Refuses an include (key: its lexically normal path) that leaves the
     // effect's folder, by its path or through a link.
@@ -343,6 +344,15 @@ bool Parser::Run(const std::string& path, EffectSource& out) {
 bool Parser::CheckSize(const std::string& file, const std::string& text) {
     if (text.size() > kMaxEffectFileBytes) return Fail(file, 0, FileTooLarge(text.size()));
     if (TooManyLines(text)) return Fail(file, 0, kTooManyLines);
+    // The compiler takes the code as a C string and would stop at it,
+    // reporting whatever that cut leaves (a stage without main, an end of
+    // file where it does not belong).
+    if (const size_t nul = text.find('\0'); nul != std::string::npos) {
+        const auto line = static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
+        const size_t lineStart = text.rfind('\n', nul);
+        const size_t column = lineStart == std::string::npos ? nul + 1 : nul - lineStart;
+        return Fail(file, line + 1, "a NUL byte at column " + std::to_string(column) + " (effect files are text)");
+    }
     LineCursor lines(text);
     std::string_view line;
     while (lines.Next(line))
@@ -366,7 +376,9 @@ bool Parser::CheckInFolder(const std::string& file, int line, std::string_view n
         return true;
     }
     const std::filesystem::path real = std::filesystem::weakly_canonical(key, error);
-    if (!error && !IsInside(real, realFolder_))
+    // "." and "lib/.." name the folder itself, which is no link: the reader
+    // says what it is.
+    if (!error && !IsInside(real, realFolder_) && real != realFolder_)
         return Fail(file, line, refused + " (it is a link to " + real.generic_string() + ")");
     return true;
 }

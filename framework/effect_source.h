@@ -79,7 +79,7 @@ inline constexpr int kMaxIncludeDepth = 16;
 // "FILE:LINE: message" (or "FILE: message" when no line applies, e.g.
 // "shaders/x.fx: cannot open (No such file or directory)"). Bounded on any
 // input: include cycles, depth and expansion size are all refused, and so
-// are files and lines over the limits above.
+// are files and lines over the limits above and files holding a NUL byte.
 //
 // Includes stay in the effect's folder (the folder of path) and the
 // folders under it: an absolute @include path, one whose ".." leaves the

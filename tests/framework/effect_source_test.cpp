@@ -267,6 +267,12 @@ TEST(EffectSource, ErrorsNameTheFileAndLine) {
          {{"fx/e.fx", "@technique t\n@common\n@include \"a.glsl\"\n"},
           {"fx/a.glsl", "float a;\n\n" + std::string(kMaxEffectLineBytes + 1, 'x')}},
          "fx/a.glsl:3: line of 16385 bytes (at most 16384 bytes, 16 KiB, a line)"},
+        // The compiler would stop at the NUL and complain of what is cut off.
+        {"NUL byte", {{"fx/e.fx", kOnePass + std::string("float a;\0\n", 10)}},
+         "fx/e.fx:9: a NUL byte at column 9 (effect files are text)"},
+        {"NUL byte in an included file",
+         {{"fx/e.fx", "@technique t\n@common\n@include \"a.glsl\"\n"}, {"fx/a.glsl", std::string("\0float a;\n", 10)}},
+         "fx/a.glsl:1: a NUL byte at column 1 (effect files are text)"},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -469,6 +475,11 @@ TEST(EffectSource, IncludesOnDiskStayInTheEffectsFolder) {
     EXPECT_EQ(error, (dir / "fx/e.fx:7: @include \"../outside.glsl\" leaves the effect's folder ") + (dir / "fx"));
     EXPECT_FALSE(parse(dir / "fx/e.fx", dir / "fx/lib/x.glsl", error));
     EXPECT_TRUE(error.ends_with("(absolute paths are not allowed)")) << error;
+    // The folder itself is no link and no file.
+    for (const char* folder : {".", "lib/.."}) {
+        EXPECT_FALSE(parse(dir / "fx/e.fx", folder, error));
+        EXPECT_TRUE(error.ends_with(": not a regular file (a directory))")) << error;
+    }
 }
 
 }  // namespace
