@@ -142,6 +142,35 @@ std::string TooLarge(const std::string& path, int64_t width, int64_t height) {
     return path + ": " + Size(width, height) + " is too large an image";
 }
 
+std::string NoPixels(const std::string& path, const char* kind, int64_t width, int64_t height) {
+    return path + ": the " + kind + " header gives a size of " + Size(width, height) + ", an image without pixels";
+}
+
+// Width and height from a PNG file's header (its first chunk, IHDR), read
+// before stb_image is asked: it refuses sizes it will not decode (0, or more
+// than it takes) by trying every other kind in turn and then says only
+// "unknown image type". False when there is no such header.
+bool PngHeaderSize(std::span<const uint8_t> bytes, int64_t& width, int64_t& height) {
+    if (!IsPng(bytes) || bytes.size() < 24 || std::memcmp(bytes.data() + 12, "IHDR", 4) != 0) return false;
+    width = Be32(bytes, 16);
+    height = Be32(bytes, 20);
+    return true;
+}
+
+// The same for a TGA file's header, where stb_image would have taken it
+// but for a width or height of 0: the colour map type, the image type and
+// the bits per pixel it reads.
+bool ZeroSizedTga(std::span<const uint8_t> bytes, int64_t& width, int64_t& height) {
+    if (bytes.size() < 18 || bytes[1] > 1) return false;
+    const uint8_t type = bytes[2];
+    if (type != 1 && type != 2 && type != 3 && type != 9 && type != 10 && type != 11) return false;
+    const uint8_t bits = bytes[16];
+    if (bits != 8 && bits != 15 && bits != 16 && bits != 24 && bits != 32) return false;
+    width = Le16(bytes, 12);
+    height = Le16(bytes, 14);
+    return width == 0 || height == 0;
+}
+
 std::string OutOfMemory(const std::string& path, int64_t width, int64_t height) {
     return path + ": out of memory decoding a " + Size(width, height) + " image";
 }
@@ -294,7 +323,10 @@ std::unique_ptr<GfxTexture> DecodeJpeg(const std::string& path, std::span<const 
         ~Destroy() { jpeg_destroy_decompress(&decoder.info); }
     } destroy{decoder};
     const auto refuse = [&](int64_t width, int64_t height) {
-        if (decoder.code == JERR_OUT_OF_MEMORY) {
+        if (decoder.code == JERR_EMPTY_IMAGE && (decoder.info.image_width == 0 || decoder.info.image_height == 0)) {
+            // libjpeg has read the frame header's size when it says so.
+            Fail(error, NoPixels(path, "JPEG", decoder.info.image_width, decoder.info.image_height));
+        } else if (decoder.code == JERR_OUT_OF_MEMORY) {
             Fail(error, OutOfMemory(path, width, height));
         } else if (decoder.code == JERR_NO_BACKING_STORE) {
             Fail(error, path + ": a " + Size(width, height) + " JPEG that needs more than " +
@@ -338,12 +370,26 @@ std::unique_ptr<GfxTexture> DecodeWithStb(const std::string& path, std::span<con
         Fail(error, path + ": a " + std::string(kind) + " image; textures are JPEG, PNG, TGA or DDS files");
         return nullptr;
     }
+    if (int64_t w = 0, h = 0; PngHeaderSize(bytes, w, h)) {
+        if (w == 0 || h == 0) {
+            Fail(error, NoPixels(path, "PNG", w, h));
+            return nullptr;
+        }
+        if (!FitsLimits(w, h)) {
+            Fail(error, TooLarge(path, w, h));
+            return nullptr;
+        }
+    }
     const auto size = static_cast<int>(bytes.size());
     int width = 0;
     int height = 0;
     int channels = 0;
     if (!stbi_info_from_memory(bytes.data(), size, &width, &height, &channels)) {
-        Fail(error, path + ": not an image (" + stbi_failure_reason() + ")");
+        if (int64_t w = 0, h = 0; !IsPng(bytes) && ZeroSizedTga(bytes, w, h)) {
+            Fail(error, NoPixels(path, "TGA", w, h));
+        } else {
+            Fail(error, path + ": not an image (" + stbi_failure_reason() + ")");
+        }
         return nullptr;
     }
     if (!FitsLimits(width, height)) {

@@ -463,6 +463,30 @@ TEST(TextureTest, AHeaderClaimingAHugeImageIsRefusedBeforeDecoding) {
     EXPECT_NE(error.find("short.tga: a truncated TGA file (18 bytes, where a 4096 x 2048 image needs at least"),
               std::string::npos)
         << error;
+
+    // Sizes stb_image will not take at all: its reason would be "unknown
+    // image type", the true one is the size in the header.
+    std::vector<uint8_t> png;
+    stbi_write_png_to_func(AppendTo, &png, 2, 2, 4, kRgba, 8);
+    const auto pngOf = [&png](uint32_t width, uint32_t height) {
+        std::vector<uint8_t> out = png;
+        for (int i = 0; i < 4; ++i) {
+            out[16 + i] = static_cast<uint8_t>(width >> (24 - 8 * i));
+            out[20 + i] = static_cast<uint8_t>(height >> (24 - 8 * i));
+        }
+        return out;
+    };
+    EXPECT_EQ(Texture2D::LoadFromMemory(pngOf(100000, 100000), "huge.png", device, error), nullptr);
+    EXPECT_EQ(error, "huge.png: 100000 x 100000 is too large an image");
+    EXPECT_EQ(Texture2D::LoadFromMemory(pngOf(0, 0), "empty.png", device, error), nullptr);
+    EXPECT_EQ(error, "empty.png: the PNG header gives a size of 0 x 0, an image without pixels");
+    EXPECT_EQ(Texture2D::LoadFromMemory(header(0, 4), "empty.tga", device, error), nullptr);
+    EXPECT_EQ(error, "empty.tga: the TGA header gives a size of 0 x 4, an image without pixels");
+    jpeg[sof + 5] = jpeg[sof + 6] = 0;
+    jpeg[sof + 7] = 0;
+    jpeg[sof + 8] = 16;
+    EXPECT_EQ(Texture2D::LoadFromMemory(jpeg, "empty.jpg", device, error), nullptr);
+    EXPECT_EQ(error, "empty.jpg: the JPEG header gives a size of 16 x 0, an image without pixels");
 }
 
 // A PNG whose image data chunk claims more bytes than the file holds is
