@@ -62,13 +62,30 @@ bool ParseFps(std::string_view text, uint32_t& num, uint32_t& den) {
     return num > 0 && den > 0 && static_cast<uint64_t>(num) <= static_cast<uint64_t>(kMaxFps) * den;
 }
 
-bool ParseSeconds(std::string_view text, uint32_t& ms) {
-    double seconds = 0.0;
-    if (text.empty()) return false;
+// Seconds as whole milliseconds, the timeline's unit, in 32 bits: at most
+// 4294967294 ms. False with the reason, for "bad value 'V' for OPTION: ...".
+// roundedToZero: a time above 0 that is under half a millisecond.
+bool ParseSeconds(std::string_view text, uint32_t& ms, bool& roundedToZero, std::string& problem) {
+    // Wider than double, so that "1e400" is a number too large rather than
+    // out of range.
+    long double seconds = 0.0L;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (ec != std::errc() || end != text.data() + text.size()) return false;
-    if (!std::isfinite(seconds) || seconds < 0.0 || seconds * 1000.0 >= 4294967295.0) return false;
-    ms = static_cast<uint32_t>(std::llround(seconds * 1000.0));
+    const bool outOfRange = ec == std::errc::result_out_of_range;
+    if (text.empty() || (ec != std::errc() && !outOfRange) || end != text.data() + text.size() || std::isnan(seconds) ||
+        seconds < 0.0L || text.front() == '-') {
+        problem = "expected seconds, 0 or more";
+        return false;
+    }
+    // Out of even that range: too small to tell from 0 when its exponent
+    // is negative, else too large.
+    const bool tiny = outOfRange && (text.find("e-") != std::string_view::npos || text.find("E-") != std::string_view::npos);
+    if (tiny) seconds = 0.0L;
+    if ((outOfRange && !tiny) || seconds * 1000.0L >= 4294967294.5L) {
+        problem = "at most 4294967.294 seconds (times are counted in milliseconds, in 32 bits)";
+        return false;
+    }
+    ms = static_cast<uint32_t>(std::llround(seconds * 1000.0L));
+    roundedToZero = ms == 0 && (tiny || seconds > 0.0L);
     return true;
 }
 
@@ -158,6 +175,8 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
         };
         auto noValue = [&]() { return !hasInlineValue; };
         std::string_view v;
+        bool roundedToZero = false;
+        std::string problem;
         if (arg == "--help" || arg == "-h") {
             if (!noValue()) return Fail("option " + std::string(arg) + " takes no value");
             result.status = ParseStatus::Help;
@@ -187,8 +206,8 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
             options.dev = true;
         } else if (arg == "--start") {
             if (!needValue(v)) return Fail("option --start needs a value in seconds");
-            if (!ParseSeconds(v, options.startMs))
-                return Fail("bad value '" + std::string(v) + "' for --start: expected seconds, 0 or more");
+            if (!ParseSeconds(v, options.startMs, roundedToZero, problem))
+                return Fail("bad value '" + std::string(v) + "' for --start: " + problem);
             startGiven = true;
         } else if (arg == "--video") {
             if (!needValue(v) || v.empty()) return Fail("option --video needs a file name");
@@ -210,17 +229,20 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
         } else if (arg == "--fps") {
             if (!needValue(v)) return Fail("option --fps needs a value");
             if (!ParseFps(v, config.fpsNum, config.fpsDen))
-                return Fail("bad value '" + std::string(v) + "' for --fps: expected N or N/D, at most 1000");
+                return Fail("bad value '" + std::string(v) + "' for --fps: expected N or N/D frames a second, above 0 and at most 1000");
             fpsGiven = true;
         } else if (arg == "--from") {
             if (!needValue(v)) return Fail("option --from needs a value in seconds");
-            if (!ParseSeconds(v, config.fromMs))
-                return Fail("bad value '" + std::string(v) + "' for --from: expected seconds, 0 or more");
+            if (!ParseSeconds(v, config.fromMs, roundedToZero, problem))
+                return Fail("bad value '" + std::string(v) + "' for --from: " + problem);
             fromGiven = true;
         } else if (arg == "--to") {
             if (!needValue(v)) return Fail("option --to needs a value in seconds");
-            if (!ParseSeconds(v, config.toMs))
-                return Fail("bad value '" + std::string(v) + "' for --to: expected seconds, 0 or more");
+            if (!ParseSeconds(v, config.toMs, roundedToZero, problem))
+                return Fail("bad value '" + std::string(v) + "' for --to: " + problem);
+            if (roundedToZero)
+                return Fail("bad value '" + std::string(v) + "' for --to: under a millisecond, it rounds to 0 ms "
+                            "(times are whole milliseconds)");
             config.hasTo = true;
         } else {
             return Fail("unknown option '" + std::string(argv[i]) + "'");
@@ -246,7 +268,10 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
         return Fail("bad value '" + std::to_string(options.videoCrf) + "' for --crf: H.264 takes 0 to 51");
     }
     if (config.hasTo && config.toMs <= config.fromMs) {
-        return Fail("--to must be after --from");
+        // Equal only once rounded: say so, or the two look apart.
+        return Fail(config.toMs == config.fromMs ? "--to must be after --from (both are " + std::to_string(config.toMs) +
+                                                       " ms: times are whole milliseconds)"
+                                                 : std::string("--to must be after --from"));
     }
     config.headless = capture;
     return result;

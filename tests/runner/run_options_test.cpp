@@ -111,6 +111,14 @@ TEST(RunOptionsParse, BadCaptureValues) {
     ExpectError({"--capture", "out", "--from", "5", "--to", "5"}, {"--to", "--from"});
     ExpectError({"--capture", "out", "--from", "5", "--to", "4"}, {"--to", "--from"});
     EXPECT_EQ(Parse({"--capture", "out", "--from", "5", "--to", "5.001"}).status, ParseStatus::Run);
+    // The true limits of 32-bit milliseconds, not "0 or more".
+    for (const char* large : {"1e7", "4294967.295", "1e400"}) {
+        ExpectError({"--capture", "out", "--to", large}, {"--to", "at most 4294967.294 seconds"});
+        ExpectError({"--dev", "--start", large}, {"--start", "at most 4294967.294 seconds"});
+    }
+    EXPECT_EQ(Parse({"--capture", "out", "--to", "4294967.294"}).options.config.toMs, 4294967294u);
+    for (const char* tiny : {"0.0001", "1e-400"}) ExpectError({"--capture", "out", "--to", tiny}, {"--to", "rounds to 0 ms"});
+    ExpectError({"--capture", "out", "--from", "1.0001", "--to", "1.0004"}, {"--to", "--from", "both are 1000 ms"});
     ExpectError({"--capture"}, {"--capture"});
     ExpectError({"--capture="}, {"--capture"});
 }
