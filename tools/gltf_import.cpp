@@ -121,6 +121,40 @@ bool KeepImageBytes(tinygltf::Image* image, const int, std::string*, std::string
     return true;
 }
 
+// Where the JSON text first nests arrays and objects deeper than limit, or
+// npos. Brackets inside strings do not count; a quick scan of the bytes,
+// whatever else is wrong with them, so that the recursive parser is only
+// handed text it can finish.
+size_t JsonTooDeep(std::span<const uint8_t> text, int limit) {
+    int depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const uint8_t c = text[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit) return i;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return std::string::npos;
+}
+
+// The JSON of a .gltf (all of it) or a .glb (its first chunk, as far as the
+// bytes go; a damaged header is left for tinygltf to refuse).
+std::span<const uint8_t> JsonText(std::span<const uint8_t> bytes, bool binary, size_t& offset) {
+    offset = 0;
+    if (!binary) return bytes;
+    if (bytes.size() < 20) return {};
+    const uint32_t length = uint32_t(bytes[12]) | uint32_t(bytes[13]) << 8 | uint32_t(bytes[14]) << 16 | uint32_t(bytes[15]) << 24;
+    offset = 20;
+    return bytes.subspan(20, std::min<size_t>(length, bytes.size() - 20));
+}
+
 // ---------------------------------------------------------------- the importer
 
 class Importer {
@@ -795,6 +829,12 @@ bool Import(std::span<const uint8_t> bytes, const std::string& name, FileAccess&
         const bool binary = bytes.size() >= 4 && std::memcmp(bytes.data(), "glTF", 4) == 0;
         if (bytes.size() > UINT32_MAX) {
             error = name + ": too large";
+            return false;
+        }
+        size_t offset = 0;
+        if (const size_t deep = JsonTooDeep(JsonText(bytes, binary, offset), kMaxGltfJsonDepth); deep != std::string::npos) {
+            error = name + ": not a glTF file it can read: its JSON nests arrays and objects more than " +
+                    std::to_string(kMaxGltfJsonDepth) + " deep (byte " + std::to_string(offset + deep) + ")";
             return false;
         }
         const bool ok = binary ? loader.LoadBinaryFromMemory(&model, &err, &warn, bytes.data(), unsigned(bytes.size()), base)

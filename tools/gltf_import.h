@@ -77,6 +77,11 @@ inline constexpr float kMaxAnimationSeconds = 3600.0f;
 inline constexpr uint64_t kMaxAccessorElements = uint64_t{1} << 26;
 // The largest input file and the largest file it refers to.
 inline constexpr uint64_t kMaxGltfFileBytes = uint64_t{1} << 30;
+// The deepest its JSON's arrays and objects may nest. The JSON parser and
+// tinygltf's conversion of what it parsed recurse once a level, so a few
+// hundred KB of '[' would run them out of stack; real files nest about ten
+// deep, their extras a few more.
+inline constexpr int kMaxGltfJsonDepth = 128;
 // The aspect the demo shows every camera at: a field-of-view track holds
 // the vertical field of view times this (the scene divides it back out).
 inline constexpr float kDemoAspect = 16.0f / 9.0f;

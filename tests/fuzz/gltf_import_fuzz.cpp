@@ -2,7 +2,10 @@
 // both are instrumented): any bytes, as a .gltf or a .glb, are either
 // refused with a reason naming the file or imported into a scene that the
 // scene reader accepts whole, with texture names that are plain, distinct
-// file names. No file is read beyond the bytes.
+// file names. No file is read beyond the bytes. The corpus holds extras
+// nested as deep as the importer reads (deepest_extras.gltf) and a level
+// deeper (too_deep_extras.gltf), so that the parser's recursion is run at
+// its limit under the sanitizers and mutations reach past it.
 #include "scene/scene_file.h"
 #include "tools/gltf_import.h"
 

@@ -13,6 +13,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -444,6 +445,10 @@ TEST(GltfImportRefuses, FaultsOfTheFileWithTheirReason) {
         {"buffer view past its buffer", Replace(good, "\"byteOffset\":0,\"byteLength\":36", "\"byteOffset\":0,\"byteLength\":360"),
          "past the end of buffer"},
         {"file URI with no folder", Replace(good, "data:application/octet-stream;base64,", "x.bin#"), "x.bin"},
+        // The JSON parser recurses once a level: 20,000 would run it out of stack.
+        {"nested 20,000 deep",
+         Replace(good, "\"asset\":{", "\"asset\":{\"extras\":" + std::string(20000, '[') + std::string(20000, ']') + ","),
+         "its JSON nests arrays and objects more than 128 deep (byte "},
     };
     for (const Case& c : cases) {
         jolp::tools::GltfImport out;
@@ -452,6 +457,27 @@ TEST(GltfImportRefuses, FaultsOfTheFileWithTheirReason) {
         EXPECT_THAT(error, HasSubstr("test.gltf")) << c.what;
         EXPECT_THAT(error, HasSubstr(c.message)) << c.what;
     }
+    // The same in a .glb's JSON chunk; brackets inside strings do not count,
+    // and nesting up to the limit is read.
+    const auto glb = [](std::string json) {
+        while (json.size() % 4 != 0) json += ' ';
+        std::string out = std::string("glTF") + std::string(8, '\0') + std::string(4, '\0') + "JSON" + json;
+        const auto put = [&out](size_t at, size_t value) {
+            for (int i = 0; i < 4; ++i) out[at + size_t(i)] = char(value >> (8 * i) & 0xFF);
+        };
+        put(4, 2);
+        put(8, out.size());
+        put(12, json.size());
+        return out;
+    };
+    const std::string deep = "{\"asset\":{\"version\":\"2.0\"},\"extras\":" + std::string(200, '[') + std::string(200, ']') + "}";
+    jolp::tools::GltfImport out;
+    std::string error;
+    EXPECT_FALSE(ImportText(glb(deep), out, error));
+    EXPECT_THAT(error, HasSubstr("nests arrays and objects more than 128 deep (byte 183)"));
+    const std::string quoted = "{\"asset\":{\"version\":\"2.0\"},\"extras\":[\"" + std::string(200, '[') + "\\\"\"," +
+                               std::string(126, '[') + std::string(127, ']') + "}";
+    EXPECT_TRUE(ImportText(glb(quoted), out, error)) << error;
 }
 
 // Faults that live in the buffer's bytes: a vertex index past the vertices,
@@ -492,15 +518,20 @@ TEST(GltfImportRefuses, TheToolWritesNothingForABadFileAndReadsOnlyBesideIt) {
     const size_t to = text.find('"', from);
     std::ofstream(dir / "in/outside.gltf") << text.substr(0, from) + "../secret.bin" + text.substr(to);
     std::ofstream(dir / "in/cut.gltf") << text.substr(0, text.size() - 20);
+    // 200 KB of nested arrays in the extras: refused, not a crash.
+    std::ofstream(dir / "in/deep.gltf") << Replace(text, "\"asset\":{", "\"asset\":{\"extras\":" + std::string(100000, '[') +
+                                                                         std::string(100000, ']') + ",");
 
-    for (const char* name : {"in/outside.gltf", "in/cut.gltf", "in/missing.gltf"}) {
+    for (const char* name : {"in/outside.gltf", "in/cut.gltf", "in/missing.gltf", "in/deep.gltf"}) {
         const ProcessResult r = RunProcess(kJolp3d, {"import", dir / name, dir / "out"});
-        EXPECT_EQ(r.exitCode, 1) << name;
+        EXPECT_EQ(r.exitCode, 1) << name << r.err;
         EXPECT_THAT(r.err, HasSubstr(name)) << "the message names the file";
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_FALSE(fs::exists(dir.Path() / "out")) << name;
     }
     EXPECT_THAT(RunProcess(kJolp3d, {"import", dir / "in/outside.gltf", dir / "out"}).err,
                 HasSubstr("outside the input folder"));
+    EXPECT_THAT(RunProcess(kJolp3d, {"import", dir / "in/deep.gltf", dir / "out"}).err, HasSubstr("more than 128 deep"));
     for (const auto& entry : fs::directory_iterator(dir.Path())) {
         EXPECT_THAT(entry.path().filename().string(), ::testing::Not(HasSubstr("import"))) << "a half-written folder left";
     }
