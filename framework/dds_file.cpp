@@ -322,8 +322,6 @@ private:
     std::string& error_;
 };
 
-std::string SystemMessage(int code) { return std::error_code(code, std::generic_category()).message(); }
-
 }  // namespace
 
 uint32_t DdsImage::FaceCount() const { return cube ? 6 : 1; }

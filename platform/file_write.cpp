@@ -250,6 +250,19 @@ void OutputFile::Release() {
     buffered_ = 0;
 }
 
+std::string SafeFileName(std::string_view name, std::string_view fallback) {
+    std::string out;
+    for (const unsigned char c : name) {
+        const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                          c == '-' || c == '_';
+        out += kept ? static_cast<char>(c) : '_';
+    }
+    const size_t first = out.find_first_not_of('.');
+    out.erase(0, first == std::string::npos ? out.size() : first);
+    if (out.size() > 100) out.erase(0, out.size() - 100);
+    return out.empty() ? std::string(fallback) : out;
+}
+
 bool WriteWholeFile(std::string_view path, const void* bytes, size_t size, std::string& error) {
     OutputFile file;
     if (!file.Open(path, error)) return false;

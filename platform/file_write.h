@@ -90,6 +90,12 @@ private:
     int slot_ = -1;    // where RemoveUnfinishedOutputs finds the temporary name
 };
 
+// name made fit to be one file name in a folder: letters, digits, '.', '-'
+// and '_' kept, every other byte (a '/' among them) made '_', no leading
+// dot, at most 100 bytes (its end kept); fallback when nothing is left.
+// For output names built from what a file says (a camera's, a texture's).
+std::string SafeFileName(std::string_view name, std::string_view fallback);
+
 // Writes size bytes as the file path through an OutputFile.
 bool WriteWholeFile(std::string_view path, const void* bytes, size_t size, std::string& error);
 

@@ -33,8 +33,9 @@ extern "C" void BoxDiesWithItsOwner() {
 }  // namespace
 
 void ShowErrorMessage(const std::string& text, const std::string& detail, bool allowWindow) {
-    std::fprintf(stderr, "ERROR: %s\n", text.c_str());
+    // The reason first, on a line of our own; the box's words after it.
     if (!detail.empty()) Log(LogLevel::Error, "%s", detail.c_str());
+    std::fprintf(stderr, "ERROR: %s\n", text.c_str());
     std::fflush(stderr);
     if (allowWindow) {
         static std::once_flag registered;
