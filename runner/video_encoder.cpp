@@ -1,5 +1,6 @@
 #include "runner/video_encoder.h"
 
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 #include "platform/log.h"
 #include "runner/interrupt.h"
@@ -336,13 +337,10 @@ bool VideoEncoder::StopWriter() {
 
 std::string VideoEncoder::FfmpegTail() const {
     if (logPath_.empty()) return "";
-    std::FILE* f = std::fopen(logPath_.c_str(), "rb");
-    if (!f) return "";
-    std::string text;
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-    std::fclose(f);
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!ReadRegularFile(logPath_, 1u << 20, bytes, reason)) return "";
+    std::string text(bytes.begin(), bytes.end());
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     if (text.empty()) return "";
     // The last few lines are the ones that say why.
