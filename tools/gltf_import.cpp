@@ -78,14 +78,20 @@ bool Inside(const FileAccess& access, const std::string& path, fs::path& resolve
     return true;
 }
 
-// Says yes to files outside the folder too, so that reading them is
-// refused with its reason rather than reported as not found.
-bool FileExistsCallback(const std::string& path, void* user) {
-    std::error_code ec;
-    return !static_cast<FileAccess*>(user)->allowFiles || fs::exists(fs::path(path), ec);
-}
+// Says yes to every file: tinygltf would report any it is told is missing
+// as "File not found", whatever the reason. Reading it then fails with the
+// true one (outside the folder, no such file, not a regular file).
+bool FileExistsCallback(const std::string&, void*) { return true; }
 
 std::string ExpandCallback(const std::string& path, void*) { return path; }
+
+// The path as the glTF file names it: tinygltf hands over the folder and
+// the name joined, "FOLDER/" + name.
+std::string NamedPath(const FileAccess& access, const std::string& path) {
+    std::string base = access.folder.string();
+    if (base.empty() || base.back() != '/') base += '/';
+    return path.compare(0, base.size(), base) == 0 ? path.substr(base.size()) : path;
+}
 
 bool ReadWholeFileCallback(std::vector<unsigned char>* out, std::string* err, const std::string& path, void* user) {
     const FileAccess& access = *static_cast<FileAccess*>(user);
@@ -94,13 +100,18 @@ bool ReadWholeFileCallback(std::vector<unsigned char>* out, std::string* err, co
         if (err) *err += path + ": a file the bytes refer to; none is read\n";
         return false;
     }
+    const std::string named = NamedPath(access, path);
+    if (fs::path(named).is_absolute()) {
+        if (err) *err += named + ": an absolute path; only files beside the glTF file are read\n";
+        return false;
+    }
     if (!Inside(access, path, resolved)) {
-        if (err) *err += path + ": outside the input folder; only files beside the glTF file are read\n";
+        if (err) *err += named + ": outside the input folder; only files beside the glTF file are read\n";
         return false;
     }
     std::string reason;
     if (!ReadRegularFile(resolved.string(), kMaxGltfFileBytes, *out, reason)) {
-        if (err) *err += path + ": " + reason + "\n";
+        if (err) *err += named + ": " + reason + "\n";
         return false;
     }
     return true;

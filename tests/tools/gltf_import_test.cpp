@@ -27,6 +27,7 @@ using jolp::testing::ProcessResult;
 using jolp::testing::RunProcess;
 using jolp::testing::TempDir;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 const fs::path kSamples = fs::path(TARVEL_SOURCE_DIR) / "tests/tools/gltf";
 const std::string kJolp3d = JOLP3D_BINARY;
@@ -517,12 +518,13 @@ TEST(GltfImportRefuses, TheToolWritesNothingForABadFileAndReadsOnlyBesideIt) {
     const size_t from = text.find("data:application/octet-stream;base64,");
     const size_t to = text.find('"', from);
     std::ofstream(dir / "in/outside.gltf") << text.substr(0, from) + "../secret.bin" + text.substr(to);
+    std::ofstream(dir / "in/absolute.gltf") << text.substr(0, from) + (dir / "secret.bin") + text.substr(to);
     std::ofstream(dir / "in/cut.gltf") << text.substr(0, text.size() - 20);
     // 200 KB of nested arrays in the extras: refused, not a crash.
     std::ofstream(dir / "in/deep.gltf") << Replace(text, "\"asset\":{", "\"asset\":{\"extras\":" + std::string(100000, '[') +
                                                                          std::string(100000, ']') + ",");
 
-    for (const char* name : {"in/outside.gltf", "in/cut.gltf", "in/missing.gltf", "in/deep.gltf"}) {
+    for (const char* name : {"in/outside.gltf", "in/absolute.gltf", "in/cut.gltf", "in/missing.gltf", "in/deep.gltf"}) {
         const ProcessResult r = RunProcess(kJolp3d, {"import", dir / name, dir / "out"});
         EXPECT_EQ(r.exitCode, 1) << name << r.err;
         EXPECT_THAT(r.err, HasSubstr(name)) << "the message names the file";
@@ -530,11 +532,23 @@ TEST(GltfImportRefuses, TheToolWritesNothingForABadFileAndReadsOnlyBesideIt) {
         EXPECT_FALSE(fs::exists(dir.Path() / "out")) << name;
     }
     EXPECT_THAT(RunProcess(kJolp3d, {"import", dir / "in/outside.gltf", dir / "out"}).err,
-                HasSubstr("outside the input folder"));
+                HasSubstr("../secret.bin: outside the input folder"));
+    EXPECT_THAT(RunProcess(kJolp3d, {"import", dir / "in/absolute.gltf", dir / "out"}).err,
+                HasSubstr(dir / "secret.bin: an absolute path"));
     EXPECT_THAT(RunProcess(kJolp3d, {"import", dir / "in/deep.gltf", dir / "out"}).err, HasSubstr("more than 128 deep"));
     for (const auto& entry : fs::directory_iterator(dir.Path())) {
         EXPECT_THAT(entry.path().filename().string(), ::testing::Not(HasSubstr("import"))) << "a half-written folder left";
     }
+
+    // An image elsewhere on the disk is left out, and the warning says why.
+    std::ofstream(dir / "in/image.gltf") << Replace(
+        Replace(text, "\"indices\":1}", "\"indices\":1,\"material\":0}"), "\"cameras\":",
+        "\"materials\":[{\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0}}}],\"textures\":[{\"source\":0}],"
+        "\"images\":[{\"uri\":\"/etc/passwd\"}],\"cameras\":");
+    const ProcessResult image = RunProcess(kJolp3d, {"import", dir / "in/image.gltf", dir / "image"});
+    EXPECT_EQ(image.exitCode, 0) << image.err;
+    EXPECT_THAT(image.out, HasSubstr("/etc/passwd: an absolute path; only files beside the glTF file are read"));
+    EXPECT_THAT(image.out, Not(HasSubstr("not found")));
 
     // A good import into an existing folder keeps what else is there.
     std::ofstream(dir / "in/good.gltf") << text;
