@@ -17,6 +17,7 @@
 #include "tools/gltf_import.h"
 
 #include "platform/file_read.h"
+#include "platform/file_write.h"
 #include "tools/gltf_accessors.h"
 #include "tools/gltf_animation.h"
 #include "tools/surface_frames.h"
@@ -51,13 +52,7 @@ std::string NumberText(double value) {
 }
 
 // A file name of letters, digits, '.', '-' and '_' only.
-std::string SafeFileName(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) out += std::isalnum(c) || c == '.' || c == '-' || c == '_' ? char(c) : '_';
-    while (!out.empty() && out.front() == '.') out.erase(out.begin());
-    if (out.size() > 100) out.erase(0, out.size() - 100);
-    return out.empty() ? "texture" : out;
-}
+std::string SafeFileName(const std::string& s) { return jolp::SafeFileName(s, "texture"); }
 
 // Which files tinygltf may read for the buffers and images a glTF file
 // names: regular files inside `folder`, and none at all without allowFiles.

@@ -19,6 +19,7 @@
 #include "framework/frame_sink.h"
 #include "framework/texture.h"
 #include "framework/worker.h"
+#include "platform/file_write.h"
 #include "platform/log.h"
 #include "platform/standard_output.h"
 #include "render/bind_scene.h"
@@ -231,7 +232,9 @@ int Run(int argc, char** argv) {
         std::fprintf(stderr, "tarvel_preview: the scene has no camera '%s'\n", camera.c_str());
         return 1;
     }
-    PreviewFiles files(out.string() + "_" + camera);
+    // The camera's name is the scene's word, not a path: made safe as a
+    // part of one file name, so that no name leads outside the folder.
+    PreviewFiles files(out.string() + "_" + jolp::SafeFileName(camera, "camera"));
     preview.AddFrameSink(&files);
     preview.RewindTimeline();
     jolp::DeviceWindow& deviceWindow = *preview.display.deviceWindow;

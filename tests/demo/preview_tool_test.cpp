@@ -37,6 +37,8 @@ void MakeData(const fs::path& data) {
     const jolp::Transform keys[] = {turned, turned};
     const float fov[] = {1.0f, 1.0f};
     builder.AddCamera("CameraBack", builder.AddTransformTrack(keys), builder.AddScalarTrack(fov));
+    // A name a file may give a camera, which must not lead out of the folder.
+    builder.AddCamera("../../../../tmp/EVILCAM", builder.AddTransformTrack(keys), builder.AddScalarTrack(fov));
     std::string reason;
     ASSERT_TRUE(jolp::WriteSceneFileTo((data / "media/scenes/scene.JOLP3D").string(), builder.File(), reason)) << reason;
     std::vector<uint8_t> grey(16 * 16 * 3, 200);
@@ -71,6 +73,18 @@ TEST(PreviewTool, WritesOnePictureOfTheShotPerMoment) {
         EXPECT_GT(lit, 320 * 180 / 50) << name;
         stbi_image_free(pixels);
     }
+}
+
+TEST(PreviewTool, ACamerasNameIsMadeSafeForTheFileName) {
+    TempDir dir;
+    MakeData(dir / "data");
+    fs::create_directories(dir / "out");
+    const ProcessResult r = RunProcess(
+        kPreview, {"--data", dir / "data", "--size", "64x48", "--out", dir / "out/shot", "../../../../tmp/EVILCAM", "0"},
+        {}, 120.0);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::is_regular_file(dir / "out/shot__.._.._.._tmp_EVILCAM_0.00.png")) << r.out;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), fs::directory_iterator()), 1);
 }
 
 TEST(PreviewTool, RefusesWhatItCannotShow) {

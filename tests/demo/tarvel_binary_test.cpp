@@ -335,6 +335,9 @@ TEST(TarvelBinaryTest, WithoutADisplayTheWindowedDemoSaysSoAndExitsOne) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.err, HasSubstr("Failed to initialize Direct3D 9.\ndemo will no run."));
     EXPECT_THAT(r.err, Not(HasSubstr("Segmentation")));
+    // The reason is the first line of ours, before the box's words.
+    EXPECT_EQ(r.err.find("tarvel: "), r.err.find("tarvel: no display to show the demo on")) << r.err;
+    EXPECT_LT(r.err.find("no display to show"), r.err.find("Failed to initialize"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <fstream>
 
@@ -63,6 +64,21 @@ TEST(Jolp3dTool, SampleThenInfoListsWhatTheSceneHolds) {
         EXPECT_EQ(full.exitCode, 1) << command;
         EXPECT_EQ(full.err, "jolp3d: cannot write standard output (No space left on device)\n") << command;
     }
+}
+
+// sample writes only a regular file: a device or a FIFO in its place is
+// refused before a byte, and never removed (a failed write once deleted
+// the device node itself).
+TEST(Jolp3dTool, SampleRefusesAnOutputThatIsNoRegularFile) {
+    TempDir dir;
+    const std::string device = dir / "full";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) ASSERT_EQ(::mkfifo(device.c_str(), 0600), 0);
+    const ProcessResult r = Jolp3d({"sample", device});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr(", not a regular file; outputs are written only as regular files"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(device.c_str(), &st), 0);
+    EXPECT_FALSE(S_ISREG(st.st_mode));
 }
 
 TEST(Jolp3dTool, CheckRefusesInvalidFilesWithTheLoadersLine) {

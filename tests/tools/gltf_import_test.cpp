@@ -559,6 +559,28 @@ TEST(GltfImportRefuses, TheToolWritesNothingForABadFileAndReadsOnlyBesideIt) {
     EXPECT_TRUE(fs::exists(dir.Path() / "out/shaders/keep.fx"));
     EXPECT_TRUE(fs::exists(dir.Path() / "out/media/scenes/scene.JOLP3D"));
 
+    // Imported again over it: a read-only scene stays read-only, and
+    // nothing of the writer's own is left beside it.
+    const fs::path scene = dir.Path() / "out/media/scenes/scene.JOLP3D";
+    fs::permissions(scene, fs::perms::owner_read | fs::perms::group_read);
+    r = RunProcess(kJolp3d, {"import", dir / "in/good.gltf", dir / "out/"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(fs::status(scene).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator(scene.parent_path()), fs::directory_iterator()), 1);
+    // A link in the scene's place is refused, its target kept.
+    fs::remove(scene);
+    fs::create_symlink(dir / "secret.bin", scene);
+    r = RunProcess(kJolp3d, {"import", dir / "in/good.gltf", dir / "out"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr(scene.string() + ": is a link; outputs are never written through a link"));
+    EXPECT_EQ(fs::file_size(dir.Path() / "secret.bin"), 48u);
+    // The root of the file system is no data folder (this looped for ever).
+    for (const char* root : {"/", "//"}) {
+        r = RunProcess(kJolp3d, {"import", dir / "in/good.gltf", root}, {}, 30.0);
+        EXPECT_EQ(r.exitCode, 1) << root;
+        EXPECT_THAT(r.err, HasSubstr(std::string(root) + ": not a folder to import into")) << root;
+    }
+
     r = RunProcess(kJolp3d, {"import", dir / "in/good.gltf"});
     EXPECT_EQ(r.exitCode, 2);
     r = RunProcess(kJolp3d, {"import", dir / "in/good.gltf", dir / "o2", "--light-scale", "x"});
