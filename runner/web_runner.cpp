@@ -15,6 +15,10 @@
 //                               page's, 16:9, at most 1920 x 1080, or
 //                               640 x 360 where WebGL runs in software)
 //
+// A setting the page cannot use (a frame past the demo's end, a size out of
+// range) is refused with its reason in the page and the console; a start
+// or a play that fails says in the page what the log's first error was.
+//
 // RunDemo prepares the program and returns; the page's animation frames
 // play it. The data set is in the page's file system at /data.
 #include "runner/runner.h"
@@ -40,8 +44,25 @@ namespace {
 
 constexpr const char* kDataFolder = "/data";
 
+// The log's first error (ConsoleSink keeps it): the page says it rather
+// than pointing at the console.
+std::string g_firstError;
+
+// Milliseconds as seconds: "201.233".
+std::string Seconds(uint32_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%u.%03u", static_cast<unsigned>(ms / 1000), static_cast<unsigned>(ms % 1000));
+    return text;
+}
+
+// What could not be done, and why, as the log's first error says.
+std::string Because(const std::string& what) {
+    return g_firstError.empty() ? what + "." : what + ":\n" + g_firstError;
+}
+
 struct PageOptions {
     bool frame = false;
+    std::string frameText;  // as the address has it, for messages
     uint32_t frameMs = 0;
     uint32_t width = 0;
     uint32_t height = 0;
@@ -59,8 +80,9 @@ bool ParseSize(const char* text, uint32_t& width, uint32_t& height) {
     return true;
 }
 
-// False, with the message logged and shown, for settings that make no sense.
-bool ReadPageOptions(int argc, char** argv, PageOptions& options) {
+// False, with the message logged and in error, for settings that make no
+// sense.
+bool ReadPageOptions(int argc, char** argv, PageOptions& options, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -68,15 +90,18 @@ bool ReadPageOptions(int argc, char** argv, PageOptions& options) {
             char* end = nullptr;
             const double seconds = std::strtod(value, &end);
             if (end == value || *end != '\0' || !(seconds >= 0.0) || seconds > 4.0e6) {
-                Log(LogLevel::Error, "bad value '%s' for frame: seconds from 0 on are wanted", value);
+                error = std::string("bad value '") + value + "' for frame: seconds from 0 on are wanted";
+                Log(LogLevel::Error, "%s", error.c_str());
                 return false;
             }
             options.frame = true;
+            options.frameText = value;
             options.frameMs = static_cast<uint32_t>(std::floor(seconds * 1000.0));
             ++i;
         } else if (name == "--size" && value) {
             if (!ParseSize(value, options.width, options.height)) {
-                Log(LogLevel::Error, "bad value '%s' for size: WxH is wanted, 16 to 7680 by 16 to 4320", value);
+                error = std::string("bad value '") + value + "' for size: WxH is wanted, 16 to 7680 by 16 to 4320";
+                Log(LogLevel::Error, "%s", error.c_str());
                 return false;
             }
             ++i;
@@ -177,7 +202,7 @@ void EndPlay(WebRun& run, bool ok) {
     ok = program.FinishPlay(ok);
     jolp_page_playing(0);
     if (!ok) {
-        ShowPageError("The demo stopped on an error (the console says which). Reload the page to try again.");
+        ShowPageError(Because("The demo stopped on an error") + "\nReload the page to try again.");
     } else {
         ShowPageStatus(quit ? "Stopped. Reload the page to watch again." : "The end. Reload the page to watch again.");
         SetPageTitle(std::string(run.demo.title) + " - ended");
@@ -225,7 +250,7 @@ EM_BOOL PlayAnimationFrame(double, void* user) {
 }
 
 // ?frame=S: the one frame, drawn before RunDemo returns.
-int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms) {
+int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms, const std::string& text) {
     config.headless = true;
     config.fpsNum = 30;
     config.fpsDen = 1;
@@ -237,14 +262,25 @@ int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms) {
     bool ok = program->Init(demo.title);
     if (ok) {
         program->AddFrameSink(&keeper);
-        ok = program->Run(program->DataFile(demo.musicPath)) && !keeper.pixels.empty();
+        ok = program->Run(program->DataFile(demo.musicPath));
+    }
+    if (ok && keeper.pixels.empty()) {
+        // No frame of the 30 fps grid lies between the moment asked for and
+        // the demo's end.
+        const uint64_t frames = FirstFrameAtOrAfter(program->length, config);
+        const std::string reason = "bad value '" + text + "' for frame: the demo's last frame is at " +
+                                   Seconds(frames > 0 ? HeadlessFrameTimeMs(frames - 1, config) : 0) + " s";
+        Log(LogLevel::Error, "%s", reason.c_str());
+        ShowPageError("The frame could not be drawn:\n" + reason);
+        return 1;
     }
     if (!ok) {
-        ShowPageError("The frame could not be drawn (the console says why).");
+        ShowPageError(Because("The frame could not be drawn"));
         return 1;
     }
     jolp_page_keep_frame(keeper.pixels.data(), static_cast<int>(keeper.picture.width),
                          static_cast<int>(keeper.picture.height), static_cast<int>(keeper.picture.ms));
+    ShowPageStatus("");
     SetPageTitle("ready");
     return 0;
 }
@@ -261,6 +297,7 @@ EM_JS(void, jolp_console, (int level, const char* line), {
 void ConsoleSink(LogLevel level, const char* message, void*) {
     char line[4096 + 80];
     std::snprintf(line, sizeof line, "%s: %s%s", LogName(), level == LogLevel::Warning ? "warning: " : "", message);
+    if (level == LogLevel::Error && g_firstError.empty()) g_firstError = message;
     jolp_console(level == LogLevel::Error ? 2 : level == LogLevel::Warning ? 1 : 0, line);
 }
 
@@ -270,8 +307,9 @@ int RunDemo(int argc, char** argv, const DemoInfo& demo) {
     SetLogName(demo.name);
     SetLogSink(&ConsoleSink, nullptr);
     PageOptions page;
-    if (!ReadPageOptions(argc, argv, page)) {
-        ShowPageError("The page's address has a bad setting (the console says which).");
+    std::string error;
+    if (!ReadPageOptions(argc, argv, page, error)) {
+        ShowPageError("The page's address has a bad setting:\n" + error);
         return 2;
     }
     RunConfig config;
@@ -286,7 +324,7 @@ int RunDemo(int argc, char** argv, const DemoInfo& demo) {
     } else {
         PageSize(demo.aspect, config.width, config.height);
     }
-    if (page.frame) return DrawOneFrame(demo, config, page.frameMs);
+    if (page.frame) return DrawOneFrame(demo, config, page.frameMs, page.frameText);
 
     auto* run = new WebRun();  // lives as long as the page
     run->demo = demo;
@@ -295,7 +333,7 @@ int RunDemo(int argc, char** argv, const DemoInfo& demo) {
     ShowPageStatus("Loading...");
     run->musicPath = program.DataFile(demo.musicPath);
     if (!program.Init(demo.title) || !program.Prepare(run->musicPath) || !program.StartPlay(run->musicPath)) {
-        ShowPageError("The demo could not start (the console says why).");
+        ShowPageError(Because("The demo could not start"));
         return 1;
     }
     ShowPageStatus("Click or press a key to start.\nF or a double click: full screen. Escape: stop.");
