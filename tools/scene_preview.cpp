@@ -14,7 +14,6 @@
 // puts the camera and the scene at the root's time, and each moment is one
 // frame of the program's frame (DemoProgram::StepFrame), handed to a frame
 // sink that writes its file.
-#include "demo/timeline.h"
 #include "framework/data_path.h"
 #include "framework/demo_program.h"
 #include "framework/frame_sink.h"
@@ -104,7 +103,8 @@ public:
         queue.Append(loader_.get());
     }
     bool BuildTimeline() override {
-        shot_ = {camera_.c_str(), 0, 0xFFFFFFFFu, 0.0f, 0.0f, tarvel::kCameraNear, tarvel::kCameraFar};
+        // No fades; the shot table's near and far planes.
+        shot_ = {camera_.c_str(), 0, 0xFFFFFFFFu, 0.0f, 0.0f};
         jolp::AddCameraShots(*this, scene, {&shot_, 1});
         // No music gives the preview its length: any moment may be shown.
         length = 0xFFFFFFFFu;
