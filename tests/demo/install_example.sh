@@ -75,6 +75,15 @@ cmake --build "$work/build" -j 2 > "$work/build.log" || { cat "$work/build.log";
 "$prefix/bin/jolp_ogg" --tone 2 "$work/build/run/media/music.ogg" || fail "jolp_ogg could not make the music"
 "$work/build/run/$name" --capture "$work/frames" --to 1 --size 320x180
 
+# The installed inspector and previewer over the example's own data: a
+# picture through its first camera.
+scene=$work/build/run/media/scenes/scene.JOLP3D
+camera=$("$prefix/bin/jolp3d" info "$scene" | sed -n 's/^ *"\([^"]*\)" transform track.*/\1/p' | head -1)
+[ -n "$camera" ] || fail "jolp3d info $scene lists no camera"
+(cd "$work" && "$prefix/bin/jolp_preview" --data "$work/build/run" --size 320x240 "$camera" 1 > preview.txt) ||
+  fail "jolp_preview could not render $camera"
+[ -s "$work/preview_${camera}_1.00.png" ] || fail "jolp_preview wrote no preview_${camera}_1.00.png: $(cat "$work/preview.txt")"
+
 python3 - "$work/frames" <<'PY'
 import pathlib, struct, sys, zlib
 
