@@ -249,6 +249,8 @@ void RenderSystem::SubmitItem(const DrawItem& item) {
 
 void RenderSystem::SubmitLight(const RenderLight& light) { lights.push_back(light); }
 
+const jolp::Effect* RenderSystem::ShapesEffect() const { return shapeEffect_ ? shapeEffect_->effect.get() : nullptr; }
+
 bool RenderSystem::SubmitShape(const Shape2D& shape) {
     if (!shapeEffect_ || shapes.size() >= ShapeBatch::kCapacity) return false;
     shapes.push_back(shape);

@@ -175,6 +175,8 @@ public:
     // Adds a shape to this frame's; false, and nothing drawn, without a
     // shapes effect or past 1024 shapes in one frame.
     bool SubmitShape(const Shape2D& shape);
+    // The shapes effect; null when the demo named none.
+    const jolp::Effect* ShapesEffect() const;
 
     // Takes ownership of a material or render light made for the scene; the
     // pointer returned stays valid for the render system's life.
