@@ -188,8 +188,8 @@ bool RenderSystem::CreateTargets() {
     if (!lightVolume_) jolp::Log(jolp::LogLevel::Warning, "%s; the lights are drawn unmasked", error.c_str());
     // The light cube only tints the lights' lighting passes; without it they
     // are drawn plain.
-    lightCubeTexture = jolp::TextureCube::Load(DataFile(files_.lightCube), device, error);
-    if (!lightCubeTexture) {
+    if (!files_.lightCube.empty()) lightCubeTexture = jolp::TextureCube::Load(DataFile(files_.lightCube), device, error);
+    if (!lightCubeTexture && !files_.lightCube.empty()) {
         jolp::Log(jolp::LogLevel::Warning, "%s; the lights are drawn without their light cube", error.c_str());
     }
     if (shapeEffect_) {

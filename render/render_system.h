@@ -90,7 +90,7 @@ struct RenderFiles {
     std::string parallaxEffect = kParallaxEffectPath;
     std::string additiveEffect = kAdditiveEffectPath;
     std::string cubicWaterEffect = kCubicWaterEffectPath;
-    std::string lightCube = kLightCubePath;
+    std::string lightCube = kLightCubePath;  // empty: none (no scene lights to tint)
     uint32_t shadowCubeEdge = kShadowCubeEdge;
     // Read only when named: the background drawn over the whole picture
     // before the scene, and the effect the shapes are drawn with (without
