@@ -117,17 +117,8 @@ bool RenderSystem::ReloadEffects(std::string& messages) {
     };
     bool ok = true;
     std::string error;
-    if (masterEffect) {
-        if (auto fresh = LoadEffect(device, masterEffect->Path(), kMasterPasses, error)) {
-            fresh->CopyValuesFrom(*masterEffect);
-            masterEffect = std::move(fresh);
-            FindMasterHandles();
-        } else {
-            fail(error);
-            ok = false;
-        }
-    }
-    // The background and the shapes, reloaded like the master effect.
+    // An effect of the render system's own: replaced when its file loads,
+    // taking over the values set on it.
     auto reload = [&](std::unique_ptr<jolp::Effect>& effect, PassNames passes) {
         auto fresh = LoadEffect(device, effect->Path(), passes, error);
         if (!fresh) {
@@ -139,6 +130,7 @@ bool RenderSystem::ReloadEffects(std::string& messages) {
         effect = std::move(fresh);
         return true;
     };
+    if (masterEffect && reload(masterEffect, kMasterPasses)) FindMasterHandles();
     if (backgroundEffect && reload(backgroundEffect, kBackgroundPasses)) FindBackgroundHandles();
     if (shapeEffect_ && reload(shapeEffect_->effect, kShapePasses)) shapeEffect_->Bind();
     bool anyWrapper = false;
