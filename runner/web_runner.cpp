@@ -231,7 +231,8 @@ int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms) {
     config.fpsDen = 1;
     config.fromMs = ms;
     config.hasTo = true;
-    config.toMs = HeadlessFrameTimeMs(FirstFrameAtOrAfter(ms, config), config) + 1;
+    const FrameGrid grid = config.Grid();
+    config.toMs = grid.TimeOf(grid.FirstFrameAtOrAfter(ms)) + 1;
     std::unique_ptr<DemoProgram> program = demo.create(config);
     FrameKeeper keeper;
     bool ok = program->Init(demo.title);

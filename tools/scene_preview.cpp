@@ -241,7 +241,7 @@ int Run(int argc, char** argv) {
     for (float t : times) {
         files.seconds_ = t;
         // To the millisecond, as the demo's clock gives its tracks the time.
-        preview.SetFrameTimeNs(std::llround(static_cast<double>(t) * 1000.0) * 1000000 + 500);
+        preview.SetFrameTimeNs(jolp::FrameTimeNs(static_cast<uint32_t>(std::llround(static_cast<double>(t) * 1000.0))));
         jolp::PumpMessages(deviceWindow);
         preview.StepFrame(true);
         if (!preview.EndFrame(true)) return 1;

@@ -194,19 +194,5 @@ TEST(RunOptionsParse, HelpAndVersion) {
     EXPECT_EQ(VersionText("orbits", "1.2.3"), "orbits 1.2.3");
 }
 
-TEST(HeadlessFrameTime, FramesLandOnWholeMilliseconds) {
-    RunConfig config;
-    EXPECT_EQ(HeadlessFrameTimeMs(0, config), 0u);
-    EXPECT_EQ(HeadlessFrameTimeMs(1, config), 33u);
-    EXPECT_EQ(HeadlessFrameTimeMs(2, config), 66u);
-    EXPECT_EQ(HeadlessFrameTimeMs(3, config), 100u);
-
-    config.fpsNum = 60000;
-    config.fpsDen = 1001;
-    EXPECT_EQ(HeadlessFrameTimeMs(1, config), 16u);
-    EXPECT_EQ(HeadlessFrameTimeMs(60000, config), 1001000u);
-    EXPECT_EQ(HeadlessFrameTimeMs(3000000, config), 50050000u);
-}
-
 }  // namespace
 }  // namespace jolp
