@@ -11,9 +11,11 @@
 //                               30 fps grid without drawing, no music),
 //                               keeps its pixels for a test (jolpFrame) and
 //                               sets the title to "ready"
-//   &size=WxH                   the back buffer's size (default: the
-//                               page's, 16:9, at most 1920 x 1080, or
-//                               640 x 360 where WebGL runs in software)
+//   &size=WxH                   the back buffer's size, as --size takes
+//                               it (back_buffer_size.h; default: the
+//                               page's, at the demo's aspect, at most
+//                               1920 x 1080, or 640 x 360 where WebGL
+//                               runs in software)
 //
 // RunDemo prepares the program and returns; the page's animation frames
 // play it. The data set is in the page's file system at /data.
@@ -23,6 +25,7 @@
 #include "platform/counter.h"
 #include "platform/log.h"
 #include "platform/web_canvas.h"
+#include "runner/back_buffer_size.h"
 
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
@@ -47,20 +50,8 @@ struct PageOptions {
     uint32_t height = 0;
 };
 
-bool ParseSize(const char* text, uint32_t& width, uint32_t& height) {
-    char* end = nullptr;
-    const unsigned long w = std::strtoul(text, &end, 10);
-    if (end == text || (*end != 'x' && *end != 'X')) return false;
-    const char* second = end + 1;
-    const unsigned long h = std::strtoul(second, &end, 10);
-    if (end == second || *end != '\0' || w < 16 || h < 16 || w > 7680 || h > 4320) return false;
-    width = static_cast<uint32_t>(w);
-    height = static_cast<uint32_t>(h);
-    return true;
-}
-
 // False, with the message logged and shown, for settings that make no sense.
-bool ReadPageOptions(int argc, char** argv, PageOptions& options) {
+bool ReadPageOptions(int argc, char** argv, const uint32_t aspect[2], PageOptions& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -75,8 +66,9 @@ bool ReadPageOptions(int argc, char** argv, PageOptions& options) {
             options.frameMs = static_cast<uint32_t>(std::floor(seconds * 1000.0));
             ++i;
         } else if (name == "--size" && value) {
-            if (!ParseSize(value, options.width, options.height)) {
-                Log(LogLevel::Error, "bad value '%s' for size: WxH is wanted, 16 to 7680 by 16 to 4320", value);
+            std::string problem;
+            if (!ParseBackBufferSize(value, aspect, options.width, options.height, problem)) {
+                Log(LogLevel::Error, "bad value '%s' for size: %s", value, problem.c_str());
                 return false;
             }
             ++i;
@@ -271,7 +263,7 @@ int RunDemo(int argc, char** argv, const DemoInfo& demo) {
     SetLogName(demo.name);
     SetLogSink(&ConsoleSink, nullptr);
     PageOptions page;
-    if (!ReadPageOptions(argc, argv, page)) {
+    if (!ReadPageOptions(argc, argv, demo.aspect, page)) {
         ShowPageError("The page's address has a bad setting (the console says which).");
         return 2;
     }
