@@ -253,8 +253,12 @@ EM_JS(void, jolp_console, (int level, const char* line), {
 
 void ConsoleSink(LogLevel level, const char* message, void*) {
     char line[4096 + 80];
-    std::snprintf(line, sizeof line, "%s: %s%s", LogName(), level == LogLevel::Warning ? "warning: " : "", message);
-    jolp_console(level == LogLevel::Error ? 2 : level == LogLevel::Warning ? 1 : 0, line);
+    if (level == LogLevel::Fatal) {
+        std::snprintf(line, sizeof line, "ERROR: %s", message);
+    } else {
+        std::snprintf(line, sizeof line, "%s: %s%s", LogName(), level == LogLevel::Warning ? "warning: " : "", message);
+    }
+    jolp_console(level == LogLevel::Error || level == LogLevel::Fatal ? 2 : level == LogLevel::Warning ? 1 : 0, line);
 }
 
 }  // namespace
