@@ -46,7 +46,7 @@ set(jolp_public_headers
   framework/worker.h framework/worker_queue.h
   scene/animation.h scene/draw_submission.h scene/jolp3d.h scene/mesh_chunks.h scene/scene_file.h
   scene/transform_math.h
-  render/bind_scene.h render/culling.h render/light_volume.h render/lights.h render/material.h
+  render/bind_scene.h render/camera_shots.h render/culling.h render/light_volume.h render/lights.h render/material.h
   render/pass_timer.h render/render_system.h render/shader.h
   particles/particle_random.h particles/particle_system.h particles/sparkls.h
   runner/runner.h

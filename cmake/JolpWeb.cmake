@@ -1,3 +1,15 @@
+# Run as a script (jolp_web_page's step after each link): writes the SHA-256
+# of the page's data package JOLP_DATA into the page JOLP_PAGE, which checks
+# the package it downloads against it (web_page.html).
+if(CMAKE_SCRIPT_MODE_FILE)
+  file(SHA256 ${JOLP_DATA} digest)
+  file(READ ${JOLP_PAGE} page)
+  string(REPLACE "@JOLP_DATA_SHA256@" "${digest}" page "${page}")
+  file(WRITE ${JOLP_PAGE} "${page}")
+  return()
+endif()
+set(JOLP_WEB_SCRIPT ${CMAKE_CURRENT_LIST_FILE})
+
 # The browser build's stand-ins for what the native build finds with
 # pkg-config. Debian's libstb-dev ships stb's implementations as libstb.so,
 # which a browser cannot load: web_stb.c compiles the two the demo uses
@@ -46,4 +58,8 @@ function(jolp_web_page target data_folder)
     "SHELL:--preload-file ${data_folder}@/data"
     ${excluded}
     "SHELL:--shell-file ${shell}")
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DJOLP_PAGE=$<TARGET_FILE:${target}> -DJOLP_DATA=$<TARGET_FILE_DIR:${target}>/index.data
+            -P ${JOLP_WEB_SCRIPT}
+    VERBATIM)
 endfunction()

@@ -2,6 +2,7 @@
 
 #include "demo/my_demo.h"
 #include "demo/timeline.h"
+#include "render/camera_shots.h"
 
 namespace tarvel {
 
@@ -16,14 +17,9 @@ void Cameras::Update(jolp::DemoProgram&) {
     // The scene lives on the demo's global time; only the fade follows the
     // shot's own clock.
     const float t = demo->clock.elapsedSeconds;
-    jolp::JOLP3D& scene = *demo->scene;
-    demo->camera = scene.EvaluateCamera(cameraName, t, aspect, kCameraNear, kCameraFar);
-    scene.Animate(jolp::Matrix(), t);
     jolp::RenderSystem& renderSystem = *demo->Renderer();
-    renderSystem.camera = demo->camera;
+    demo->camera = jolp::ShowSceneThrough(*demo->scene, renderSystem, cameraName, t, aspect, kCameraNear, kCameraFar);
     renderSystem.fade = fade.Value(static_cast<float>(localTime) / 1000.0f);
-    scene.SubmitDrawItems(renderSystem);
-    scene.SubmitLights(renderSystem);
 }
 
 }  // namespace tarvel

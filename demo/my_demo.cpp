@@ -25,7 +25,7 @@ MyDemo::~MyDemo() {
     scene = nullptr;
     particleSystems.reset();
     windFireSystems.reset();
-    tracks_.clear();
+    ReleaseKeptChildren();
     sceneWorker.reset();
 }
 
@@ -71,11 +71,11 @@ bool MyDemo::BuildTimeline() {
         if (system->CreateDeviceObjects() && system->capacity < kParticlePoolSize) system->Grow(kParticlePoolSize);
     }
 
-    AddChild(MakeTrack<ParticleControler>(this));
-    AddChild(MakeTrack<ParticlesTrack>(kWindFireStartMs, kWindFireEndMs, "wind_dummy", this, windParticles));
-    AddChild(MakeTrack<ParticlesTrack>(kWindFireStartMs, kWindFireEndMs, "fire_dummy", this, fireParticles));
-    AddChild(MakeTrack<ParticleControler>(kWindFireStartMs, kWindFireEndMs, this, windFireSystems.get()));
-    for (const Shot& shot : kShots) AddChild(MakeTrack<Cameras>(shot.startMs, shot.endMs, shot.camera, this));
+    AddChild(std::make_unique<ParticleControler>(this));
+    AddChild(std::make_unique<ParticlesTrack>(kWindFireStartMs, kWindFireEndMs, "wind_dummy", this, windParticles));
+    AddChild(std::make_unique<ParticlesTrack>(kWindFireStartMs, kWindFireEndMs, "fire_dummy", this, fireParticles));
+    AddChild(std::make_unique<ParticleControler>(kWindFireStartMs, kWindFireEndMs, this, windFireSystems.get()));
+    for (const Shot& shot : kShots) AddChild(std::make_unique<Cameras>(shot.startMs, shot.endMs, shot.camera, this));
     // Nothing draws a particle's number between here and the first frame.
     startRandom_ = jolp::SaveParticleRandom();
     return true;

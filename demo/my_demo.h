@@ -12,14 +12,12 @@
 //   4  the twenty camera shots of timeline.h
 // The music's length, not the tree, decides when the demo ends.
 //
-// MyDemo is the one place that knows the concrete render system behind the
-// program's RenderSystemBase.
-//
-// Ownership: the demo owns the scene (taken from its worker), the two
-// particle system sets and every track it builds. The particle systems,
-// their materials and the textures are kept by the registry and the render
-// system, which live until the program ends. Destruction: the scene, then
-// the sets, then the tracks, then the program.
+// Ownership: the demo owns the scene (taken from its worker) and the two
+// particle system sets; the program keeps every track it attaches (the
+// controller those under it). The particle systems, their materials and
+// the textures are kept by the registry and the render system, which live
+// until the program ends. Destruction: the scene, then the sets, then the
+// tracks, then the rest of the program.
 #pragma once
 
 #include "demo/particle_tracks.h"
@@ -58,18 +56,11 @@ public:
     void DescribeFrame(char* out, size_t size) const override;
     void RewindDemo() override;
 
-    // The render system, once Prepare has taken it from its worker.
-    jolp::RenderSystem* Renderer() const { return static_cast<jolp::RenderSystem*>(renderSystem.get()); }
-
-    // A track that lives as long as the demo.
-    template <typename T, typename... Args>
-    T* MakeTrack(Args&&... args) {
-        auto track = std::make_unique<T>(std::forward<Args>(args)...);
-        T* raw = track.get();
-        tracks_.push_back(std::move(track));
-        return raw;
+    // The render system, once Prepare has taken it from its worker; null
+    // before.
+    jolp::RenderSystem* Renderer() const {
+        return renderSystem ? &RendererAs<jolp::RenderSystem>() : nullptr;
     }
-    size_t TrackCount() const { return tracks_.size(); }
 
     std::unique_ptr<WorkerScene> sceneWorker;
     jolp::JOLP3D* scene = nullptr;
@@ -88,7 +79,6 @@ public:
 private:
     jolp::ParticleRandomState startRandom_{};
     std::unique_ptr<jolp::JOLP3D> ownedScene_;
-    std::vector<std::unique_ptr<jolp::DemoTrack>> tracks_;
 };
 
 inline constexpr const char* kTitle = "Tarvel";

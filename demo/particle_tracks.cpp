@@ -33,7 +33,7 @@ ParticleControler::ParticleControler(MyDemo* owner)
         {"Dummy04", owner->blueParticles},
     };
     for (const Emitter& e : emitters) {
-        AddChild(owner->MakeTrack<ParticlesTrack>(0, kSwarmEmitterEndMs, e.dummy, owner, e.system));
+        AddChild(std::make_unique<ParticlesTrack>(0, kSwarmEmitterEndMs, e.dummy, owner, e.system));
     }
 }
 

@@ -13,7 +13,8 @@
 // so emitters follow their dummies and quads face the camera one frame late.
 //
 // Ownership: tracks refer to the demo, the systems and the set; none of them
-// owns another. The demo owns every track, the swarm's children included.
+// owns another. The program keeps every track but the swarm's four
+// emitters, which their controller keeps.
 #pragma once
 
 #include "framework/demo_track.h"

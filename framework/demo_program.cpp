@@ -36,8 +36,10 @@ DemoProgram::DemoProgram(RenderSystemFactory renderSystemFactory, const RunConfi
       renderSystemFactory_(renderSystemFactory) {}
 
 DemoProgram::~DemoProgram() {
-    // The derived demo has released its own objects by now; what was made on
-    // the device goes before the device.
+    // The derived demo has released its own objects by now; the tracks the
+    // program keeps go next, then what was made on the device, before the
+    // device.
+    ReleaseKeptChildren();
     renderSystem.reset();
     renderSystemWorker.reset();
     ReleaseDisplay();
@@ -99,6 +101,10 @@ bool DemoProgram::Prepare(const std::string& musicPath) {
     workers->RunAll();
     music.handle = StreamOpen(musicPath);
     resources.AddIfAbsent("music", &music);
+    // Known before the timeline is built, which may read it (or, without
+    // music, give the demo a length of its own).
+    length = music.handle != 0 ? StreamGetLengthMs(music.handle) : kNoMusicLength;
+    end = start + length;
     renderSystem = std::move(renderSystemWorker->result);
     renderSystemWorker.reset();
     if (!renderSystem) return false;
@@ -135,18 +141,19 @@ bool DemoProgram::Play(const std::string& musicPath) {
 }
 
 bool DemoProgram::StartPlay(const std::string& musicPath) {
-    length = music.handle != 0 ? StreamGetLengthMs(music.handle) : kNoMusicLength;
-    end = start + length;
     musicPath_ = musicPath;
     interrupted_ = false;
     musicChannel = -1;
 
-    if (config_.headless && music.handle == 0 && !config_.hasTo) {
+    if (config_.headless && length == kNoMusicLength && !config_.hasTo) {
         Log(LogLevel::Error, "%s could not be opened, so the demo has no length: give --to", musicPath.c_str());
         Shutdown();
         return false;
     }
-    if (music.handle == 0) {
+    if (music.handle == 0 && length != kNoMusicLength) {
+        Log(LogLevel::Info, "%s could not be opened; the demo runs silently for its own %.1f s", musicPath.c_str(),
+            length / 1000.0);
+    } else if (music.handle == 0) {
         Log(LogLevel::Warning, "%s could not be opened; the demo runs silently%s", musicPath.c_str(),
             config_.headless ? "" : " until Escape is pressed");
     }

@@ -9,9 +9,92 @@
 //
 // Ownership: the program owns the display with its device, the render
 // system, the clock, the music stream, the registry and the worker queue.
-// The registry, the queue and the track tree only refer to objects. The
-// render system and the device live until the program is destroyed, after
-// the derived demo has released what it made on them.
+// The registry, the queue and the track tree only refer to objects; tracks
+// attached as a unique_ptr are kept by the program and go before the render
+// system. The render system and the device live until the program is
+// destroyed, after the derived demo has released what it made on them.
+//
+// WRITING A DEMO, STEP BY STEP, in the order the program calls it
+// (docs/writing-a-demo.md says more):
+//
+//  1. The factory. The constructor hands DemoProgram a RenderSystemFactory:
+//     jolp::RenderSystem::Create for the shared renderer, a function of your
+//     own making one with other RenderFiles, or your own RenderSystemBase.
+//     Init makes the display and queues the worker that builds it.
+//  2. QueueWorkers(queue), once: the render system exists (RendererAs<R>()
+//     or DemoProgramOf<R>::Renderer() reach it as its own type, checked in
+//     debug builds) and the music is registered as "music". Append workers
+//     that load your content and register it in `resources` by name.
+//  3. BuildTimeline(), once, after every worker finished. `length` and `end`
+//     are the music's already (all bits set without music: set your own
+//     then, or the demo runs until Escape). Find your content with
+//     resources.FindAs<T>(name) and attach tracks with AddChild: a
+//     unique_ptr is kept for you, a plain pointer stays yours. False stops
+//     the start.
+//  4. Each frame (StepFrame): the clock is read, the back buffer cleared to
+//     black, then every running track's Update(program) before its children
+//     and PostUpdate() after them, in the order attached, with times in
+//     unsigned ms on the parent's clock; then the render system draws.
+//     Nothing in a frame may allocate.
+//  5. The authoring mode (--dev) asks DescribePart(ms, part) which part
+//     (shot, scene) plays at ms, for looping it, and DescribeFrame for a
+//     line of your own on the overlay. While paused it has the render
+//     system RedrawLastFrame (render_system_base.h says what the default
+//     does); the shared renderer redraws the last frame as it was.
+//  6. A seek in the authoring mode rewinds the track tree (DemoTrack::Rewind)
+//     and the render system, then calls RewindDemo(): put back whatever you
+//     keep outside your tracks.
+//
+// The smallest complete demo (examples/hello/hello.cpp, built against the
+// installed package by the tests):
+//
+//     // hello - the smallest demo on jolp: one track fades the shared renderer's
+//     // empty picture up from black and back down. No scene, no render system of
+//     // its own; media/music.ogg in the run folder, when there is one, plays and
+//     // gives the demo its length.
+//     #include "framework/demo_program.h"
+//     #include "render/render_system.h"
+//     #include "runner/runner.h"
+//
+//     #include <algorithm>
+//     #include <memory>
+//
+//     namespace {
+//
+//     // Up over the first two seconds, down over the last two.
+//     class Glow final : public jolp::DemoTrack {
+//     public:
+//         explicit Glow(uint32_t endMs) : jolp::DemoTrack(0, endMs) {}
+//         void Update(jolp::DemoProgram& program) override {
+//             const float into = static_cast<float>(localTime) / 1000.0f;
+//             const float left = static_cast<float>(length) / 1000.0f - into;
+//             program.RendererAs<jolp::RenderSystem>().fade = std::clamp(std::min(into, left) / 2.0f, 0.0f, 1.0f);
+//         }
+//     };
+//
+//     class Hello final : public jolp::DemoProgram {
+//     public:
+//         explicit Hello(const jolp::RunConfig& config) : jolp::DemoProgram(&jolp::RenderSystem::Create, config) {}
+//         void QueueWorkers(jolp::WorkerQueue&) override {}
+//         bool BuildTimeline() override {
+//             // length is the music's here; without music, six seconds.
+//             if (music.handle == 0) length = end = 6000;
+//             AddChild(std::make_unique<Glow>(length));
+//             return true;
+//         }
+//     };
+//
+//     }  // namespace
+//
+//     int main(int argc, char** argv) {
+//         jolp::DemoInfo info;
+//         info.name = "hello";
+//         info.title = "Hello";
+//         info.create = [](const jolp::RunConfig& config) -> std::unique_ptr<jolp::DemoProgram> {
+//             return std::make_unique<Hello>(config);
+//         };
+//         return jolp::RunDemo(argc, argv, info);
+//     }
 #pragma once
 
 #include "framework/data_path.h"
@@ -27,6 +110,7 @@
 #include "framework/worker.h"
 #include "framework/worker_queue.h"
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,7 +132,8 @@ public:
     // render system exists and the music is registered as "music".
     virtual void QueueWorkers(WorkerQueue& queue) = 0;
     // Creates the demo's tracks and attaches them under the program; false
-    // aborts. Called once, after every queued worker has finished.
+    // aborts. Called once, after every queued worker has finished, with
+    // length and end already the music's.
     virtual bool BuildTimeline() = 0;
 
     // Window and device, letterbox, sound system, render-system worker.
@@ -66,7 +151,7 @@ public:
     // apart to look at the tree in between.
     bool Play(const std::string& musicPath);
     // Play in steps, for a host that runs the frames from its own loop (a
-    // browser's animation frames): StartPlay sets the length, starts the
+    // browser's animation frames): StartPlay starts the
     // music (musicChannel, -1 without) and the driver; MusicStartSettled
     // says when the music is heard (or, logged, that it was not within 2 s
     // of askedMs, MonotonicMs when it was asked for), at which point
@@ -156,6 +241,14 @@ public:
     // outside its tracks, so that the timeline plays again as the first time.
     virtual void RewindDemo() {}
 
+    // The render system as the type the factory made; only after Prepare
+    // took it from its worker. Debug builds check the type.
+    template <class R>
+    R& RendererAs() const {
+        assert(renderSystem && dynamic_cast<R*>(renderSystem.get()) != nullptr);
+        return static_cast<R&>(*renderSystem);
+    }
+
     // The music file Play was given, as its messages name it.
     const std::string& MusicPath() const { return musicPath_; }
     // The device of the open display; only valid after a successful Init.
@@ -200,6 +293,14 @@ private:
     std::string musicPath_;
     uint64_t frameCount_ = 0;
     bool interrupted_ = false;
+};
+
+// A program whose render system is always an R: Renderer() reaches it as one.
+template <class R>
+class DemoProgramOf : public DemoProgram {
+public:
+    using DemoProgram::DemoProgram;
+    R& Renderer() const { return RendererAs<R>(); }
 };
 
 }  // namespace jolp

@@ -9,6 +9,12 @@ void DemoTrack::AddChild(DemoTrack* child) {
     children.push_back(child);
 }
 
+void DemoTrack::ReleaseKeptChildren() {
+    children.clear();
+    // Later ones may be children of earlier ones: the last made goes first.
+    while (!kept_.empty()) kept_.pop_back();
+}
+
 void DemoTrack::Rewind() {
     active = true;
     localTime = 0;

@@ -5,12 +5,15 @@
 // and PostUpdate after them. All times are unsigned 32-bit milliseconds,
 // compared unsigned. The root of the tree is the program (DemoProgram).
 //
-// Ownership: a track refers to its parent and children and owns neither;
-// whoever creates a track keeps it alive and deletes it.
+// Ownership: a track refers to its parent and children. A child attached
+// by pointer is its maker's to keep alive; one handed over as a unique_ptr
+// is kept by the track it was attached to and lives as long as it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace jolp {
@@ -41,6 +44,15 @@ public:
     // Sets child's parent to this track and appends it; no checks for
     // duplicates or cycles.
     void AddChild(DemoTrack* child);
+    // The same, keeping the child: it is destroyed with this track (or by
+    // ReleaseKeptChildren). The track it gives back stays valid as long.
+    template <class T>
+    T* AddChild(std::unique_ptr<T> child) {
+        T* track = child.get();
+        AddChild(static_cast<DemoTrack*>(track));
+        kept_.push_back(std::move(child));
+        return track;
+    }
 
     // One frame of this track and its subtree:
     //  1. localTime = parent.localTime - start (tracks with a parent);
@@ -56,6 +68,15 @@ public:
     bool active = true;
     DemoTrack* parent = nullptr;
     std::vector<DemoTrack*> children;
+
+protected:
+    // Detaches every child and destroys those this track keeps, children
+    // before their parents: for an owner whose tracks must go before what
+    // they refer to.
+    void ReleaseKeptChildren();
+
+private:
+    std::vector<std::unique_ptr<DemoTrack>> kept_;
 };
 
 }  // namespace jolp

@@ -4,7 +4,8 @@
 // lives until the program is destroyed.
 //
 // The concrete render system lives above the framework; the demo supplies
-// the factory that builds it, and is the one place that knows its type.
+// the factory that builds it and reaches it as its own type through
+// DemoProgram::RendererAs.
 #pragma once
 
 #include "platform/gfx_device.h"
@@ -46,13 +47,17 @@ public:
     // The same bookkeeping as RenderFrame without drawing anything.
     virtual void SkipFrame() = 0;
 
-    // The authoring mode's calls; a render system without them draws
-    // nothing again and has nothing to put back.
+    // The authoring mode's calls.
     //
     // Draws the frame the last RenderFrame drew once more, as it was (a
-    // paused picture), without advancing anything.
-    virtual void RedrawLastFrame() {}
-    // Back to the state before the first frame, for a replay from time 0.
+    // paused picture), without advancing anything. The default draws again
+    // with RenderFrame, which keeps the picture of a renderer whose frame is
+    // what it holds between frames (a colour, a fade, shapes it keeps); one
+    // that empties what was submitted, or advances its own time in
+    // RenderFrame, keeps a copy of the last frame and overrides this.
+    virtual void RedrawLastFrame() { RenderFrame(); }
+    // Back to the state before the first frame, for a replay from time 0;
+    // a renderer with nothing to put back keeps this default.
     virtual void Rewind() {}
     // Times each pass of the frames drawn from now on (or stops).
     virtual void TimePasses(bool on) { (void)on; }

@@ -50,17 +50,6 @@ void ReleaseSlot(int slot) {
     gClaimed[slot].store(false, std::memory_order_release);
 }
 
-void IgnoreFileSizeSignal() {
-#ifdef SIGXFSZ
-    // Beyond a file-size limit a write fails with EFBIG instead.
-    static const bool ignored = [] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        return true;
-    }();
-    (void)ignored;
-#endif
-}
-
 std::string_view FolderOf(std::string_view path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string_view::npos) return {};
@@ -98,6 +87,17 @@ bool CheckTarget(std::string_view path, const std::string& pathText, std::string
 }
 
 }  // namespace
+
+void IgnoreFileSizeSignal() {
+#ifdef SIGXFSZ
+    // Beyond a file-size limit a write fails with EFBIG instead.
+    static const bool ignored = [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        return true;
+    }();
+    (void)ignored;
+#endif
+}
 
 bool CheckOutputPath(std::string_view path, std::string& error) {
     if (path.empty()) {

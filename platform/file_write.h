@@ -99,6 +99,12 @@ std::string SafeFileName(std::string_view name, std::string_view fallback);
 // Writes size bytes as the file path through an OutputFile.
 bool WriteWholeFile(std::string_view path, const void* bytes, size_t size, std::string& error);
 
+// Ignores SIGXFSZ, so that writing past a file-size limit (ulimit -f) is a
+// failed write (EFBIG, "File too large") instead of the end of the
+// program. The first Open does it; a program calls it at its start so that
+// the libraries' own files (a driver's shader cache) are covered too.
+void IgnoreFileSizeSignal();
+
 // Removes the temporary file of every OutputFile still open. Safe to call
 // from a signal handler (it only unlinks names kept for the purpose).
 void RemoveUnfinishedOutputs();

@@ -13,7 +13,6 @@ constexpr const char* kCanvas = "#canvas";
 bool g_quit = false;
 bool g_gesture = false;
 bool g_listening = false;
-bool g_error = false;
 
 EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     g_gesture = true;
@@ -42,15 +41,15 @@ void Listen() {
     emscripten_set_touchend_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, OnTouch);
 }
 
-EM_JS(void, jolp_page_status, (const char* text), {
-    var status = document.getElementById('status');
-    if (!status) return;
-    var words = UTF8ToString(text);
-    status.textContent = words;
-    status.style.display = words.length ? 'block' : 'none';
-});
+// The page (web_page.html) keeps the first failure it was told of on show;
+// its status line and title change only while there is none.
+EM_JS(void, jolp_page_status, (const char* text), { jolpStatus(UTF8ToString(text)); });
 
-EM_JS(void, jolp_page_title, (const char* text), { document.title = UTF8ToString(text); });
+EM_JS(void, jolp_page_failed, (const char* text), { jolpFailed(UTF8ToString(text)); });
+
+EM_JS(void, jolp_page_title, (const char* text), {
+    if (jolpFailure === null) document.title = UTF8ToString(text);
+});
 
 }  // namespace
 
@@ -108,19 +107,10 @@ bool TakeCanvasQuit() {
 
 bool CanvasGestureSeen() { return g_gesture; }
 
-void ShowPageStatus(const std::string& text) {
-    if (!g_error) jolp_page_status(text.c_str());
-}
+void ShowPageStatus(const std::string& text) { jolp_page_status(text.c_str()); }
 
-void ShowPageError(const std::string& text) {
-    if (g_error) return;
-    jolp_page_status(text.c_str());
-    jolp_page_title("failed");
-    g_error = true;
-}
+void ShowPageError(const std::string& text) { jolp_page_failed(text.c_str()); }
 
-void SetPageTitle(const std::string& title) {
-    if (!g_error) jolp_page_title(title.c_str());
-}
+void SetPageTitle(const std::string& title) { jolp_page_title(title.c_str()); }
 
 }  // namespace jolp

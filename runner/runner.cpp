@@ -1,5 +1,6 @@
 #include "runner/runner.h"
 
+#include "platform/file_write.h"
 #include "platform/log.h"
 #include "platform/standard_output.h"
 #include "runner/capture_driver.h"
@@ -73,6 +74,7 @@ int Run(int argc, char** argv, const DemoInfo& demo) {
     // Ctrl+C and SIGTERM end the program at once while it loads or shows a
     // message box, and between frames once it plays (interrupt.h).
     InstallInterruptHandler();
+    IgnoreFileSizeSignal();
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
 
     RunOptions& options = parsed.options;

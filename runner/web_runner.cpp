@@ -17,6 +17,10 @@
 //                               1920 x 1080, or 640 x 360 where WebGL
 //                               runs in software)
 //
+// A setting the page cannot use (a frame past the demo's end, a size out of
+// range) is refused with its reason in the page and the console; a start
+// or a play that fails says in the page what the log's first error was.
+//
 // RunDemo prepares the program and returns; the page's animation frames
 // play it. The data set is in the page's file system at /data.
 #include "runner/runner.h"
@@ -43,15 +47,33 @@ namespace {
 
 constexpr const char* kDataFolder = "/data";
 
+// The log's first error (ConsoleSink keeps it): the page says it rather
+// than pointing at the console.
+std::string g_firstError;
+
+// Milliseconds as seconds: "201.233".
+std::string Seconds(uint32_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%u.%03u", static_cast<unsigned>(ms / 1000), static_cast<unsigned>(ms % 1000));
+    return text;
+}
+
+// What could not be done, and why, as the log's first error says.
+std::string Because(const std::string& what) {
+    return g_firstError.empty() ? what + "." : what + ":\n" + g_firstError;
+}
+
 struct PageOptions {
     bool frame = false;
+    std::string frameText;  // as the address has it, for messages
     uint32_t frameMs = 0;
     uint32_t width = 0;
     uint32_t height = 0;
 };
 
-// False, with the message logged and shown, for settings that make no sense.
-bool ReadPageOptions(int argc, char** argv, const uint32_t aspect[2], PageOptions& options) {
+// False, with the message logged and in error, for settings that make no
+// sense.
+bool ReadPageOptions(int argc, char** argv, const uint32_t aspect[2], PageOptions& options, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -59,16 +81,19 @@ bool ReadPageOptions(int argc, char** argv, const uint32_t aspect[2], PageOption
             char* end = nullptr;
             const double seconds = std::strtod(value, &end);
             if (end == value || *end != '\0' || !(seconds >= 0.0) || seconds > 4.0e6) {
-                Log(LogLevel::Error, "bad value '%s' for frame: seconds from 0 on are wanted", value);
+                error = std::string("bad value '") + value + "' for frame: seconds from 0 on are wanted";
+                Log(LogLevel::Error, "%s", error.c_str());
                 return false;
             }
             options.frame = true;
+            options.frameText = value;
             options.frameMs = static_cast<uint32_t>(std::floor(seconds * 1000.0));
             ++i;
         } else if (name == "--size" && value) {
             std::string problem;
             if (!ParseBackBufferSize(value, aspect, options.width, options.height, problem)) {
-                Log(LogLevel::Error, "bad value '%s' for size: %s", value, problem.c_str());
+                error = std::string("bad value '") + value + "' for size: " + problem;
+                Log(LogLevel::Error, "%s", error.c_str());
                 return false;
             }
             ++i;
@@ -169,7 +194,7 @@ void EndPlay(WebRun& run, bool ok) {
     ok = program.FinishPlay(ok);
     jolp_page_playing(0);
     if (!ok) {
-        ShowPageError("The demo stopped on an error (the console says which). Reload the page to try again.");
+        ShowPageError(Because("The demo stopped on an error") + "\nReload the page to try again.");
     } else {
         ShowPageStatus(quit ? "Stopped. Reload the page to watch again." : "The end. Reload the page to watch again.");
         SetPageTitle(std::string(run.demo.title) + " - ended");
@@ -217,7 +242,7 @@ EM_BOOL PlayAnimationFrame(double, void* user) {
 }
 
 // ?frame=S: the one frame, drawn before RunDemo returns.
-int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms) {
+int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms, const std::string& text) {
     config.headless = true;
     config.fpsNum = 30;
     config.fpsDen = 1;
@@ -230,14 +255,25 @@ int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms) {
     bool ok = program->Init(demo.title);
     if (ok) {
         program->AddFrameSink(&keeper);
-        ok = program->Run(program->DataFile(demo.musicPath)) && !keeper.pixels.empty();
+        ok = program->Run(program->DataFile(demo.musicPath));
+    }
+    if (ok && keeper.pixels.empty()) {
+        // No frame of the 30 fps grid lies between the moment asked for and
+        // the demo's end.
+        const uint64_t frames = grid.FirstFrameAtOrAfter(program->length);
+        const std::string reason = "bad value '" + text + "' for frame: the demo's last frame is at " +
+                                   Seconds(frames > 0 ? grid.TimeOf(frames - 1) : 0) + " s";
+        Log(LogLevel::Error, "%s", reason.c_str());
+        ShowPageError("The frame could not be drawn:\n" + reason);
+        return 1;
     }
     if (!ok) {
-        ShowPageError("The frame could not be drawn (the console says why).");
+        ShowPageError(Because("The frame could not be drawn"));
         return 1;
     }
     jolp_page_keep_frame(keeper.pixels.data(), static_cast<int>(keeper.picture.width),
                          static_cast<int>(keeper.picture.height), static_cast<int>(keeper.picture.ms));
+    ShowPageStatus("");
     SetPageTitle("ready");
     return 0;
 }
@@ -258,7 +294,9 @@ void ConsoleSink(LogLevel level, const char* message, void*) {
     } else {
         std::snprintf(line, sizeof line, "%s: %s%s", LogName(), level == LogLevel::Warning ? "warning: " : "", message);
     }
-    jolp_console(level == LogLevel::Error || level == LogLevel::Fatal ? 2 : level == LogLevel::Warning ? 1 : 0, line);
+    const bool error = level == LogLevel::Error || level == LogLevel::Fatal;
+    if (error && g_firstError.empty()) g_firstError = message;
+    jolp_console(error ? 2 : level == LogLevel::Warning ? 1 : 0, line);
 }
 
 }  // namespace
@@ -267,8 +305,9 @@ int RunDemo(int argc, char** argv, const DemoInfo& demo) {
     SetLogName(demo.name);
     SetLogSink(&ConsoleSink, nullptr);
     PageOptions page;
-    if (!ReadPageOptions(argc, argv, demo.aspect, page)) {
-        ShowPageError("The page's address has a bad setting (the console says which).");
+    std::string error;
+    if (!ReadPageOptions(argc, argv, demo.aspect, page, error)) {
+        ShowPageError("The page's address has a bad setting:\n" + error);
         return 2;
     }
     RunConfig config;
@@ -283,7 +322,7 @@ int RunDemo(int argc, char** argv, const DemoInfo& demo) {
     } else {
         PageSize(demo.aspect, config.width, config.height);
     }
-    if (page.frame) return DrawOneFrame(demo, config, page.frameMs);
+    if (page.frame) return DrawOneFrame(demo, config, page.frameMs, page.frameText);
 
     auto* run = new WebRun();  // lives as long as the page
     run->demo = demo;
@@ -292,7 +331,7 @@ int RunDemo(int argc, char** argv, const DemoInfo& demo) {
     ShowPageStatus("Loading...");
     run->musicPath = program.DataFile(demo.musicPath);
     if (!program.Init(demo.title) || !program.Prepare(run->musicPath) || !program.StartPlay(run->musicPath)) {
-        ShowPageError("The demo could not start (the console says why).");
+        ShowPageError(Because("The demo could not start"));
         return 1;
     }
     ShowPageStatus("Click or press a key to start.\nF or a double click: full screen. Escape: stop.");

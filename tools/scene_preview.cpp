@@ -23,6 +23,7 @@
 #include "platform/log.h"
 #include "platform/standard_output.h"
 #include "render/bind_scene.h"
+#include "render/camera_shots.h"
 #include "render/render_system.h"
 #include "runner/back_buffer_size.h"
 #include "runner/png_file.h"
@@ -80,50 +81,35 @@ private:
     bool done_ = false;
 };
 
-// The camera and the scene at the root's time.
-class PreviewTrack final : public jolp::DemoTrack {
-public:
-    PreviewTrack(jolp::RenderSystem& rs, jolp::JOLP3D& scene, std::string camera)
-        : jolp::DemoTrack(0, 0xFFFFFFFFu), rs_(rs), scene_(scene), camera_(std::move(camera)) {}
-    void Update(jolp::DemoProgram& program) override {
-        const float t = static_cast<float>(program.localTime) / 1000.0f;
-        rs_.camera = scene_.EvaluateCamera(camera_, t, 16.0f / 9.0f, 1.0f, 5000.0f);  // as the demo shows every shot
-        rs_.time = t * 25.0f * 0.04f;  // the water's time at 25 frames a second
-        scene_.Animate(jolp::Matrix(), t);
-        scene_.SubmitDrawItems(rs_);
-        scene_.SubmitLights(rs_);
-    }
-    void PostUpdate() override {}
-
-private:
-    jolp::RenderSystem& rs_;
-    jolp::JOLP3D& scene_;
-    std::string camera_;
-};
-
-class Preview final : public jolp::DemoProgram {
+// One shot through the camera for as long as it is asked, seen as the demo
+// shows every shot (its clipping planes), without fades.
+class Preview final : public jolp::DemoProgramOf<jolp::RenderSystem> {
 public:
     Preview(const jolp::RunConfig& config, std::string camera)
-        : jolp::DemoProgram(&jolp::RenderSystem::Create, config), camera_(std::move(camera)) {}
+        : DemoProgramOf(&jolp::RenderSystem::Create, config), camera_(std::move(camera)) {}
     void QueueWorkers(jolp::WorkerQueue& queue) override {
         loader_ = std::make_unique<LoadScene>(Renderer(), scene, Config().dataFolder);
         queue.Append(loader_.get());
     }
     bool BuildTimeline() override {
-        track_ = std::make_unique<PreviewTrack>(Renderer(), scene, camera_);
-        AddChild(track_.get());
+        // No fades; the shot table's near and far planes.
+        shot_ = {camera_.c_str(), 0, 0xFFFFFFFFu, 0.0f, 0.0f};
+        jolp::AddCameraShots(*this, scene, {&shot_, 1});
         // No music gives the preview its length: any moment may be shown.
         length = 0xFFFFFFFFu;
         end = start + length;
         return loader_->loaded;
     }
-    jolp::RenderSystem& Renderer() { return *static_cast<jolp::RenderSystem*>(renderSystem.get()); }
+    // The water's time at 25 frames a second, before the shot moves.
+    void Update(jolp::DemoProgram&) override {
+        Renderer().time = static_cast<float>(localTime) / 1000.0f * 25.0f * 0.04f;
+    }
     jolp::JOLP3D scene;
 
 private:
     std::string camera_;
+    jolp::CameraShot shot_;
     std::unique_ptr<LoadScene> loader_;
-    std::unique_ptr<PreviewTrack> track_;
 };
 
 // Each frame as PREFIX_CAMERA_SECONDS.png.

@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
-# install_example.sh BUILD_DIR EXAMPLE_DIR [CXX_FLAGS [LINKER_FLAGS]] - jolp
-# as an outside project meets it: installs this build into a temporary
-# prefix, configures and builds the example against that prefix alone, and
-# captures its first second, which must give 30 frames that are not all
-# black. The flags are those the installed libraries were built with: a
-# sanitizer build's libraries need the example built and linked the same way.
+# install_example.sh BUILD_DIR EXAMPLE_DIR [CXX_FLAGS [LINKER_FLAGS [MANUAL]]]
+# - jolp as an outside project meets it: installs this build into a
+# temporary prefix, configures and builds the example against that prefix
+# alone, and captures its first second, which must give 30 frames that are
+# not all black. The flags are those the installed libraries were built
+# with: a sanitizer build's libraries need the example built and linked the
+# same way. MANUAL, a header whose comment shows the example's program as
+# code (its lines "//" and "//     CODE"), must show EXAMPLE_DIR/NAME.cpp
+# exactly, so that what it teaches is what was built.
 set -euo pipefail
 build=$1
 example=$2
 cxx_flags=${3:-}
 linker_flags=${4:-}
+manual=${5:-}
+name=$(basename "$example")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+
+if [[ -n $manual ]]; then
+    # From the code's first line (its file's head comment) to the comment's end.
+    sed -n '/^\/\/     \/\/ '"$name"' - /,/^[^/]/p' "$manual" | sed '$d' | sed -e 's|^//     ||' -e 's|^//$||' \
+        > "$work/manual.cpp"
+    diff -u "$example/$name.cpp" "$work/manual.cpp" ||
+        { echo "the code in $manual is not $example/$name.cpp"; exit 1; }
+fi
 
 cmake --install "$build" --prefix "$work/prefix" > "$work/install.log"
 generator=()
@@ -22,8 +35,10 @@ cmake -S "$example" -B "$work/build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Releas
     { cat "$work/configure.log"; exit 1; }
 cmake --build "$work/build" -j 2 > "$work/build.log" || { cat "$work/build.log"; exit 1; }
 
-name=$(basename "$example")
-"$work/build/run/$name" --capture "$work/frames" --to 1 --size 320x180
+# The executable in its own run folder, or in run/ beside its data.
+program=$work/build/run/$name
+[[ -d $program ]] && program=$program/$name
+"$program" --capture "$work/frames" --to 1 --size 320x180
 
 python3 - "$work/frames" <<'PY'
 import pathlib, struct, sys, zlib

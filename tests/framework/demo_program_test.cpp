@@ -105,13 +105,25 @@ TEST(DemoProgramTest, WithoutMusicTheRootNeverEndsAndMusicIsStillRegistered) {
     EXPECT_EQ(program.music.handle, 0u);
 }
 
-TEST(DemoProgramTest, HeadlessRunWithoutMusicOrEndIsRefused) {
+TEST(DemoProgramTest, HeadlessRunWithoutMusicOrEndIsRefusedUnlessTheDemoGaveItsLength) {
     RunConfig config = HeadlessRecording(0);
     config.hasTo = false;
+    {
+        TestProgram program(config);
+        ASSERT_TRUE(program.Init("Tarvel"));
+        EXPECT_FALSE(program.Run("no-such-music.ogg"));
+        EXPECT_EQ(program.FrameCount(), 0u);
+    }
     TestProgram program(config);
+    program.buildTimeline = [](TestProgram& p) {
+        EXPECT_EQ(p.length, 0xFFFFFFFFu);  // no music: no length yet
+        p.length = p.end = 100;
+        return true;
+    };
     ASSERT_TRUE(program.Init("Tarvel"));
-    EXPECT_FALSE(program.Run("no-such-music.ogg"));
-    EXPECT_EQ(program.FrameCount(), 0u);
+    EXPECT_TRUE(program.Run("no-such-music.ogg"));
+    EXPECT_EQ(program.FrameCount(), 3u);  // at 0, 33 and 66 ms
+    EXPECT_EQ(program.length, 100u);
 }
 
 class RegisteringWorker final : public Worker {
@@ -189,15 +201,50 @@ TEST(DemoProgramTest, TheFrameThatReachesTheMusicLengthIsDrawnButMovesNothing) {
     config.counter = &counter;
     TestProgram program(config);
     CallbackTrack track(0, 0xFFFFFFFFu, [&](DemoProgram&) { counter.Advance(300); });
-    program.AttachOnBuild(&track);
+    uint32_t lengthWhenBuilt = 0;
+    program.buildTimeline = [&](TestProgram& p) {
+        lengthWhenBuilt = p.length;
+        p.AddChild(&track);
+        return true;
+    };
     ASSERT_TRUE(program.Init("Tarvel"));
     ASSERT_TRUE(program.Run(music));
+    EXPECT_EQ(lengthWhenBuilt, 1000u);  // tracks can be cut to the music
     EXPECT_EQ(program.length, 1000u);
     EXPECT_GE(program.musicChannel, 0);
     EXPECT_THAT(track.seen, ElementsAre(0u, 300u, 600u, 900u));
     EXPECT_FALSE(program.active);
     EXPECT_EQ(LastRecordingDevice()->presents, 5);
     EXPECT_FALSE(SoundInitialised());
+}
+
+// Records, when destroyed, whether the render system was still there.
+class TrackOnTheDevice final : public DemoTrack {
+public:
+    TrackOnTheDevice(DemoProgram& program, bool& rendererWasThere)
+        : DemoTrack(0, 0xFFFFFFFFu), program_(program), rendererWasThere_(rendererWasThere) {}
+    ~TrackOnTheDevice() override { rendererWasThere_ = program_.renderSystem != nullptr; }
+    void Update(DemoProgram&) override {}
+
+private:
+    DemoProgram& program_;
+    bool& rendererWasThere_;
+};
+
+TEST(DemoProgramTest, TracksTheProgramKeepsGoBeforeTheRenderSystem) {
+    bool rendererWasThere = false;
+    {
+        TestProgram program(HeadlessRecording(34));
+        program.buildTimeline = [&](TestProgram& p) {
+            p.AddChild(std::make_unique<TrackOnTheDevice>(p, rendererWasThere));
+            return true;
+        };
+        ASSERT_TRUE(program.Init("Tarvel"));
+        ASSERT_TRUE(program.Run("no-such-music.ogg"));
+        EXPECT_EQ(program.children.size(), 1u);
+    }
+    // A track holding buffers made on the device frees them while it lives.
+    EXPECT_TRUE(rendererWasThere);
 }
 
 }  // namespace

@@ -185,5 +185,36 @@ TEST_F(DemoTrackTest, ChildAttachedDuringTheFrameRunsInThatFrame) {
                         "B.Post", "root.Post"}));
 }
 
+// Logs "name.gone" when destroyed.
+class GoneTrack final : public DemoTrack {
+public:
+    GoneTrack(std::string name, Log& log) : DemoTrack(0, kForever), name_(std::move(name)), log_(log) {}
+    ~GoneTrack() override { log_.push_back(name_ + ".gone"); }
+    void Update(DemoProgram&) override { log_.push_back(name_ + ".Update"); }
+
+private:
+    std::string name_;
+    Log& log_;
+};
+
+TEST_F(DemoTrackTest, AChildHandedOverIsKeptAndRunsLikeOneAttachedByPointer) {
+    Log gone;
+    {
+        LogTrack parent("P", log, 0, kForever);
+        GoneTrack* kept = parent.AddChild(std::make_unique<GoneTrack>("kept", gone));
+        GoneTrack* inner = kept->AddChild(std::make_unique<GoneTrack>("inner", gone));
+        LogTrack& plain = Make("plain", 0, kForever);
+        parent.AddChild(&plain);
+        EXPECT_EQ(kept->parent, &parent);
+        EXPECT_EQ(inner->parent, kept);
+        parent.expectedProgram = &program;
+        parent.Process(program);
+        EXPECT_EQ(log, (Log{"P.Update@0", "plain.Update@0", "plain.Post", "P.Post"}));
+        EXPECT_EQ(gone, (Log{"kept.Update", "inner.Update"}));
+    }
+    // Destroyed with the parent, each kept child with its own after it.
+    EXPECT_EQ(gone, (Log{"kept.Update", "inner.Update", "kept.gone", "inner.gone"}));
+}
+
 }  // namespace
 }  // namespace jolp

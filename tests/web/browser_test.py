@@ -16,6 +16,12 @@ local port and checks that
   * nothing is logged to the console as an error on the way;
   * a browser without float render targets (EXT_color_buffer_float hidden
     from the page) gets the demo's refusal in the page, not a blank canvas;
+  * a copy of the page with index.data cut short, empty, overwritten in its
+    middle (with and without crypto.subtle to check its digest) or stalling
+    halfway, or without index.wasm, says why in the page within seconds,
+    and the reason stays there while the rest goes on loading;
+  * a frame past the demo's end (?frame=300) is refused with the reason in
+    the page and the console;
   * the example demo's page (WEB_DIR/lantern) draws a lit frame too.
 
 Exits 77 (skipped) naming what is missing when chromium, chromium-driver,
@@ -73,8 +79,27 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-def serve(folder):
-    handler = functools.partial(QuietHandler, directory=folder)
+# Serves index.data's first half, then holds the connection, as a server
+# that stopped sending would.
+class StallingHandler(QuietHandler):
+    released = threading.Event()
+
+    def do_GET(self):
+        if not self.path.startswith("/index.data"):
+            return super().do_GET()
+        with open(os.path.join(self.directory, "index.data"), "rb") as f:
+            data = f.read()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data[:len(data) // 2])
+        self.wfile.flush()
+        self.released.wait(120)
+
+
+def serve(folder, handler=QuietHandler):
+    handler = functools.partial(handler, directory=folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
@@ -103,15 +128,121 @@ def wait_for_title(driver, wanted, seconds):
     return driver.title
 
 
+def page_status(driver):
+    return driver.execute_script("var s = document.getElementById('status'); return s && s.textContent;")
+
+
 def console_errors(driver):
     return [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
+
+
+# What is done to a copy of the page, and what its message must say.
+def cut_short(folder):
+    path = os.path.join(folder, "index.data")
+    os.truncate(path, os.path.getsize(path) // 2)
+
+
+def empty(folder):
+    os.truncate(os.path.join(folder, "index.data"), 0)
+
+
+def overwrite_middle(folder):
+    # The middle of Tarvel's package is in its particles' images.
+    path = os.path.join(folder, "index.data")
+    with open(path, "r+b") as f:
+        f.seek(os.path.getsize(path) // 2)
+        f.write(b"\x5a" * 65536)
+
+
+def remove_wasm(folder):
+    os.remove(os.path.join(folder, "index.wasm"))
+
+
+# A page served over plain http to another machine has no crypto.subtle.
+HIDE_SUBTLE = "Object.defineProperty(Crypto.prototype, 'subtle', {get: function () { return undefined; }});"
+
+DAMAGES = [
+    # (what, damage, server, script before the page, words of the message, seconds)
+    ("index.data cut short", cut_short, QuietHandler, None, "bytes this page was built with: it was cut short",
+     10),
+    ("index.data empty", empty, QuietHandler, None, "it has 0 of the", 10),
+    ("index.data overwritten in its middle", overwrite_middle, QuietHandler, None, "it is damaged", 10),
+    ("index.data overwritten in its middle, no crypto.subtle", overwrite_middle, QuietHandler, HIDE_SUBTLE,
+     "cannot decode /data/media/particles/", 10),
+    ("index.data stalling halfway", None, StallingHandler, None, "nothing came for 15 s while it waited for "
+     "index.data", 30),
+    ("index.wasm missing", remove_wasm, QuietHandler, None, "(index.wasm): the server answered 404", 10),
+]
+
+
+def damaged_page(driver, web_dir, failures):
+    """Each of DAMAGES on a copy of the page: its title is 'failed' in time,
+    the page says the reason, and still says it once index.data is in."""
+    for what, damage, handler, script, words, seconds in DAMAGES:
+        with tempfile.TemporaryDirectory() as folder:
+            for name in ("index.html", "index.js", "index.wasm", "index.data"):
+                shutil.copy(os.path.join(web_dir, name), folder)
+            if damage:
+                damage(folder)
+            server = serve(folder, handler)
+            base = "http://127.0.0.1:%d" % server.server_address[1]
+            added = script and driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                                      {"source": script})
+            try:
+                started = time.time()
+                driver.get(base + "/index.html")
+                title = wait_for_title(driver, ("failed",), seconds)
+                took = time.time() - started
+                status = page_status(driver)
+                print("%s: %r after %.1f s" % (what, status, took))
+                if title != "failed" or words not in status:
+                    failures.append("%s: after %.1f s the title is %r and the page says %r, not %r" %
+                                    (what, took, title, status, words))
+                    continue
+                if handler is StallingHandler:
+                    continue
+                # The rest of the download goes on; the reason must stay.
+                driver.execute_async_script(
+                    "var done = arguments[arguments.length - 1], until = Date.now() + 10000;"
+                    "(function look() {"
+                    "  if (performance.getEntriesByName(location.origin + '/index.data').length || Date.now() > until)"
+                    "    setTimeout(done, 500);"
+                    "  else setTimeout(look, 100);"
+                    "})();")
+                later = page_status(driver)
+                if later != status:
+                    failures.append("%s: the page's reason %r was replaced by %r" % (what, status, later))
+            finally:
+                if added:
+                    driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
+                                           {"identifier": added["identifier"]})
+                StallingHandler.released.set()
+                server.shutdown()
+                StallingHandler.released.clear()
+        console_errors(driver)  # the damage's own
+
+
+def refused_settings(driver, base, failures):
+    """A setting of the address the page refuses: the reason in the page
+    and in the console."""
+    for query, words in (("frame=300&size=320x180", "bad value '300' for frame: the demo's last frame is at "),
+                         ("frame=2.5&size=320", "bad value '320' for size")):
+        driver.get("%s/index.html?%s" % (base, query))
+        title = wait_for_title(driver, ("ready",), 120)
+        status = page_status(driver)
+        logged = console_errors(driver)
+        print("?%s: %r" % (query, status))
+        if title != "failed" or words not in status:
+            failures.append("?%s: the title is %r and the page says %r, not %r" % (query, title, status, words))
+        if not any(words in line for line in logged):
+            failures.append("?%s: the console does not say %r (it has %r)" % (query, words, logged))
 
 
 def page_frame(driver, base, seconds, page="index.html"):
     driver.get("%s/%s?frame=%s&size=%dx%d" % (base, page, seconds, WIDTH, HEIGHT))
     title = wait_for_title(driver, ("ready",), 300)
     if title != "ready":
-        status = driver.execute_script("var s = document.getElementById('status'); return s && s.textContent;")
+        status = page_status(driver)
         raise AssertionError("frame %s: the page's title is %r, not 'ready' (%s)" % (seconds, title, status))
     encoded = driver.execute_script(
         "var f = Module.jolpFrame, s = '', step = 0x8000;"
@@ -227,6 +358,9 @@ def main():
                 failures += ["example: console error: %s" % e for e in console_errors(driver)]
             else:
                 failures.append("the example demo's page (lantern/index.html) was not built")
+
+            refused_settings(driver, base, failures)
+            damaged_page(driver, args.web_dir, failures)
 
             # A WebGL 2 without float render targets: the refusal, in the page.
             driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": HIDE_FLOAT_TARGETS})
