@@ -45,7 +45,8 @@ struct EffectPassDesc {
 
 class Effect {
 public:
-    // Reads, parses and compiles path (relative to the working directory).
+    // Reads, parses and compiles the file at path, opened as given: a render
+    // system names its files with RenderSystemBase::DataFile.
     // Null on failure, with error naming the file, and for code that does
     // not compile the pass and the compiler's messages with file and line.
     static std::unique_ptr<Effect> Load(GfxDevice& device, const std::string& path, std::string& error,

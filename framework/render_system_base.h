@@ -8,11 +8,13 @@
 // DemoProgram::RendererAs.
 #pragma once
 
+#include "framework/data_path.h"
 #include "platform/gfx_device.h"
 #include "platform/letterbox.h"
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace jolp {
 
@@ -23,6 +25,11 @@ public:
     // The data folder its effect files and textures are read from
     // (data_path.h); set by the program before LoadEffects.
     std::string dataFolder;
+    // A file of the data folder by its path inside it ("shaders/sky.fx"):
+    // the path the loaders (Effect::Load, the texture loads) are handed,
+    // since they open what they are given and the program never changes
+    // its working folder.
+    std::string DataFile(std::string_view relative) const { return DataPath(dataFolder, relative); }
 
     // The master effect and the material effects; false when any failed.
     virtual bool LoadEffects() = 0;

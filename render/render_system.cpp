@@ -4,6 +4,7 @@
 #include "platform/log.h"
 #include "render/culling.h"
 #include "render/lights.h"
+#include "render/shapes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,6 +32,8 @@ RenderSystem::RenderSystem(jolp::GfxDevice& device, const jolp::Rect& windowRect
     opaqueItems.reserve(1024);
     additiveItems.reserve(256);
     lights.reserve(64);
+    shapes.reserve(ShapeBatch::kCapacity);
+    lastShapes_.reserve(shapes.capacity());
     lastOpaqueItems_.reserve(opaqueItems.capacity());
     lastAdditiveItems_.reserve(additiveItems.capacity());
     lastLights_.reserve(lights.capacity());
@@ -45,7 +48,7 @@ std::unique_ptr<jolp::RenderSystemBase> RenderSystem::Create(jolp::GfxDevice& de
 
 bool RenderSystem::LoadEffects() {
     std::string error;
-    masterEffect = LoadEffect(device, jolp::DataPath(dataFolder, files_.masterEffect), kMasterPasses, error);
+    masterEffect = LoadEffect(device, DataFile(files_.masterEffect), kMasterPasses, error);
     if (!masterEffect) {
         SetStartupError(error);
         return false;
@@ -62,7 +65,7 @@ bool RenderSystem::LoadEffects() {
         {&cubicWaterShader, files_.cubicWaterEffect, kWaterPasses},
     };
     for (const Wrapper& w : wrappers) {
-        *w.shader = DemoShader::Load(device, jolp::DataPath(dataFolder, w.path), w.passes, error);
+        *w.shader = DemoShader::Load(device, DataFile(w.path), w.passes, error);
         if (!*w.shader) {
             SetStartupError(error);
             return false;
@@ -70,7 +73,31 @@ bool RenderSystem::LoadEffects() {
     }
     shaders = {lambertBlinnShader.get(), parallaxedLambertBlinnShader.get(), additiveShader.get(),
                cubicWaterShader.get()};
+    if (!files_.backgroundEffect.empty()) {
+        backgroundEffect = LoadEffect(device, DataFile(files_.backgroundEffect), kBackgroundPasses, error);
+        if (!backgroundEffect) {
+            SetStartupError(error);
+            return false;
+        }
+        FindBackgroundHandles();
+    }
+    if (!files_.shapesEffect.empty()) {
+        auto effect = LoadEffect(device, DataFile(files_.shapesEffect), kShapePasses, error);
+        if (!effect) {
+            SetStartupError(error);
+            return false;
+        }
+        shapeEffect_ = std::make_unique<ShapeEffect>(std::move(effect));
+    }
     return true;
+}
+
+void RenderSystem::FindBackgroundHandles() {
+    backgroundPass_ = FindPass(*backgroundEffect, backgroundEffect->GetCurrentTechnique(), kBackgroundPassName);
+    backgroundTopHandle_ = backgroundEffect->GetParameterByName({}, "backgroundTopColor");
+    backgroundBottomHandle_ = backgroundEffect->GetParameterByName({}, "backgroundBottomColor");
+    backgroundTimeHandle_ = backgroundEffect->GetParameterByName({}, "backgroundTime");
+    backgroundParametersHandle_ = backgroundEffect->GetParameterByName({}, "backgroundParameters");
 }
 
 void RenderSystem::FindMasterHandles() {
@@ -90,16 +117,22 @@ bool RenderSystem::ReloadEffects(std::string& messages) {
     };
     bool ok = true;
     std::string error;
-    if (masterEffect) {
-        if (auto fresh = LoadEffect(device, masterEffect->Path(), kMasterPasses, error)) {
-            fresh->CopyValuesFrom(*masterEffect);
-            masterEffect = std::move(fresh);
-            FindMasterHandles();
-        } else {
+    // An effect of the render system's own: replaced when its file loads,
+    // taking over the values set on it.
+    auto reload = [&](std::unique_ptr<jolp::Effect>& effect, PassNames passes) {
+        auto fresh = LoadEffect(device, effect->Path(), passes, error);
+        if (!fresh) {
             fail(error);
             ok = false;
+            return false;
         }
-    }
+        fresh->CopyValuesFrom(*effect);
+        effect = std::move(fresh);
+        return true;
+    };
+    if (masterEffect && reload(masterEffect, kMasterPasses)) FindMasterHandles();
+    if (backgroundEffect && reload(backgroundEffect, kBackgroundPasses)) FindBackgroundHandles();
+    if (shapeEffect_ && reload(shapeEffect_->effect, kShapePasses)) shapeEffect_->Bind();
     bool anyWrapper = false;
     for (DemoShader* shader : shaders) {
         if (shader->Reload(device, error)) {
@@ -147,9 +180,13 @@ bool RenderSystem::CreateTargets() {
     if (!lightVolume_) jolp::Log(jolp::LogLevel::Warning, "%s; the lights are drawn unmasked", error.c_str());
     // The light cube only tints the lights' lighting passes; without it they
     // are drawn plain.
-    lightCubeTexture = jolp::TextureCube::Load(jolp::DataPath(dataFolder, files_.lightCube), device, error);
-    if (!lightCubeTexture) {
+    if (!files_.lightCube.empty()) lightCubeTexture = jolp::TextureCube::Load(DataFile(files_.lightCube), device, error);
+    if (!lightCubeTexture && !files_.lightCube.empty()) {
         jolp::Log(jolp::LogLevel::Warning, "%s; the lights are drawn without their light cube", error.c_str());
+    }
+    if (shapeEffect_) {
+        shapeBatch_ = ShapeBatch::Create(device, error);
+        if (!shapeBatch_) return refuse("the buffers of the shapes");
     }
     return true;
 }
@@ -204,6 +241,14 @@ void RenderSystem::SubmitItem(const DrawItem& item) {
 
 void RenderSystem::SubmitLight(const RenderLight& light) { lights.push_back(light); }
 
+const jolp::Effect* RenderSystem::ShapesEffect() const { return shapeEffect_ ? shapeEffect_->effect.get() : nullptr; }
+
+bool RenderSystem::SubmitShape(const Shape2D& shape) {
+    if (!shapeEffect_ || shapes.size() >= ShapeBatch::kCapacity) return false;
+    shapes.push_back(shape);
+    return true;
+}
+
 Material* RenderSystem::Keep(std::unique_ptr<Material> material) {
     materials_.push_back(std::move(material));
     return materials_.back().get();
@@ -226,6 +271,7 @@ void RenderSystem::RenderFrame() {
     lastOpaqueItems_.assign(opaqueItems.begin(), opaqueItems.end());
     lastAdditiveItems_.assign(additiveItems.begin(), additiveItems.end());
     lastLights_.assign(lights.begin(), lights.end());
+    lastShapes_.assign(shapes.begin(), shapes.end());
     lastTime_ = time;
     EmptyLists();
     time += 0.04f;
@@ -245,6 +291,7 @@ void RenderSystem::SwapWithLastFrame() {
     opaqueItems.swap(lastOpaqueItems_);
     additiveItems.swap(lastAdditiveItems_);
     lights.swap(lastLights_);
+    shapes.swap(lastShapes_);
 }
 
 void RenderSystem::DrawSubmitted() {
@@ -255,7 +302,7 @@ void RenderSystem::DrawSubmitted() {
     passTimer_.Begin();
     device.SetRenderTarget(0, frameColorSurface);
     device.SetDepthStencilSurface(sceneDepthSurface.get());
-    device.Clear(jolp::kClearTarget | jolp::kClearZBuffer | jolp::kClearStencil, 0xFFFFFFFFu, 1.0f, 0);
+    device.Clear(jolp::kClearTarget | jolp::kClearZBuffer | jolp::kClearStencil, clearColour, 1.0f, 0);
     if (lightVolume_) lightVolume_->BeginFrame();
 
     // By wrapper in the order of `shaders`, then by material in the order
@@ -282,6 +329,7 @@ void RenderSystem::DrawSubmitted() {
     viewMatrix = CameraViewMatrix(camera);
     projectionMatrix = CameraProjectionMatrix(camera);
     for (DemoShader* shader : shaders) SetFrameParameters(*this, *shader);
+    if (backgroundEffect) DrawBackground();
 
     device.SetRenderState(jolp::RenderState::ZWriteEnable, 1);
     device.SetRenderState(jolp::RenderState::ZEnable, 1);
@@ -319,6 +367,7 @@ void RenderSystem::DrawSubmitted() {
     passTimer_.Mark(TimedPass::Water);
     DrawList(additiveItems, PassKind::Additive, cameraVolume_);
     passTimer_.Mark(TimedPass::Additive);
+    if (shapeBatch_ && !shapes.empty()) DrawShapes();
 
     device.SetRenderTarget(0, backBuffer);
     device.SetDepthStencilSurface(backDepth);
@@ -339,6 +388,7 @@ void RenderSystem::EmptyLists() {
     lights.clear();
     opaqueItems.clear();
     additiveItems.clear();
+    shapes.clear();
 }
 
 void RenderSystem::DrawLight(const RenderLight& light) {
@@ -515,39 +565,73 @@ void RenderSystem::Composite() {
     masterEffect->SetVector(viewportMaxHandle_, max);
     masterEffect->SetFloat(fadeHandle, fade);
 
-    if (!quadBuffer_) {
-        static constexpr jolp::VertexElement kQuadLayout[] = {
-            {0, 0, jolp::DeclType::Float3, jolp::DeclUsage::Position, 0},
-            {0, 12, jolp::DeclType::Float2, jolp::DeclUsage::TexCoord, 0},
-        };
-        static constexpr float kQuad[4][5] = {
-            {-1.0f, -1.0f, 0.0f, 0.0f, 1.0f},
-            {-1.0f, 1.0f, 0.0f, 0.0f, 0.0f},
-            {1.0f, -1.0f, 0.0f, 1.0f, 1.0f},
-            {1.0f, 1.0f, 0.0f, 1.0f, 0.0f},
-        };
-        quadDeclaration_ = device.CreateVertexDeclaration(kQuadLayout);
-        quadBuffer_ = device.CreateVertexBuffer(sizeof(kQuad), jolp::kUsageWriteOnly);
-        if (!quadDeclaration_ || !quadBuffer_) {
-            quadDeclaration_.reset();
-            quadBuffer_.reset();
-            return;
-        }
-        if (void* p = quadBuffer_->Lock(0, sizeof(kQuad), 0)) {
-            std::memcpy(p, kQuad, sizeof(kQuad));
-            quadBuffer_->Unlock();
-        }
-    }
+    if (!MakeQuad()) return;
     masterEffect->Begin(nullptr, 0);
     if (masterPass_ < 0 || !masterEffect->BeginPass(static_cast<uint32_t>(masterPass_))) {
         masterEffect->End();
         return;
     }
+    DrawQuad();
+    masterEffect->EndPass();
+    masterEffect->End();
+}
+
+bool RenderSystem::MakeQuad() {
+    if (quadBuffer_) return true;
+    static constexpr jolp::VertexElement kQuadLayout[] = {
+        {0, 0, jolp::DeclType::Float3, jolp::DeclUsage::Position, 0},
+        {0, 12, jolp::DeclType::Float2, jolp::DeclUsage::TexCoord, 0},
+    };
+    static constexpr float kQuad[4][5] = {
+        {-1.0f, -1.0f, 0.0f, 0.0f, 1.0f},
+        {-1.0f, 1.0f, 0.0f, 0.0f, 0.0f},
+        {1.0f, -1.0f, 0.0f, 1.0f, 1.0f},
+        {1.0f, 1.0f, 0.0f, 1.0f, 0.0f},
+    };
+    quadDeclaration_ = device.CreateVertexDeclaration(kQuadLayout);
+    quadBuffer_ = device.CreateVertexBuffer(sizeof(kQuad), jolp::kUsageWriteOnly);
+    if (!quadDeclaration_ || !quadBuffer_) {
+        quadDeclaration_.reset();
+        quadBuffer_.reset();
+        return false;
+    }
+    if (void* p = quadBuffer_->Lock(0, sizeof(kQuad), 0)) {
+        std::memcpy(p, kQuad, sizeof(kQuad));
+        quadBuffer_->Unlock();
+    }
+    return true;
+}
+
+void RenderSystem::DrawQuad() {
     device.SetVertexDeclaration(quadDeclaration_.get());
     device.SetStreamSource(0, quadBuffer_.get(), 0, 20);
     device.DrawPrimitive(jolp::PrimitiveType::TriangleStrip, 0, 2);
-    masterEffect->EndPass();
-    masterEffect->End();
+}
+
+void RenderSystem::DrawBackground() {
+    if (backgroundPass_ < 0 || !MakeQuad()) return;
+    jolp::Effect& effect = *backgroundEffect;
+    effect.SetVector(backgroundTopHandle_, background.topColour);
+    effect.SetVector(backgroundBottomHandle_, background.bottomColour);
+    effect.SetFloat(backgroundTimeHandle_, background.time);
+    effect.SetVector(backgroundParametersHandle_, background.parameters);
+    // Over every pixel, under everything the scene draws: no depth, no
+    // blending.
+    device.SetRenderState(jolp::RenderState::ZEnable, 0);
+    device.SetRenderState(jolp::RenderState::ZWriteEnable, 0);
+    device.SetRenderState(jolp::RenderState::AlphaBlendEnable, 0);
+    device.SetRenderState(jolp::RenderState::CullMode, jolp::kCullNone);
+    effect.Begin(nullptr, 0);
+    if (effect.BeginPass(static_cast<uint32_t>(backgroundPass_))) {
+        DrawQuad();
+        effect.EndPass();
+    }
+    effect.End();
+}
+
+void RenderSystem::DrawShapes() {
+    const float aspect = height > 0 ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
+    shapeBatch_->Draw(shapes, *shapeEffect_, camera, viewMatrix, projectionMatrix, aspect);
 }
 
 }  // namespace jolp

@@ -5,18 +5,20 @@
 //
 // The demo names the files it reads in a RenderFiles, relative to the data
 // folder: its five effect files and its light cube, with the edge of the
-// shadow cube. The defaults are those of the effect files in shaders/;
-// Create makes a render system with them, and a demo with files of its own
-// hands the render system its RenderFiles from a factory of its own.
+// shadow cube, and when it draws them its background and shapes effects.
+// The defaults are those of the effect files in shaders/; Create makes a
+// render system with them, and a demo with files of its own hands the
+// render system its RenderFiles from a factory of its own.
 //
 // Start-up: LoadEffects (the master effect, then the Lambert-Blinn,
-// parallax, additive and water wrappers; a file that lacks a pass it is
-// drawn with fails like one that does not compile), then CreateTargets
-// (the 16-bit float frame target with its depth surface, the R32F shadow
-// cube with its depth surface, the light cube). Either returning false
-// leaves the reason in StartupError().
+// parallax, additive and water wrappers, then the background and shapes
+// effects when named; a file that lacks a pass it is drawn with fails like
+// one that does not compile), then CreateTargets (the 16-bit float frame
+// target with its depth surface, the R32F shadow cube with its depth
+// surface, the light cube, and the shapes' buffers when there is a shapes
+// effect). Either returning false leaves the reason in StartupError().
 //
-// ReloadEffects, between frames, loads the demo's five effect files anew
+// ReloadEffects, between frames, loads the demo's effect files anew
 // from the paths they were first loaded from: each that compiles and has
 // every pass it is drawn with replaces its predecessor, taking over the
 // values and textures set on it, and the wrappers and the kept materials
@@ -26,11 +28,18 @@
 // Each frame the scene, the particle systems and the camera track hand it
 // draw items and lights (SubmitItem, SubmitLight: copies, filed by the
 // item material's wrapper) and write `camera` and `fade`; RenderFrame then
-// draws, in order: a white clear of the float target, the ambient pass,
-// every light additively (its shadow cube first when it casts shadows),
-// the water, the additive items, and the composite into the back buffer
-// through the master effect. The lists are emptied but keep their storage,
-// so a steady frame allocates nothing.
+// draws, in order: a clear of the float target to `clearColour` (white
+// unless the demo chose another), the background when the demo has one,
+// the ambient pass, every light additively (its shadow cube first when it
+// casts shadows), the water, the additive items, the shapes (SubmitShape)
+// when the demo has a shapes effect, and the composite into the back
+// buffer through the master effect. The lists are emptied but keep their
+// storage, so a steady frame allocates nothing.
+//
+// A demo that is flat, or partly so, names a background effect and the
+// shapes effect in its RenderFiles (kBackgroundEffectPath and
+// kShapesEffectPath are the standard ones) and sets `background` and
+// submits shapes each frame: it needs no scene, and no renderer of its own.
 //
 // The render system borrows the device; the program owns the render system
 // and destroys it before the device. It owns the materials and the render
@@ -55,6 +64,9 @@
 
 namespace jolp {
 
+class ShapeBatch;
+struct ShapeEffect;
+
 inline constexpr const char* kMasterEffectPath = "shaders/master.fx";
 inline constexpr const char* kLambertBlinnEffectPath = "shaders/lambertblinn.fx";
 inline constexpr const char* kParallaxEffectPath = "shaders/parallaxedlambertblinn.fx";
@@ -62,6 +74,13 @@ inline constexpr const char* kAdditiveEffectPath = "shaders/additive.fx";
 inline constexpr const char* kCubicWaterEffectPath = "shaders/cubicwater.fx";
 inline constexpr const char* kLightCubePath = "lightCube.dds";
 inline constexpr uint32_t kShadowCubeEdge = 512;
+// The standard background (a gradient from its top colour to its bottom
+// colour) and the shapes' effect, for a demo that draws them.
+inline constexpr const char* kBackgroundEffectPath = "shaders/background.fx";
+inline constexpr const char* kShapesEffectPath = "shaders/shapes.fx";
+// The one pass a background effect must declare.
+inline constexpr const char* kBackgroundPassName = "background";
+inline constexpr const char* kBackgroundPasses[] = {kBackgroundPassName};
 
 // What the render system reads, relative to its data folder, and the edge
 // in texels of its shadow cube.
@@ -71,8 +90,51 @@ struct RenderFiles {
     std::string parallaxEffect = kParallaxEffectPath;
     std::string additiveEffect = kAdditiveEffectPath;
     std::string cubicWaterEffect = kCubicWaterEffectPath;
-    std::string lightCube = kLightCubePath;
+    std::string lightCube = kLightCubePath;  // empty: none (no scene lights to tint)
     uint32_t shadowCubeEdge = kShadowCubeEdge;
+    // Read only when named: the background drawn over the whole picture
+    // before the scene, and the effect the shapes are drawn with (without
+    // it SubmitShape draws nothing).
+    std::string backgroundEffect;
+    std::string shapesEffect;
+};
+
+// What the background effect is given each frame, as the demo last set it:
+// backgroundTopColor, backgroundBottomColor (linear RGBA), backgroundTime
+// and backgroundParameters, four numbers of the effect's own.
+struct Background {
+    float topColour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    float bottomColour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    float time = 0.0f;
+    float parameters[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+};
+
+enum class ShapeKind : uint8_t { Disc, Quad };
+enum class ShapeSpace : uint8_t {
+    // centre.x and .y are fractions of the picture's width and height from
+    // its top-left corner (z is not used); sizes are fractions of its
+    // height, so that a disc stays round.
+    Picture,
+    // centre is a point in the world and sizes are world units; the shape
+    // faces the camera and hides behind the scene's surfaces.
+    World,
+};
+
+// An unlit shape added onto the picture after the additive items: colour
+// (linear RGB, scaled by its alpha) times how much of a pixel it covers.
+struct Shape2D {
+    jolp::Vec3 centre;
+    // Half its width and half its height: a disc's radii.
+    float size[2] = {0.1f, 0.1f};
+    float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    // The part of the size, inwards from the edge, over which it fades
+    // out: 0 a sharp edge, 1 fading all the way from the centre.
+    float softness = 0.0f;
+    // A halo beyond the edge reaching this many sizes further out, half as
+    // bright as the shape where it starts and fading to nothing; 0: none.
+    float glow = 0.0f;
+    ShapeKind kind = ShapeKind::Disc;
+    ShapeSpace space = ShapeSpace::Picture;
 };
 
 // The view matrix of a camera (row vectors): its axes as columns and the
@@ -110,6 +172,11 @@ public:
     // other item is dropped.
     void SubmitItem(const DrawItem& item) override;
     void SubmitLight(const RenderLight& light) override;
+    // Adds a shape to this frame's; false, and nothing drawn, without a
+    // shapes effect or past 1024 shapes in one frame.
+    bool SubmitShape(const Shape2D& shape);
+    // The shapes effect; null when the demo named none.
+    const jolp::Effect* ShapesEffect() const;
 
     // Takes ownership of a material or render light made for the scene; the
     // pointer returned stays valid for the render system's life.
@@ -158,6 +225,15 @@ public:
     jolp::EffectHandle fadeHandle;
     float fade = 1.0f;
     float time = 0.0f;
+    // The colour the float target is cleared to before anything is drawn,
+    // 0xAARRGGBB.
+    uint32_t clearColour = 0xFFFFFFFFu;
+    // Given to the background effect every frame; kept until changed.
+    Background background;
+    // Loaded when the RenderFiles name one; null: no background pass.
+    std::unique_ptr<jolp::Effect> backgroundEffect;
+    // This frame's shapes, in submission order.
+    std::vector<Shape2D> shapes;
 
 private:
     enum class PassKind { Ambient, Water, ShadowDepth, Additive, Diffuse };
@@ -168,6 +244,13 @@ private:
     // they cover there (with a margin).
     bool FaceReceivers(const RenderLight& light, const jolp::Matrix& toFace, jolp::ScissorRect& rect) const;
     void Composite();
+    // The full-screen quad the background and the composite are drawn
+    // with, made on first use; false when the device refuses it.
+    bool MakeQuad();
+    void DrawQuad();
+    void DrawBackground();
+    void DrawShapes();
+    void FindBackgroundHandles();
     void EmptyLists();
     // The passes of one frame over the current lists.
     void DrawSubmitted();
@@ -200,7 +283,13 @@ private:
     std::vector<DrawItem> lastOpaqueItems_;
     std::vector<DrawItem> lastAdditiveItems_;
     std::vector<RenderLight> lastLights_;
+    std::vector<Shape2D> lastShapes_;
     float lastTime_ = 0.0f;
+    int32_t backgroundPass_ = -1;
+    jolp::EffectHandle backgroundTopHandle_, backgroundBottomHandle_, backgroundTimeHandle_,
+        backgroundParametersHandle_;
+    std::unique_ptr<ShapeEffect> shapeEffect_;
+    std::unique_ptr<ShapeBatch> shapeBatch_;
 };
 
 }  // namespace jolp

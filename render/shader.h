@@ -61,9 +61,10 @@ public:
     virtual int32_t AdditivePass() const { return -1; }
 };
 
-// Loads and compiles one effect file (path relative to the working
-// directory). Null on failure with error naming the file, and for code that
-// does not compile the compiler's messages with file and line.
+// Loads and compiles one effect file (path opened as given: a render
+// system's files are RenderSystemBase::DataFile of their names). Null on
+// failure with error naming the file, and for code that does not compile
+// the compiler's messages with file and line.
 std::unique_ptr<jolp::Effect> LoadEffect(jolp::GfxDevice& device, const std::string& path, std::string& error);
 // The same, refusing an effect whose technique lacks one of passes, with
 // error "PATH: no pass \"NAME\"" for the first it lacks.
@@ -93,8 +94,8 @@ public:
     int32_t ShadowDepthPass() const override { return shadowDepthPass; }
     int32_t AdditivePass() const override { return additivePass; }
 
-    // Loads the wrapper's file anew (the path it was loaded from, relative
-    // to the working directory). Only when it compiles does the new effect
+    // Loads the wrapper's file anew (the path it was loaded from, data
+    // folder included). Only when it compiles does the new effect
     // replace the old one: it takes over the values and textures set on the
     // old one, the passes are found again by name and the cached parameter
     // handles are emptied. Materials drawn through this wrapper must then

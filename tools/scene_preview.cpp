@@ -1,9 +1,9 @@
-// tarvel_preview - renders the demo's scene through one of its cameras at
-// chosen moments, headlessly, with the real renderer, into PNG files: for
-// checking a shot's composition, lighting and materials without playing
+// jolp_preview - renders a data folder's scene through one of its cameras
+// at chosen moments, headlessly, with the real renderer, into PNG files:
+// for checking a shot's composition, lighting and materials without playing
 // the demo.
 //
-//   tarvel_preview [--data DIR] [--size WxH] [--out PREFIX] CAMERA SECONDS...
+//   jolp_preview [--data DIR] [--size WxH] [--out PREFIX] CAMERA SECONDS...
 //
 // Writes PREFIX_CAMERA_SECONDS.png for each moment (PREFIX defaults to
 // "preview"). The data folder is read as the demo reads it: the named
@@ -41,10 +41,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tarvel_preview [--data DIR] [--size WxH] [--out PREFIX] CAMERA SECONDS...\n"
-    "Renders the scene through CAMERA at each time (seconds of the demo) into\n"
+    "usage: jolp_preview [--data DIR] [--size WxH] [--out PREFIX] CAMERA SECONDS...\n"
+    "Renders the data folder's scene (media/scenes/scene.JOLP3D, with its textures\n"
+    "and the effects in shaders/) through CAMERA at each time, in seconds, into\n"
     "PREFIX_CAMERA_SECONDS.png (PREFIX: \"preview\"; relative to the starting folder).\n"
-    "  --data DIR   the data folder (default: run/ beside this program)\n"
+    "  --data DIR   the data folder, a demo's run folder (default: run/ beside this\n"
+    "               program, as in a build folder)\n"
     "  --size WxH   back-buffer size (default 640x480; the picture is 16:9 inside it)\n";
 
 // The demo's data as the demo loads it: the named textures, the texture
@@ -142,7 +144,7 @@ int Run(int argc, char** argv) {
             return 0;
         }
         if ((arg == "--data" || arg == "--size" || arg == "--out") && i + 1 >= argc) {
-            std::fprintf(stderr, "tarvel_preview: %s needs a value\n%s", arg.c_str(), kUsage);
+            std::fprintf(stderr, "jolp_preview: %s needs a value\n%s", arg.c_str(), kUsage);
             return 2;
         }
         if (arg == "--data") {
@@ -152,11 +154,11 @@ int Run(int argc, char** argv) {
         } else if (arg == "--size") {
             std::string problem;
             if (!jolp::ParseBackBufferSize(argv[++i], jolp::kPictureAspect, width, height, problem)) {
-                std::fprintf(stderr, "tarvel_preview: bad value '%s' for --size: %s\n", argv[i], problem.c_str());
+                std::fprintf(stderr, "jolp_preview: bad value '%s' for --size: %s\n", argv[i], problem.c_str());
                 return 2;
             }
         } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
-            std::fprintf(stderr, "tarvel_preview: unknown option '%s'\n%s", arg.c_str(), kUsage);
+            std::fprintf(stderr, "jolp_preview: unknown option '%s'\n%s", arg.c_str(), kUsage);
             return 2;
         } else {
             positional.push_back(arg);
@@ -172,7 +174,7 @@ int Run(int argc, char** argv) {
         char* end = nullptr;
         const double t = std::strtod(positional[i].c_str(), &end);
         if (*end != '\0' || !(t >= 0.0) || t > 100000.0) {
-            std::fprintf(stderr, "tarvel_preview: bad time '%s': expected seconds, 0 or more\n",
+            std::fprintf(stderr, "jolp_preview: bad time '%s': expected seconds, 0 or more\n",
                          positional[i].c_str());
             return 2;
         }
@@ -184,13 +186,13 @@ int Run(int argc, char** argv) {
     const std::filesystem::path out = std::filesystem::absolute(prefix, ec);
     if (data.empty()) data = (std::filesystem::path(argv[0]).parent_path() / "run").string();
     if (!std::filesystem::is_directory(data, ec)) {
-        std::fprintf(stderr, "tarvel_preview: %s: no such data folder\n", data.c_str());
+        std::fprintf(stderr, "jolp_preview: %s: no such data folder\n", data.c_str());
         return 1;
     }
 
-    jolp::SetLogName("tarvel_preview");
+    jolp::SetLogName("jolp_preview");
     jolp::RunConfig config;
-    config.name = "tarvel_preview";
+    config.name = "jolp_preview";
     config.headless = true;
     config.width = width;
     config.height = height;
@@ -199,13 +201,13 @@ int Run(int argc, char** argv) {
     if (!preview.Init("Preview")) return 1;
     if (!preview.Prepare("")) {
         if (preview.renderSystem) {
-            std::fprintf(stderr, "tarvel_preview: the scene %s could not be loaded\n",
+            std::fprintf(stderr, "jolp_preview: the scene %s could not be loaded\n",
                          jolp::DataPath(data, jolp::kScenePath).c_str());
         }
         return 1;
     }
     if (preview.scene.cameras.find(camera) == preview.scene.cameras.end()) {
-        std::fprintf(stderr, "tarvel_preview: the scene has no camera '%s'\n", camera.c_str());
+        std::fprintf(stderr, "jolp_preview: the scene has no camera '%s'\n", camera.c_str());
         return 1;
     }
     // The camera's name is the scene's word, not a path: made safe as a
@@ -228,4 +230,4 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 // The names of the pictures go to stdout.
-int main(int argc, char** argv) { return jolp::FinishStandardOutput("tarvel_preview", Run(argc, argv)); }
+int main(int argc, char** argv) { return jolp::FinishStandardOutput("jolp_preview", Run(argc, argv)); }

@@ -3,7 +3,7 @@
 # keys sent by xdotool; pictures compared byte for byte with the frames a
 # headless capture writes at the same times (F12 writes the picture shown,
 # without the overlay).
-#   dev_mode.sh TARVEL TONE_OGG
+#   dev_mode.sh TARVEL JOLP_OGG
 # Run through xvfb-run (see CMakeLists.txt).
 set -u
 tarvel=$1
@@ -133,7 +133,7 @@ if start --dev --start 20; then
 fi
 
 echo "== without --dev the same keys change nothing"
-"$tone_ogg" "$work/short.ogg" 3 || fail "tone_ogg failed"
+"$tone_ogg" --tone 3 "$work/short.ogg" || fail "jolp_ogg failed"
 quiet=$work/quiet
 mkdir -p "$quiet/media"
 cp -r "$run/shaders" "$quiet/"

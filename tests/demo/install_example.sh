@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # install_example.sh BUILD_DIR EXAMPLE_DIR [CXX_FLAGS [LINKER_FLAGS [MANUAL]]]
 # - jolp as an outside project meets it: installs this build into a
-# temporary prefix, configures and builds the example against that prefix
-# alone, and captures its first second, which must give 30 frames that are
-# not all black. The flags are those the installed libraries were built
-# with: a sanitizer build's libraries need the example built and linked the
-# same way. MANUAL, a header whose comment shows the example's program as
-# code (its lines "//" and "//     CODE"), must show EXAMPLE_DIR/NAME.cpp
-# exactly, so that what it teaches is what was built.
+# temporary prefix; checks that what the README sends an author to is there
+# (the tools in bin/ run, the effect format's manual, the examples' sources,
+# the umbrella header compiles and every installed header finds what it
+# includes); configures and builds the installed copy of the example
+# (jolp_add_demo) against that prefix alone, gives it a music file made
+# with bin/jolp_ogg, and captures its first second, which must give 30
+# frames that are not all black. The flags are those the installed
+# libraries were built with: a sanitizer build's libraries need the example
+# built and linked the same way. MANUAL, a header whose comment shows the
+# example's program as code (its lines "//" and "//     CODE"), must show
+# EXAMPLE_DIR/NAME.cpp exactly, so that what it teaches is what was built.
 set -euo pipefail
 build=$1
 example=$2
@@ -18,6 +22,8 @@ name=$(basename "$example")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+fail() { echo "FAIL: $*"; exit 1; }
+
 if [[ -n $manual ]]; then
     # From the code's first line (its file's head comment) to the comment's end.
     sed -n '/^\/\/     \/\/ '"$name"' - /,/^[^/]/p' "$manual" | sed '$d' | sed -e 's|^//     ||' -e 's|^//$||' \
@@ -27,6 +33,44 @@ if [[ -n $manual ]]; then
 fi
 
 cmake --install "$build" --prefix "$work/prefix" > "$work/install.log"
+prefix=$work/prefix
+
+# The tools, run from the prefix.
+for tool in jolp3d jolp_preview jolp_ogg; do
+  [ -x "$prefix/bin/$tool" ] || fail "bin/$tool is not installed"
+  "$prefix/bin/$tool" --help > "$work/help.txt" || fail "bin/$tool --help exits $?"
+  grep -qi "^usage: $tool" "$work/help.txt" || fail "bin/$tool --help: $(head -1 "$work/help.txt")"
+  if grep -qi tarvel "$work/help.txt"; then fail "bin/$tool --help names Tarvel"; fi
+done
+
+# The effect format's manual beside the effects, the examples as sources,
+# and the package's demo function.
+[ -f "$prefix/share/jolp/shaders/README.md" ] || fail "share/jolp/shaders/README.md is missing"
+[ -f "$prefix/share/jolp/shaders/master.fx" ] || fail "share/jolp/shaders has no standard effects"
+for file in CMakeLists.txt lantern.cpp content.cpp lantern.fx; do
+  [ -f "$prefix/share/jolp/examples/lantern/$file" ] || fail "share/jolp/examples/lantern/$file is missing"
+done
+grep -q "jolp_add_demo(" "$prefix/share/jolp/examples/$name/CMakeLists.txt" ||
+  fail "the installed $name does not build with jolp_add_demo"
+
+# Every header finds what it includes among the installed ones, and the
+# umbrella header compiles alone.
+include=$prefix/include/jolp
+[ -f "$include/jolp.h" ] || fail "include/jolp/jolp.h is missing"
+while IFS= read -r header; do
+  { grep -o '^#include "[^"]*"' "$header" || true; } | cut -d'"' -f2 | while IFS= read -r wanted; do
+    [ -f "$include/$wanted" ] || [ -f "$prefix/include/$wanted" ] ||
+      fail "${header#"$include"/} includes $wanted, which is not installed"
+  done
+done < <(find "$include" -name '*.h')
+printf '#include "jolp/jolp.h"\nint main() { return 0; }\n' > "$work/umbrella.cpp"
+${CXX:-c++} -std=c++20 -fsyntax-only -I"$include" -I"$prefix/include" $(pkg-config --cflags sdl2 epoxy) \
+  "$work/umbrella.cpp" || fail "jolp/jolp.h does not compile on its own"
+echo "$(find "$include" -name '*.h' | wc -l) headers installed"
+
+# The example as an author copies it from the package.
+cp -r "$prefix/share/jolp/examples/$name" "$work/source"
+example=$work/source
 generator=()
 command -v ninja > /dev/null && generator=(-G Ninja)
 cmake -S "$example" -B "$work/build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
@@ -35,10 +79,26 @@ cmake -S "$example" -B "$work/build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Releas
     { cat "$work/configure.log"; exit 1; }
 cmake --build "$work/build" -j 2 > "$work/build.log" || { cat "$work/build.log"; exit 1; }
 
-# The executable in its own run folder, or in run/ beside its data.
-program=$work/build/run/$name
-[[ -d $program ]] && program=$program/$name
-"$program" --capture "$work/frames" --to 1 --size 320x180
+[ -f "$work/build/run/shaders/master.fx" ] || fail "run/shaders lacks the standard effects"
+if [ -f "$example/$name.fx" ]; then
+  [ -f "$work/build/run/shaders/$name.fx" ] || fail "run/shaders lacks $name.fx"
+fi
+# Music made with the installed tool, a tone of two seconds, in place of
+# what the data set wrote: the demo plays it.
+mkdir -p "$work/build/run/media"
+"$prefix/bin/jolp_ogg" --tone 2 "$work/build/run/media/music.ogg" || fail "jolp_ogg could not make the music"
+"$work/build/run/$name" --capture "$work/frames" --to 1 --size 320x180
+
+# The installed inspector and previewer over the example's own data: a
+# picture through its first camera.
+scene=$work/build/run/media/scenes/scene.JOLP3D
+if [ -f "$scene" ]; then
+camera=$("$prefix/bin/jolp3d" info "$scene" | sed -n 's/^ *"\([^"]*\)" transform track.*/\1/p' | head -1)
+[ -n "$camera" ] || fail "jolp3d info $scene lists no camera"
+(cd "$work" && "$prefix/bin/jolp_preview" --data "$work/build/run" --size 320x240 "$camera" 1 > preview.txt) ||
+  fail "jolp_preview could not render $camera"
+[ -s "$work/preview_${camera}_1.00.png" ] || fail "jolp_preview wrote no preview_${camera}_1.00.png: $(cat "$work/preview.txt")"
+fi
 
 python3 - "$work/frames" <<'PY'
 import pathlib, struct, sys, zlib

@@ -1,4 +1,4 @@
-// tarvel_preview run as a child process on a small data folder of our own
+// jolp_preview run as a child process on a small data folder of our own
 // making: the pictures it writes, and how it refuses a bad camera, time,
 // data folder or scene.
 #include "scene/scene_file.h"
@@ -21,7 +21,7 @@ using jolp::testing::RunProcess;
 using jolp::testing::TempDir;
 using ::testing::HasSubstr;
 
-const std::string kPreview = TARVEL_PREVIEW_BINARY;
+const std::string kPreview = JOLP_PREVIEW_BINARY;
 
 // Shaders, the sample scene seen from the side its objects are on, and the
 // two textures its materials name.
@@ -115,10 +115,10 @@ TEST(PreviewTool, RefusesWhatItCannotShow) {
     EXPECT_THAT(r.err, HasSubstr("bad value '28x16' for --size: its 16:9 picture would be 28 x 14 pixels"));
     r = RunProcess(kPreview, {"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_THAT(r.out, HasSubstr("usage: tarvel_preview"));
+    EXPECT_THAT(r.out, HasSubstr("usage: jolp_preview"));
     r = RunProcess("/bin/sh", {"-c", "exec \"$0\" --help >/dev/full", kPreview});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "tarvel_preview: cannot write standard output (No space left on device)\n");
+    EXPECT_EQ(r.err, "jolp_preview: cannot write standard output (No space left on device)\n");
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 const std::string kTarvel = TARVEL_BINARY;
-const std::string kToneOgg = TONE_OGG_BINARY;
+const std::string kJolpOgg = JOLP_OGG_BINARY;
 
 // A data folder with the built effect files and, unless seconds is empty,
 // media/music.ogg of that length.
@@ -30,7 +30,7 @@ void MakeDataFolder(const TempDir& dir, const std::string& seconds) {
     fs::create_directories(dir.Path() / "data" / "media");
     fs::copy(fs::path(kTarvel).parent_path() / "shaders", dir.Path() / "data" / "shaders", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     if (seconds.empty()) return;
-    const ProcessResult tone = RunProcess(kToneOgg, {dir / "data/media/music.ogg", seconds});
+    const ProcessResult tone = RunProcess(kJolpOgg, {"--tone", seconds, dir / "data/media/music.ogg"});
     ASSERT_EQ(tone.exitCode, 0) << tone.err;
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Under a virtual X display: with a short music file the windowed demo ends
 # by itself once the music's length has elapsed, with exit 0.
-#   windowed_music_end.sh TARVEL TONE_OGG
+#   windowed_music_end.sh TARVEL JOLP_OGG
 set -u
 tarvel=$1
 tone=$2
@@ -9,7 +9,7 @@ data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
 mkdir -p "$data/media"
 cp -r "$(dirname "$tarvel")/shaders" "$data/"
-"$tone" "$data/media/music.ogg" 1.5 || exit 1
+"$tone" --tone 1.5 "$data/media/music.ogg" || exit 1
 
 start=$(date +%s%N)
 timeout 30 "$tarvel" --windowed --data "$data" 2>"$data/stderr"

@@ -1,7 +1,8 @@
 // The demo's own effect files, compiled by the real GL device: every file
 // compiles, each effect takes part in exactly its passes, the parameters
 // the renderer and the materials set are there, and a file that lacks one
-// of its passes ends start-up naming it.
+// of its passes (the background's and the shapes' too) ends start-up
+// naming it.
 #include "tests/support/headless_gl.h"
 #include "tests/support/temp_dir.h"
 #include "render/render_system.h"
@@ -107,23 +108,30 @@ TEST_F(EffectFilesTest, EveryPassTheRendererDrawsWithMustBeDeclared) {
     std::filesystem::copy("shaders", dir.Path() / "shaders");
     std::filesystem::current_path(dir.Path());
     int cases = 0;
+    // With the background and the shapes, which a demo draws only when it
+    // names their files.
+    RenderFiles files;
+    files.backgroundEffect = kBackgroundEffectPath;
+    files.shapesEffect = kShapesEffectPath;
     for (const char* path : {kMasterEffectPath, kLambertBlinnEffectPath, kParallaxEffectPath, kAdditiveEffectPath,
-                             kCubicWaterEffectPath}) {
+                             kCubicWaterEffectPath, kBackgroundEffectPath, kShapesEffectPath}) {
         std::ifstream in(path, std::ios::binary);
         const std::string text{std::istreambuf_iterator<char>(in), {}};
         for (const auto& [pass, without] : EachPassDeleted(text)) {
             SCOPED_TRACE(std::string(path) + " without " + pass);
             std::ofstream(path, std::ios::binary | std::ios::trunc) << without;
-            RenderSystem rs(*device_, jolp::Rect{0, 0, 64, 36}, jolp::Rect{0, 0, 64, 36});
+            RenderSystem rs(*device_, jolp::Rect{0, 0, 64, 36}, jolp::Rect{0, 0, 64, 36}, files);
             EXPECT_FALSE(rs.LoadEffects());
             EXPECT_EQ(rs.StartupError(), std::string(path) + ": no pass \"" + pass + "\"");
             ++cases;
         }
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     }
-    EXPECT_EQ(cases, 1 + 6 + 6 + 1 + 1);
-    RenderSystem rs(*device_, jolp::Rect{0, 0, 64, 36}, jolp::Rect{0, 0, 64, 36});
+    EXPECT_EQ(cases, 1 + 6 + 6 + 1 + 1 + 1 + 2);
+    RenderSystem rs(*device_, jolp::Rect{0, 0, 64, 36}, jolp::Rect{0, 0, 64, 36}, files);
     EXPECT_TRUE(rs.LoadEffects()) << rs.StartupError();
+    ASSERT_NE(rs.backgroundEffect, nullptr);
+    ExpectParameters(*rs.backgroundEffect, {"backgroundTopColor", "backgroundBottomColor"});
     std::filesystem::current_path(TARVEL_SOURCE_DIR);
 }
 

@@ -3,7 +3,8 @@
 // draws the same picture, an edited one (found by the file watcher, as the
 // program finds it) changes it, a broken one is refused with the compiler's
 // message and leaves the picture as it was, and so is one that lacks a
-// pass the renderer draws with.
+// pass the renderer draws with. The background and the shapes' effects
+// are reloaded with the rest.
 #include "tests/render/picture_scene.h"
 
 #include "runner/file_watcher.h"
@@ -67,6 +68,9 @@ protected:
         b.AddObject("box", AddBoxMesh(b, {0.5f, 0.5f, 0.5f}), surface, AddPlacement(b, {2, 2, 0}));
         b.AddObject("glow", AddFloorMesh(b, 2.0f), glow, AddPlacement(b, {-4, 0.5f, 2}));
         AddStillLight(b, "Omni_shadow01", {0, 4, 0}, {1, 1, 1}, 20.0f);
+        // Behind it all a gradient, and over it a glowing disc.
+        rig_.files.backgroundEffect = kBackgroundEffectPath;
+        rig_.files.shapesEffect = kShapesEffectPath;
         std::string error;
         ASSERT_TRUE(rig_.Start(root_.string(), error)) << error;
         ASSERT_TRUE(rig_.Load(b, error)) << error;
@@ -74,6 +78,9 @@ protected:
     }
 
     Picture Draw() {
+        rig_.renderSystem->background = {{0.1f, 0.2f, 0.4f, 1.0f}, {0.4f, 0.2f, 0.1f, 1.0f}};
+        EXPECT_TRUE(rig_.renderSystem->SubmitShape(
+            Shape2D{{0.8f, 0.2f, 0.0f}, {0.1f, 0.1f}, {0.5f, 0.5f, 0.0f, 1.0f}, 0.2f, 0.5f}));
         rig_.Frame(0.0f);
         return rig_.Read();
     }
@@ -101,11 +108,15 @@ TEST_F(EffectReload, UnchangedFilesDrawTheSamePicture) {
     RenderSystem& rs = *rig_.renderSystem;
     const jolp::Effect* oldMaster = rs.masterEffect.get();
     const jolp::Effect* oldSurface = rs.lambertBlinnShader->GetEffect();
+    const jolp::Effect* oldBackground = rs.backgroundEffect.get();
+    const jolp::Effect* oldShapes = rs.ShapesEffect();
 
     std::string messages = "left over";
     ASSERT_TRUE(Reload(messages)) << messages;
     EXPECT_EQ(messages, "");
     EXPECT_NE(rs.masterEffect.get(), oldMaster) << "the master effect was not reloaded";
+    EXPECT_NE(rs.backgroundEffect.get(), oldBackground) << "the background was not reloaded";
+    EXPECT_NE(rs.ShapesEffect(), oldShapes) << "the shapes effect was not reloaded";
     EXPECT_NE(rs.lambertBlinnShader->GetEffect(), oldSurface) << "the wrapper's effect was not reloaded";
     const Picture after = Draw();
     EXPECT_EQ(after.rgb, before.rgb);
@@ -207,16 +218,21 @@ TEST_F(EffectReload, AFileLackingAPassKeepsTheLastGoodVersion) {
     const std::string master = ReadText(Shader("master.fx"));
     const std::string additive = ReadText(Shader("additive.fx"));
     const std::string surface = ReadText(Shader("lambertblinn.fx"));
+    const std::string shapes = ReadText(Shader("shapes.fx"));
+    const jolp::Effect* oldShapes = rs.ShapesEffect();
     WriteText(Shader("master.fx"), Replaced(master, "@pass composite\n", "@pass compose\n"));
+    WriteText(Shader("shapes.fx"), Replaced(shapes, "@pass pictureShapes\n", "@pass flatShapes\n"));
     WriteText(Shader("additive.fx"), Replaced(additive, "@pass additive\n", "@pass glow\n"));
     WriteText(Shader("lambertblinn.fx"), Replaced(surface, "@pass diffuseShadow\n", "@pass diffuseShadowed\n"));
 
     std::string messages;
     EXPECT_FALSE(Reload(messages));
     EXPECT_EQ(messages, "shaders/master.fx: no pass \"composite\"\n\n"
+                        "shaders/shapes.fx: no pass \"pictureShapes\"\n\n"
                         "shaders/lambertblinn.fx: no pass \"diffuseShadow\"\n\n"
                         "shaders/additive.fx: no pass \"additive\"");
     EXPECT_EQ(rs.masterEffect.get(), oldMaster);
+    EXPECT_EQ(rs.ShapesEffect(), oldShapes);
     EXPECT_EQ(rs.additiveShader->GetEffect(), oldAdditive);
     EXPECT_EQ(rs.lambertBlinnShader->GetEffect(), oldSurface);
     EXPECT_EQ(rs.lambertBlinnShader->diffuseShadowPass, diffuseShadow);
@@ -225,10 +241,11 @@ TEST_F(EffectReload, AFileLackingAPassKeepsTheLastGoodVersion) {
     EXPECT_EQ(kept.rgb, before.rgb) << "a file lacking a pass changed the picture";
     testing::KeepPictureOnFailure(kept, "effect_reload", "kept");
 
-    // Put back, all three load again.
+    // Put back, all four load again.
     WriteText(Shader("master.fx"), master);
     WriteText(Shader("additive.fx"), additive);
     WriteText(Shader("lambertblinn.fx"), surface);
+    WriteText(Shader("shapes.fx"), shapes);
     ASSERT_TRUE(Reload(messages)) << messages;
     EXPECT_NE(rs.masterEffect.get(), oldMaster);
     EXPECT_EQ(Draw().rgb, before.rgb);

@@ -204,7 +204,7 @@ bool PictureRig::Start(const std::string& sourceDir, std::string& error) {
         }
         if (!AddTexture(name, error)) return false;
     }
-    renderSystem = std::make_unique<RenderSystem>(*gl.device, window, picture);
+    renderSystem = std::make_unique<RenderSystem>(*gl.device, window, picture, files);
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(sourceDir);
     const bool loaded = renderSystem->LoadEffects();

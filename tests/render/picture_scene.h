@@ -129,6 +129,8 @@ public:
     jolp::testing::HeadlessGl gl;
     jolp::Rect window;
     jolp::Rect picture;
+    // What Start loads: the standard files unless a test names others.
+    RenderFiles files;
     jolp::testing::TempDir dir;
     jolp::ResourceRegistry registry;
     std::unique_ptr<jolp::JOLP3D> scene;

@@ -1,7 +1,8 @@
 // A steady frame of the renderer allocates nothing: the sample scene,
 // bound to a render system on the real GL device, is animated, submitted
-// and drawn (shadow cube faces, light passes, composite) for many frames
-// while every operator new of the process is counted.
+// and drawn (background, shadow cube faces, light passes, shapes in the
+// world and in the picture, composite) for many frames while every
+// operator new of the process is counted.
 #include "render/bind_scene.h"
 #include "render/render_system.h"
 #include "scene/jolp3d.h"
@@ -21,7 +22,10 @@ TEST(RenderFrameAllocations, SteadyFramesAllocateNothing) {
     jolp::testing::HeadlessGl gl(320, 240);
     ASSERT_TRUE(gl.ok()) << gl.error;
     jolp::GfxDevice& device = *gl.device;
-    RenderSystem rs(device, jolp::Rect{0, 0, 320, 240}, jolp::Rect{0, 30, 320, 210});
+    RenderFiles files;
+    files.backgroundEffect = kBackgroundEffectPath;
+    files.shapesEffect = kShapesEffectPath;
+    RenderSystem rs(device, jolp::Rect{0, 0, 320, 240}, jolp::Rect{0, 30, 320, 210}, files);
     ASSERT_TRUE(rs.LoadEffects()) << rs.StartupError();
     ASSERT_TRUE(rs.CreateTargets()) << rs.StartupError();
 
@@ -44,6 +48,15 @@ TEST(RenderFrameAllocations, SteadyFramesAllocateNothing) {
         scene.Animate(root, t);
         scene.SubmitDrawItems(rs);
         scene.SubmitLights(rs);
+        rs.background.time = t;
+        // More shapes than a frame holds: the rest are turned away.
+        for (int i = 0; i < 1100; ++i) {
+            Shape2D shape;
+            shape.centre = {static_cast<float>(i % 40) / 40.0f, t, 0.0f};
+            shape.glow = 0.5f;
+            if (i % 2) shape.space = ShapeSpace::World;
+            rs.SubmitShape(shape);
+        }
         rs.RenderFrame();
         device.EndScene();
     };

@@ -4,7 +4,8 @@
 // read back from the back buffer. Each case looks at a few pixels whose
 // world points it knows: shadows in each cube face, the light's reach,
 // frames independent of the one before, mirrored objects, the fade, the
-// letterbox bars, the light cube and the water's reflection.
+// letterbox bars, the light cube, the water's reflection, and a flat frame's
+// background and shapes.
 #include "tests/render/picture_scene.h"
 
 #include "render/material.h"
@@ -444,6 +445,107 @@ TEST_F(RenderPictures, A640x480BackBufferHasBlackBarsAboveAndBelowThePicture) {
     EXPECT_LT(floorLevel, 150.0);
     EXPECT_GT(picture.Mean(320, 62, 2), 200.0) << "the white clear does not show above the floor";
     KeepOnFailure(picture, "frame");
+}
+
+// A frame with no scene: the standard gradient behind two glowing discs in
+// a letterboxed picture, whose fractions are the picture's, not the back
+// buffer's.
+TEST_F(RenderPictures, AFlatFrameDrawsItsGradientAndDiscsInsideThePicture) {
+    PictureRig rig(320, 240, jolp::Rect{0, 30, 320, 210});
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    rig.files.backgroundEffect = kBackgroundEffectPath;
+    rig.files.shapesEffect = kShapesEffectPath;
+    std::string error;
+    ASSERT_TRUE(rig.Start(TARVEL_SOURCE_DIR, error)) << error;
+    RenderSystem& rs = *rig.renderSystem;
+    rs.background = {{0.05f, 0.1f, 0.3f, 1.0f}, {0.3f, 0.15f, 0.05f, 1.0f}};
+    // A soft grey disc on the left, a sharp green one with a halo on the
+    // right; 180 pixels to the picture's height.
+    const Shape2D soft{{0.3f, 0.5f, 0.0f}, {0.1f, 0.1f}, {0.4f, 0.4f, 0.4f, 1.0f}, 0.5f};
+    const Shape2D glowing{{0.75f, 0.5f, 0.0f}, {0.1f, 0.1f}, {0.0f, 0.6f, 0.0f, 1.0f}, 0.0f, 1.0f};
+    const auto frame = [&](float fade) {
+        rs.fade = fade;
+        EXPECT_TRUE(rs.SubmitShape(soft) && rs.SubmitShape(glowing));
+        rig.Frame();
+        return rig.Read();
+    };
+    const Picture full = frame(1.0f);
+    ASSERT_FALSE(full.rgb.empty());
+    KeepOnFailure(full, "flat");
+
+    // The gradient from its first row to its last, black bars outside.
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_NEAR(full.Mean(20, 31, 1, c), 255.0 * rs.background.topColour[c], 4.0) << "top, channel " << c;
+        EXPECT_NEAR(full.Mean(20, 208, 1, c), 255.0 * rs.background.bottomColour[c], 4.0) << "bottom, channel " << c;
+    }
+    EXPECT_EQ(full.Mean(160, 10, 2), 0.0);
+    EXPECT_EQ(full.Mean(160, 230, 2), 0.0);
+    // The gradient's middle, under the discs' centres (row 120).
+    const double middle[3] = {255.0 * 0.175, 255.0 * 0.125, 255.0 * 0.175};
+
+    // The soft disc (centre 96, 120; radius 18) adds all of its grey at the
+    // centre, half of it three quarters of the way out, none past its edge.
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_NEAR(full.Mean(96, 120, 1, c), middle[c] + 0.4 * 255.0, 4.0) << "soft centre, channel " << c;
+        EXPECT_NEAR(full.Mean(96 + 13, 120, 0, c), middle[c] + 0.5 * 0.4 * 255.0, 12.0) << "soft edge, channel " << c;
+        EXPECT_NEAR(full.Mean(96 + 21, 120, 0, c), middle[c], 3.0) << "past the soft edge, channel " << c;
+        EXPECT_NEAR(full.Mean(96, 120 - 21, 0, c), full.Mean(20, 120 - 21, 0, c), 2.0) << "above the soft disc, channel " << c;
+    }
+    // The glowing disc (centre 240, 120) is all green up to its edge, then
+    // half as bright, fading over one more radius.
+    const double green = full.Mean(240, 120, 1, 1);
+    EXPECT_NEAR(green, middle[1] + 0.6 * 255.0, 4.0);
+    EXPECT_NEAR(full.Mean(240 + 15, 120, 0, 1), green, 3.0) << "the sharp disc is not solid to its edge";
+    const double halo = full.Mean(240 + 27, 120, 0, 1) - middle[1];  // 1.5 radii: a quarter of the half
+    EXPECT_NEAR(halo, 0.125 * 0.6 * 255.0, 6.0);
+    EXPECT_NEAR(full.Mean(240 + 38, 120, 0, 1), middle[1], 3.0) << "the halo reaches past twice the radius";
+    EXPECT_NEAR(full.Mean(240, 120, 1, 0), middle[0], 3.0) << "green light in the red channel";
+
+    // The fade takes everything down with it; the shapes are the frame's
+    // only, so each is drawn once.
+    const Picture half = frame(0.5f);
+    EXPECT_NEAR(half.Mean(240, 120, 1, 1), green / 2.0, 2.0);
+    EXPECT_NEAR(half.Mean(20, 31, 1, 2), full.Mean(20, 31, 1, 2) / 2.0, 2.0);
+    const Picture black = frame(0.0f);
+    ASSERT_FALSE(black.rgb.empty());
+    EXPECT_EQ(*std::max_element(black.rgb.begin(), black.rgb.end()), 0) << "fade 0 leaves light in the picture";
+}
+
+// Without a background the float target shows the clear colour the demo
+// chose; the shapes in the world stand behind the scene's surfaces.
+TEST_F(RenderPictures, WorldShapesHideBehindTheSceneOverTheChosenClearColour) {
+    PictureRig rig(320, 180);
+    if (!rig.ok()) GTEST_SKIP() << rig.gl.error;
+    rig.files.shapesEffect = kShapesEffectPath;
+    jolp::SceneFileBuilder b;
+    const int32_t surface = b.AddLeafMaterial("surface", kLambertBlinnShaderName, SurfaceParameters(testing::kBlackTex));
+    b.AddObject("panel", AddPanelMesh(b, 1.0f, 1.0f), surface, AddPlacement(b, {0, 0, 0}));
+    ASSERT_NO_FATAL_FAILURE(Start(rig, b));
+    RenderSystem& rs = *rig.renderSystem;
+    rs.camera = LookAt({0, 0, 10}, {0, 0, 0}, kFov, kAspect);
+    rs.clearColour = 0xFF203040u;
+    // Red behind the black panel, blue in front of it, both reaching past
+    // its sides.
+    const Shape2D behind{{-1.0f, 0.0f, -2.0f}, {1.5f, 0.4f}, {1.0f, 0.0f, 0.0f, 1.0f}, 0.0f, 0.0f,
+                         ShapeKind::Quad, ShapeSpace::World};
+    Shape2D before = behind;
+    before.centre = {1.0f, 0.0f, 2.0f};
+    before.colour[0] = 0.0f;
+    before.colour[2] = 1.0f;
+    ASSERT_TRUE(rs.SubmitShape(behind) && rs.SubmitShape(before));
+    rig.Frame(0.0f, false);
+    const Picture picture = rig.Read();
+    ASSERT_FALSE(picture.rgb.empty());
+    KeepOnFailure(picture, "world");
+
+    const jolp::CameraView& camera = rs.camera;
+    EXPECT_NEAR(picture.Mean(3, 3, 2, 0), 0x20, 2.0);
+    EXPECT_NEAR(picture.Mean(3, 3, 2, 1), 0x30, 2.0);
+    EXPECT_NEAR(picture.Mean(3, 3, 2, 2), 0x40, 2.0);
+    // On the panel the red is hidden, the blue is not; beside it the red shows.
+    EXPECT_LT(At(picture, camera, {-0.5f, 0, 0}, rig.picture, 0), 20.0) << "a shape behind the panel shows through";
+    EXPECT_GT(At(picture, camera, {0.5f, 0, 0}, rig.picture, 2), 200.0) << "a shape before the panel is hidden";
+    EXPECT_GT(At(picture, camera, {-1.6f, 0, -2.0f}, rig.picture, 0), 200.0) << "the red beside the panel is missing";
 }
 
 TEST_F(RenderPictures, ACubeLightIsTintedByTheLightCubeFaceItShinesThrough) {

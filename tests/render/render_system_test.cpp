@@ -38,7 +38,7 @@ class RenderSystemTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::filesystem::current_path(TARVEL_SOURCE_DIR);
-        rs_ = std::make_unique<RenderSystem>(device_, jolp::Rect{0, 0, 640, 480}, jolp::Rect{0, 60, 640, 420});
+        rs_ = std::make_unique<RenderSystem>(device_, jolp::Rect{0, 0, 640, 480}, jolp::Rect{0, 60, 640, 420}, files_);
         ASSERT_TRUE(rs_->LoadEffects()) << rs_->StartupError();
         ASSERT_TRUE(rs_->CreateTargets()) << rs_->StartupError();
         // Name every program by the effect file and pass that draws with it.
@@ -49,8 +49,11 @@ protected:
                        {rs_->lambertBlinnShader->GetEffect(), "lb"},
                        {rs_->parallaxedLambertBlinnShader->GetEffect(), "px"},
                        {rs_->additiveShader->GetEffect(), "add"},
-                       {rs_->cubicWaterShader->GetEffect(), "water"}};
+                       {rs_->cubicWaterShader->GetEffect(), "water"},
+                       {rs_->backgroundEffect.get(), "bg"},
+                       {rs_->ShapesEffect(), "shapes"}};
         for (const Named& e : effects) {
+            if (!e.effect) continue;
             jolp::EffectTechniqueDesc technique;
             e.effect->GetTechniqueDesc(e.effect->GetCurrentTechnique(), technique);
             for (uint32_t i = 0; i < technique.passes; ++i) {
@@ -142,6 +145,7 @@ protected:
         return light;
     }
 
+    RenderFiles files_;
     jolp::testing::RecordingDevice device_;
     std::unique_ptr<RenderSystem> rs_;
     std::map<std::string, std::string> programs_;
@@ -186,6 +190,42 @@ TEST_F(RenderSystemTest, PassesRunInOrderWithShadowFacesBeforeTheirLight) {
                                      "master:composite@back"));
     // Every face starts at 1.0 (white) with a cleared depth.
     EXPECT_EQ(LinesMatching("Clear 7 ffffffff 1 0").size(), 7u);
+}
+
+// A demo's frame with a background and shapes besides the scene.
+class FlatRenderSystemTest : public RenderSystemTest {
+protected:
+    FlatRenderSystemTest() {
+        files_.backgroundEffect = kBackgroundEffectPath;
+        files_.shapesEffect = kShapesEffectPath;
+    }
+};
+
+TEST_F(FlatRenderSystemTest, TheBackgroundGoesFirstAndTheShapesLastBeforeTheComposite) {
+    rs_->SubmitItem(Item(NewMaterial(kAdditiveShaderName)));
+    rs_->SubmitItem(Item(NewSurface()));
+    rs_->SubmitLight(Light());
+    Shape2D inWorld;
+    inWorld.space = ShapeSpace::World;
+    // Submitted before the picture's: the world's still go first.
+    ASSERT_TRUE(rs_->SubmitShape(Shape2D{}) && rs_->SubmitShape(inWorld));
+    rs_->clearColour = 0xFF000000u;
+    EXPECT_THAT(Frame(), ElementsAre("bg:background@frame", "lb:ambient@frame", "lb:diffuse@frame",
+                                     "add:additive@frame", "shapes:worldShapes@frame",
+                                     "shapes:pictureShapes@frame", "master:composite@back"));
+    EXPECT_THAT(LinesMatching("Clear "), ElementsAre("Clear 7 ff000000 1 0"));
+    // The shapes were this frame's; the background stays.
+    EXPECT_TRUE(rs_->shapes.empty());
+    EXPECT_THAT(Frame(), ElementsAre("bg:background@frame", "master:composite@back"));
+    // As many shapes as a frame holds, and no more.
+    int taken = 0;
+    while (rs_->SubmitShape(inWorld) && taken < 5000) ++taken;
+    EXPECT_EQ(taken, 1024);
+}
+
+TEST_F(RenderSystemTest, WithoutAShapesEffectShapesAreTurnedAway) {
+    EXPECT_FALSE(rs_->SubmitShape(Shape2D{}));
+    EXPECT_THAT(Frame(), ElementsAre("master:composite@back"));
 }
 
 TEST_F(RenderSystemTest, LightFlagsChooseThePassCubeBeforeVolumeBeforeShadow) {

@@ -8,18 +8,8 @@ RecordingDevice* g_lastDevice = nullptr;
 RecordingDevice* LastRecordingDevice() { return g_lastDevice; }
 
 Display RecordingDisplay(const DisplaySettings& settings) {
-    auto* window = new DeviceWindow();
-    auto device = std::make_unique<RecordingDevice>(settings.width, settings.height);
-    g_lastDevice = device.get();
-    window->device = std::move(device);
-    Display display;
-    display.ok = true;
-    display.width = settings.width;
-    display.height = settings.height;
-    display.fullscreen = settings.fullscreen;
-    display.title = settings.title;
-    display.headless = settings.headless;
-    display.deviceWindow = window;
+    Display display = NullDisplay(settings);
+    g_lastDevice = static_cast<RecordingDevice*>(display.deviceWindow->device.get());
     return display;
 }
 

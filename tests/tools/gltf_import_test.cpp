@@ -590,7 +590,7 @@ TEST(GltfImportRefuses, TheToolWritesNothingForABadFileAndReadsOnlyBesideIt) {
 
 // ------------------------------------------------------------ pictures
 
-const std::string kPreview = TARVEL_PREVIEW_BINARY;
+const std::string kPreview = JOLP_PREVIEW_BINARY;
 
 // What a data folder needs besides the scene to be previewed: the effect
 // files, and a white light cube (the demo's own is a generated one).
@@ -630,7 +630,7 @@ Picture LoadPicture(const fs::path& path) {
     return p;
 }
 
-// The camera at the time through tarvel_preview, 320 x 240 (the picture
+// The camera at the time through jolp_preview, 320 x 240 (the picture
 // 320 x 180 from row 30).
 Picture Preview(const fs::path& data, const std::string& camera, const std::string& seconds) {
     const fs::path prefix = data / "shot";

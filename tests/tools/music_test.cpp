@@ -1,9 +1,11 @@
 // Tests of the demo's music: the file our writer makes, decoded with the
-// same Vorbis decoder the player uses, and the synthesised signal itself.
+// same Vorbis decoder the player uses, and the synthesised signal itself;
+// and jolp_ogg, which makes an author's music file from a WAV or raw PCM.
 // The piece is synthesised and written once for the whole binary; the
 // test of repeatable bytes runs WriteMusic from the start a second time.
 #include "tools/content/music.h"
 
+#include "tests/support/subprocess.h"
 #include "tests/support/temp_dir.h"
 #include "tools/content/music_dsp.h"
 #include "tools/content/music_effects.h"
@@ -15,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -478,6 +482,202 @@ TEST(MusicScore, NotesStayInTheKeyAndInsideThePiece) {
         for (const music::Hit& h : *hits) EXPECT_LT(h.time, score.fadeEnd);
     }
     EXPECT_LE(score.fadeEnd, kMusicSilentFromSeconds);
+}
+
+// ---- jolp_ogg ---------------------------------------------------------------
+
+const std::string kJolpOgg = JOLP_OGG_BINARY;
+
+// A sine of hz at 0.5 of full scale, frames long, on every channel.
+std::vector<float> Sine(int rate, int channels, size_t frames, double hz) {
+    std::vector<float> s(frames * static_cast<size_t>(channels));
+    for (size_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            s[i * static_cast<size_t>(channels) + static_cast<size_t>(c)] =
+                0.5f * static_cast<float>(std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate));
+        }
+    }
+    return s;
+}
+
+void PutLe(std::string& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// samples as little-endian PCM: bits 8 (unsigned), 16, 24 or 32, or float.
+std::string PcmBytes(const std::vector<float>& samples, int bits, bool isFloat) {
+    std::string out;
+    for (float v : samples) {
+        if (isFloat) {
+            uint32_t u;
+            std::memcpy(&u, &v, 4);
+            PutLe(out, u, 4);
+        } else if (bits == 8) {
+            out += static_cast<char>(static_cast<uint8_t>(std::lround(v * 127.0f) + 128));
+        } else {
+            const double scale = std::ldexp(1.0, bits - 1) - 1.0;
+            PutLe(out, static_cast<uint32_t>(static_cast<int32_t>(std::lround(v * scale))), bits / 8);
+        }
+    }
+    return out;
+}
+
+// A RIFF WAVE file; tag 0xFFFE writes the extensible form with the real
+// tag in its sub-format.
+std::string Wav(int rate, int channels, int bits, uint16_t tag, const std::string& data) {
+    const bool extensible = tag == 0xFFFE;
+    std::string fmt;
+    PutLe(fmt, tag, 2);
+    PutLe(fmt, static_cast<uint32_t>(channels), 2);
+    PutLe(fmt, static_cast<uint32_t>(rate), 4);
+    PutLe(fmt, static_cast<uint32_t>(rate * channels * bits / 8), 4);
+    PutLe(fmt, static_cast<uint32_t>(channels * bits / 8), 2);
+    PutLe(fmt, static_cast<uint32_t>(bits), 2);
+    if (extensible) {
+        PutLe(fmt, 22, 2);
+        PutLe(fmt, static_cast<uint32_t>(bits), 2);
+        PutLe(fmt, 3, 4);
+        PutLe(fmt, bits == 32 ? 3 : 1, 2);
+        fmt += std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+    }
+    std::string body = "WAVE";
+    body += "fmt ";
+    PutLe(body, static_cast<uint32_t>(fmt.size()), 4);
+    body += fmt;
+    body += "LIST";  // a chunk of another kind before the samples is skipped
+    PutLe(body, 3, 4);
+    body += std::string("abc\0", 4);
+    body += "data";
+    PutLe(body, static_cast<uint32_t>(data.size()), 4);
+    body += data;
+    std::string file = "RIFF";
+    PutLe(file, static_cast<uint32_t>(body.size()), 4);
+    return file + body;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// How far the decoded signal strays from the source, as RMS of the
+// difference over the RMS of the source, past the encoder's first block.
+double RelativeError(const std::vector<float>& source, const std::vector<float>& decoded) {
+    const size_t n = std::min(source.size(), decoded.size());
+    double diff = 0.0, ref = 0.0;
+    for (size_t i = 4096; i < n; ++i) {
+        diff += (decoded[i] - source[i]) * (decoded[i] - source[i]);
+        ref += source[i] * source[i];
+    }
+    return ref > 0.0 ? std::sqrt(diff / ref) : 1.0;
+}
+
+TEST(OggTool, EveryWavSampleFormatBecomesTheSameSoundAtItsRate) {
+    struct Case {
+        const char* what;
+        int rate, channels, bits;
+        uint16_t tag;
+    };
+    const Case cases[] = {{"16-bit stereo", 44100, 2, 16, 1},      {"8-bit mono", 22050, 1, 8, 1},
+                          {"24-bit stereo", 48000, 2, 24, 1},      {"32-bit mono", 32000, 1, 32, 1},
+                          {"float stereo", 48000, 2, 32, 3},       {"extensible 16-bit", 44100, 2, 16, 0xFFFE},
+                          {"extensible float", 96000, 1, 32, 0xFFFE}};
+    jolp::testing::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const size_t frames = static_cast<size_t>(c.rate) / 2;
+        const std::vector<float> source = Sine(c.rate, c.channels, frames, 441.0);
+        const bool isFloat = c.tag == 3 || (c.tag == 0xFFFE && c.bits == 32);
+        WriteBytes(dir / "in.wav", Wav(c.rate, c.channels, c.bits, c.tag, PcmBytes(source, c.bits, isFloat)));
+        const auto r = jolp::testing::RunProcess(kJolpOgg, {dir / "in.wav", dir / "out.ogg"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const Decoded d = Decode(dir / "out.ogg");
+        ASSERT_TRUE(d.ok) << d.error;
+        EXPECT_EQ(d.channels, c.channels);
+        EXPECT_EQ(d.sampleRate, static_cast<unsigned>(c.rate));
+        EXPECT_EQ(d.streamFrames, frames);
+        // 8-bit samples carry their own noise; the rest only the encoder's.
+        EXPECT_LT(RelativeError(source, d.samples), c.bits == 8 ? 0.1 : 0.05);
+    }
+}
+
+TEST(OggTool, RawPcmToneAndSilenceHaveTheirLengths) {
+    jolp::testing::TempDir dir;
+    const std::vector<float> source = Sine(22050, 2, 11025, 300.0);
+    WriteBytes(dir / "in.pcm", PcmBytes(source, 16, false) + "x");  // a byte past the last frame
+    auto r = jolp::testing::RunProcess(kJolpOgg, {"--raw", "s16le:22050:2", dir / "in.pcm", dir / "raw.ogg"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("1 bytes after the last whole frame"), std::string::npos) << r.err;
+    Decoded d = Decode(dir / "raw.ogg");
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_EQ(d.sampleRate, 22050u);
+    EXPECT_EQ(d.streamFrames, 11025u);
+    EXPECT_LT(RelativeError(source, d.samples), 0.05);
+
+    r = jolp::testing::RunProcess(kJolpOgg, {"--tone", "1.5", "--hz", "880", dir / "tone.ogg"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    d = Decode(dir / "tone.ogg");
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_EQ(d.channels, 2);
+    EXPECT_EQ(d.streamFrames, 66150u);
+    float peak = 0.0f;
+    for (float v : d.samples) peak = std::max(peak, std::fabs(v));
+    EXPECT_NEAR(peak, 0.25f, 0.03f);
+
+    r = jolp::testing::RunProcess(kJolpOgg, {"--silence", "2", dir / "silence.ogg"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    d = Decode(dir / "silence.ogg");
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_EQ(d.streamFrames, 88200u);
+    for (float v : d.samples) ASSERT_LT(std::fabs(v), 1e-4f);
+}
+
+TEST(OggTool, RefusesWhatItCannotTakeNamingTheFileAndWritesNothing) {
+    jolp::testing::TempDir dir;
+    const std::string in = dir / "in.wav";
+    const std::string out = dir / "out.ogg";
+    const std::string samples = PcmBytes(Sine(44100, 1, 1000, 440.0), 16, false);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* says;
+    };
+    std::string noData = Wav(44100, 2, 16, 1, "");
+    noData.resize(noData.size() - 8);  // the data chunk's header gone
+    const Case cases[] = {
+        {"text", "hello, world\n", "not a WAV file"},
+        {"three channels", Wav(44100, 3, 16, 1, samples), "3 channels"},
+        {"a rate too low", Wav(4000, 1, 16, 1, samples), "4000 Hz"},
+        {"ADPCM", Wav(44100, 1, 4, 2, samples), "format 2 of 4 bits"},
+        {"a cut fmt chunk", Wav(44100, 1, 16, 1, samples).substr(0, 24), "fmt chunk is cut short"},
+        {"no data chunk", noData, "no data chunk"},
+        {"no samples", Wav(44100, 1, 16, 1, ""), "no samples"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(in, c.bytes);
+        const auto r = jolp::testing::RunProcess(kJolpOgg, {in, out});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err.rfind("jolp_ogg: " + in + ": ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    // The output's own faults name the output.
+    WriteBytes(in, Wav(44100, 1, 16, 1, samples));
+    auto r = jolp::testing::RunProcess(kJolpOgg, {in, dir / "no such folder/out.ogg"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(dir / "no such folder/out.ogg"), std::string::npos) << r.err;
+    std::filesystem::create_symlink(dir / "elsewhere.ogg", out);
+    r = jolp::testing::RunProcess(kJolpOgg, {"--tone", "1", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(out + ": is a link"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere.ogg"));
+    // A bad command line is told apart (2) and points to --help.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--tone", "0", out}, {"--raw", "s16le:44100", in, out}, {"--hz", "100", in, out},
+          {"--tone", "1", "--silence", "1", out}, {in}}) {
+        r = jolp::testing::RunProcess(kJolpOgg, args);
+        EXPECT_EQ(r.exitCode, 2) << args[0] << ": " << r.err;
+    }
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
-#include "tests/support/recording_device.h"
+#include "framework/null_device.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <regex>
 
-namespace jolp::testing {
+namespace jolp {
 namespace {
 
 UniformType TypeFromGlsl(const std::string& type) {
@@ -35,11 +35,11 @@ int FloatCount(UniformType type) {
 
 }  // namespace
 
-Surface* RecordingTexture::GetSurfaceLevel(uint32_t level) {
+Surface* NullTexture::GetSurfaceLevel(uint32_t level) {
     return level < surfaces.size() ? surfaces[level].get() : nullptr;
 }
 
-bool RecordingTexture::Upload(uint32_t level, const void* data, size_t size) {
+bool NullTexture::Upload(uint32_t level, const void* data, size_t size) {
     if (level >= levels.size() || size != ImageByteSize(format, MipExtent(width, level), MipExtent(height, level))) {
         return false;
     }
@@ -48,12 +48,12 @@ bool RecordingTexture::Upload(uint32_t level, const void* data, size_t size) {
     return true;
 }
 
-Surface* RecordingCubeTexture::GetCubeMapSurface(uint32_t face, uint32_t level) {
+Surface* NullCubeTexture::GetCubeMapSurface(uint32_t face, uint32_t level) {
     const size_t i = static_cast<size_t>(face) * levelCount + level;
     return face < 6 && level < levelCount && i < surfaces.size() ? surfaces[i].get() : nullptr;
 }
 
-bool RecordingCubeTexture::Upload(uint32_t face, uint32_t level, const void* data, size_t size) {
+bool NullCubeTexture::Upload(uint32_t face, uint32_t level, const void* data, size_t size) {
     if (face >= 6 || level >= levelCount || size != ImageByteSize(format, MipExtent(edge, level), MipExtent(edge, level))) {
         return false;
     }
@@ -62,7 +62,7 @@ bool RecordingCubeTexture::Upload(uint32_t face, uint32_t level, const void* dat
     return true;
 }
 
-void* RecordingBuffer::Lock(uint32_t offset, uint32_t size, uint32_t flags) {
+void* NullBuffer::Lock(uint32_t offset, uint32_t size, uint32_t flags) {
     if (locked) return nullptr;
     if (size == 0) size = offset <= bytes.size() ? static_cast<uint32_t>(bytes.size()) - offset : 0;
     if (static_cast<uint64_t>(offset) + size > bytes.size()) return nullptr;
@@ -72,12 +72,12 @@ void* RecordingBuffer::Lock(uint32_t offset, uint32_t size, uint32_t flags) {
     return bytes.data() + offset;
 }
 
-void RecordingBuffer::Unlock() {
+void NullBuffer::Unlock() {
     locked = false;
     if (device) device->Record("Unlock %s", label.c_str());
 }
 
-RecordingDevice::RecordingDevice(uint32_t width, uint32_t height, uint32_t pixelShaderVersion)
+NullDevice::NullDevice(uint32_t width, uint32_t height, uint32_t pixelShaderVersion)
     : width_(width),
       height_(height),
       pixelShaderVersion_(pixelShaderVersion),
@@ -99,9 +99,9 @@ RecordingDevice::RecordingDevice(uint32_t width, uint32_t height, uint32_t pixel
     states_[static_cast<uint32_t>(RenderState::ZFunc)] = kCmpLessEqual;
 }
 
-RecordingDevice::~RecordingDevice() = default;
+NullDevice::~NullDevice() = default;
 
-void RecordingDevice::Record(const char* format, ...) {
+void NullDevice::Record(const char* format, ...) {
     char line[256];
     va_list args;
     va_start(args, format);
@@ -110,48 +110,48 @@ void RecordingDevice::Record(const char* format, ...) {
     calls.emplace_back(line);
 }
 
-std::string RecordingDevice::NextLabel(const char* kind, const void* object) {
+std::string NullDevice::NextLabel(const char* kind, const void* object) {
     std::string label = kind + std::to_string(nextId_++);
     labels_[object] = label;
     return label;
 }
 
-std::string RecordingDevice::LabelOf(const void* object) const {
+std::string NullDevice::LabelOf(const void* object) const {
     if (!object) return "null";
     auto it = labels_.find(object);
     return it == labels_.end() ? "?" : it->second;
 }
 
-void RecordingDevice::BeginScene() { calls.emplace_back("BeginScene"); }
-void RecordingDevice::EndScene() { calls.emplace_back("EndScene"); }
+void NullDevice::BeginScene() { calls.emplace_back("BeginScene"); }
+void NullDevice::EndScene() { calls.emplace_back("EndScene"); }
 
-PresentResult RecordingDevice::Present() {
+PresentResult NullDevice::Present() {
     calls.emplace_back("Present");
     ++presents;
     return loseAt_ > 0 && presents >= loseAt_ ? PresentResult::DeviceLost : PresentResult::Ok;
 }
 
-void RecordingDevice::SetViewport(const Viewport& v) {
+void NullDevice::SetViewport(const Viewport& v) {
     viewport = v;
     Record("SetViewport %u %u %u %u %g %g", v.x, v.y, v.width, v.height, v.minZ, v.maxZ);
 }
 
-void RecordingDevice::Clear(uint32_t flags, uint32_t argb, float z, uint32_t stencil) {
+void NullDevice::Clear(uint32_t flags, uint32_t argb, float z, uint32_t stencil) {
     Record("Clear %u %08x %g %u", flags, argb, z, stencil);
 }
 
-bool RecordingDevice::ReadBackBuffer(uint8_t* out, size_t size) {
+bool NullDevice::ReadBackBuffer(uint8_t* out, size_t size) {
     calls.emplace_back("ReadBackBuffer");
     if (size < static_cast<size_t>(width_) * height_ * 3) return false;
     std::memset(out, 0, size);
     return true;
 }
 
-std::unique_ptr<GfxTexture> RecordingDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels,
+std::unique_ptr<GfxTexture> NullDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels,
                                                         uint32_t usage, Format format) {
     Record("CreateTexture %u %u %u %u %u", width, height, levels, usage, static_cast<uint32_t>(format));
     if (refuse.count("CreateTexture") || width == 0 || height == 0 || IsDepthFormat(format)) return nullptr;
-    auto texture = std::make_unique<RecordingTexture>();
+    auto texture = std::make_unique<NullTexture>();
     texture->label = NextLabel("tex", texture.get());
     texture->format = format;
     texture->width = width;
@@ -160,7 +160,7 @@ std::unique_ptr<GfxTexture> RecordingDevice::CreateTexture(uint32_t width, uint3
     texture->levels.resize(levels == 0 ? FullMipCount(width, height) : levels);
     if (usage & kUsageRenderTarget) {
         for (uint32_t i = 0; i < texture->levels.size(); ++i) {
-            auto surface = std::make_unique<RecordingSurface>(texture->label + "." + std::to_string(i),
+            auto surface = std::make_unique<NullSurface>(texture->label + "." + std::to_string(i),
                                                               MipExtent(width, i), MipExtent(height, i), format);
             labels_[surface.get()] = surface->label;
             texture->surfaces.push_back(std::move(surface));
@@ -169,11 +169,11 @@ std::unique_ptr<GfxTexture> RecordingDevice::CreateTexture(uint32_t width, uint3
     return texture;
 }
 
-std::unique_ptr<GfxCubeTexture> RecordingDevice::CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
+std::unique_ptr<GfxCubeTexture> NullDevice::CreateCubeTexture(uint32_t edge, uint32_t levels, uint32_t usage,
                                                                 Format format) {
     Record("CreateCubeTexture %u %u %u %u", edge, levels, usage, static_cast<uint32_t>(format));
     if (refuse.count("CreateCubeTexture") || edge == 0 || IsDepthFormat(format)) return nullptr;
-    auto cube = std::make_unique<RecordingCubeTexture>();
+    auto cube = std::make_unique<NullCubeTexture>();
     cube->label = NextLabel("cube", cube.get());
     cube->format = format;
     cube->edge = edge;
@@ -183,7 +183,7 @@ std::unique_ptr<GfxCubeTexture> RecordingDevice::CreateCubeTexture(uint32_t edge
     if (usage & kUsageRenderTarget) {
         for (uint32_t face = 0; face < 6; ++face) {
             for (uint32_t level = 0; level < cube->levelCount; ++level) {
-                auto surface = std::make_unique<RecordingSurface>(
+                auto surface = std::make_unique<NullSurface>(
                     cube->label + ".f" + std::to_string(face) + "." + std::to_string(level), MipExtent(edge, level),
                     MipExtent(edge, level), format);
                 labels_[surface.get()] = surface->label;
@@ -194,15 +194,15 @@ std::unique_ptr<GfxCubeTexture> RecordingDevice::CreateCubeTexture(uint32_t edge
     return cube;
 }
 
-std::unique_ptr<Surface> RecordingDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format) {
+std::unique_ptr<Surface> NullDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format) {
     Record("CreateDepthStencilSurface %u %u %u", width, height, static_cast<uint32_t>(format));
     if (refuse.count("CreateDepthStencilSurface") || !IsDepthFormat(format) || width == 0 || height == 0) return nullptr;
-    auto surface = std::make_unique<RecordingSurface>("", width, height, format);
+    auto surface = std::make_unique<NullSurface>("", width, height, format);
     surface->label = NextLabel("depth", surface.get());
     return surface;
 }
 
-std::unique_ptr<VertexDeclaration> RecordingDevice::CreateVertexDeclaration(std::span<const VertexElement> elements) {
+std::unique_ptr<VertexDeclaration> NullDevice::CreateVertexDeclaration(std::span<const VertexElement> elements) {
     Record("CreateVertexDeclaration %zu", elements.size());
     if (refuse.count("CreateVertexDeclaration")) return nullptr;
     auto declaration = std::make_unique<VertexDeclaration>(elements);
@@ -210,10 +210,10 @@ std::unique_ptr<VertexDeclaration> RecordingDevice::CreateVertexDeclaration(std:
     return declaration;
 }
 
-std::unique_ptr<VertexBuffer> RecordingDevice::CreateVertexBuffer(uint32_t length, uint32_t usage) {
+std::unique_ptr<VertexBuffer> NullDevice::CreateVertexBuffer(uint32_t length, uint32_t usage) {
     Record("CreateVertexBuffer %u %u", length, usage);
     if (refuse.count("CreateVertexBuffer") || length == 0) return nullptr;
-    auto buffer = std::make_unique<RecordingBuffer>();
+    auto buffer = std::make_unique<NullBuffer>();
     buffer->label = NextLabel("vb", static_cast<VertexBuffer*>(buffer.get()));
     buffer->bytes.resize(length);
     buffer->usage = usage;
@@ -221,12 +221,12 @@ std::unique_ptr<VertexBuffer> RecordingDevice::CreateVertexBuffer(uint32_t lengt
     return buffer;
 }
 
-std::unique_ptr<IndexBuffer> RecordingDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, Format format) {
+std::unique_ptr<IndexBuffer> NullDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, Format format) {
     Record("CreateIndexBuffer %u %u %u", length, usage, static_cast<uint32_t>(format));
     if (refuse.count("CreateIndexBuffer") || length == 0 || (format != Format::Index16 && format != Format::Index32)) {
         return nullptr;
     }
-    auto buffer = std::make_unique<RecordingBuffer>();
+    auto buffer = std::make_unique<NullBuffer>();
     buffer->label = NextLabel("ib", static_cast<IndexBuffer*>(buffer.get()));
     buffer->bytes.resize(length);
     buffer->usage = usage;
@@ -235,7 +235,7 @@ std::unique_ptr<IndexBuffer> RecordingDevice::CreateIndexBuffer(uint32_t length,
     return buffer;
 }
 
-std::unique_ptr<ShaderProgram> RecordingDevice::CreateProgram(const std::string& vertexCode,
+std::unique_ptr<ShaderProgram> NullDevice::CreateProgram(const std::string& vertexCode,
                                                               const std::string& fragmentCode, std::string& log) {
     Record("CreateProgram");
     if (refuse.count("CreateProgram")) {
@@ -247,7 +247,7 @@ std::unique_ptr<ShaderProgram> RecordingDevice::CreateProgram(const std::string&
         log = "0:1(1): error: " + failProgramsContaining;
         return nullptr;
     }
-    auto program = std::make_unique<RecordingProgram>();
+    auto program = std::make_unique<NullProgram>();
     program->label = NextLabel("prog", program.get());
     program->vertexCode = vertexCode;
     program->fragmentCode = fragmentCode;
@@ -266,7 +266,7 @@ std::unique_ptr<ShaderProgram> RecordingDevice::CreateProgram(const std::string&
     return program;
 }
 
-void RecordingDevice::SetRenderTarget(uint32_t index, Surface* surface) {
+void NullDevice::SetRenderTarget(uint32_t index, Surface* surface) {
     Record("SetRenderTarget %u %s", index, LabelOf(surface).c_str());
     if (index != 0 || !surface) return;
     renderTarget = surface;
@@ -274,41 +274,41 @@ void RecordingDevice::SetRenderTarget(uint32_t index, Surface* surface) {
     scissor = ScissorRect{0, 0, static_cast<int32_t>(surface->Width()), static_cast<int32_t>(surface->Height())};
 }
 
-void RecordingDevice::SetDepthStencilSurface(Surface* surface) {
+void NullDevice::SetDepthStencilSurface(Surface* surface) {
     Record("SetDepthStencilSurface %s", LabelOf(surface).c_str());
     depthSurface = surface;
     depth_ = surface;
 }
 
-bool RecordingDevice::ReadSurface(Surface* surface, void* out, size_t size) {
+bool NullDevice::ReadSurface(Surface* surface, void* out, size_t size) {
     Record("ReadSurface %s", LabelOf(surface).c_str());
     if (!surface || size < ImageByteSize(surface->GetFormat(), surface->Width(), surface->Height())) return false;
     std::memset(out, 0, size);
     return true;
 }
 
-void RecordingDevice::SetRenderState(RenderState state, uint32_t value) {
+void NullDevice::SetRenderState(RenderState state, uint32_t value) {
     Record("SetRenderState %u %u", static_cast<uint32_t>(state), value);
     const auto i = static_cast<uint32_t>(state);
     if (i < 256) states_[i] = value;
 }
 
-uint32_t RecordingDevice::GetRenderState(RenderState state) const {
+uint32_t NullDevice::GetRenderState(RenderState state) const {
     const auto i = static_cast<uint32_t>(state);
     return i < 256 ? states_[i] : 0;
 }
 
-void RecordingDevice::SetScissorRect(const ScissorRect& r) {
+void NullDevice::SetScissorRect(const ScissorRect& r) {
     scissor = r;
     Record("SetScissorRect %d %d %d %d", r.left, r.top, r.right, r.bottom);
 }
 
-void RecordingDevice::SetProgram(const ShaderProgram* p) {
+void NullDevice::SetProgram(const ShaderProgram* p) {
     program = p;
     Record("SetProgram %s", LabelOf(p).c_str());
 }
 
-void RecordingDevice::SetUniform(int32_t location, UniformType type, const float* values) {
+void NullDevice::SetUniform(int32_t location, UniformType type, const float* values) {
     if (!recordParameters) return;
     std::string line = "SetUniform " + std::to_string(location);
     char number[32];
@@ -319,34 +319,47 @@ void RecordingDevice::SetUniform(int32_t location, UniformType type, const float
     calls.push_back(line);
 }
 
-void RecordingDevice::SetUniformInt(int32_t location, int32_t value) {
+void NullDevice::SetUniformInt(int32_t location, int32_t value) {
     if (recordParameters) Record("SetUniformInt %d %d", location, value);
 }
 
-void RecordingDevice::SetTexture(uint32_t unit, const GfxBaseTexture* texture, const SamplerState&) {
+void NullDevice::SetTexture(uint32_t unit, const GfxBaseTexture* texture, const SamplerState&) {
     if (recordParameters) Record("SetTexture %u %s", unit, LabelOf(texture).c_str());
 }
 
-void RecordingDevice::SetVertexDeclaration(const VertexDeclaration* declaration) {
+void NullDevice::SetVertexDeclaration(const VertexDeclaration* declaration) {
     Record("SetVertexDeclaration %s", LabelOf(declaration).c_str());
 }
 
-void RecordingDevice::SetStreamSource(uint32_t stream, VertexBuffer* buffer, uint32_t offset, uint32_t stride) {
+void NullDevice::SetStreamSource(uint32_t stream, VertexBuffer* buffer, uint32_t offset, uint32_t stride) {
     Record("SetStreamSource %u %s %u %u", stream, LabelOf(buffer).c_str(), offset, stride);
 }
 
-void RecordingDevice::SetIndices(IndexBuffer* buffer) { Record("SetIndices %s", LabelOf(buffer).c_str()); }
+void NullDevice::SetIndices(IndexBuffer* buffer) { Record("SetIndices %s", LabelOf(buffer).c_str()); }
 
-void RecordingDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) {
+void NullDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) {
     ++draws;
     Record("DrawPrimitive %u %u %u", static_cast<uint32_t>(type), startVertex, primitiveCount);
 }
 
-void RecordingDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex,
+void NullDevice::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex,
                                            uint32_t vertexCount, uint32_t startIndex, uint32_t primitiveCount) {
     ++draws;
     Record("DrawIndexedPrimitive %u %d %u %u %u %u", static_cast<uint32_t>(type), baseVertex, minIndex, vertexCount,
            startIndex, primitiveCount);
 }
 
-}  // namespace jolp::testing
+Display NullDisplay(const DisplaySettings& settings) {
+    Display display;
+    display.deviceWindow = new DeviceWindow();
+    display.deviceWindow->device = std::make_unique<NullDevice>(settings.width, settings.height);
+    display.ok = true;
+    display.width = settings.width;
+    display.height = settings.height;
+    display.fullscreen = settings.fullscreen;
+    display.title = settings.title;
+    display.headless = settings.headless;
+    return display;
+}
+
+}  // namespace jolp
