@@ -55,7 +55,7 @@ set(jolp_public_headers
   platform/counter.h platform/gfx_device.h platform/gfx_format.h platform/gl_context.h
   platform/file_read.h platform/file_write.h platform/letterbox.h platform/log.h platform/sdl_window.h
   framework/data_path.h framework/dds_file.h framework/demo_program.h framework/demo_track.h framework/display.h
-  framework/effect.h framework/effect_source.h framework/frame_clock.h framework/frame_sink.h
+  framework/effect.h framework/effect_source.h framework/frame_clock.h framework/frame_grid.h framework/frame_sink.h
   framework/null_device.h framework/play_driver.h framework/render_system_base.h framework/resource.h
   framework/resource_registry.h framework/run_config.h framework/sound_stream.h framework/texture.h
   framework/worker.h framework/worker_queue.h

@@ -5,6 +5,7 @@
 #include "demo/timeline.h"
 #include "demo/worker_scene.h"
 #include "particles/sparkls.h"
+#include "platform/log.h"
 
 #include <cstdio>
 
@@ -49,13 +50,13 @@ bool MyDemo::BuildTimeline() {
     sceneWorker.reset();
 
     if (scene == nullptr) {
-        std::fprintf(stderr, "tarvel: the content has no \"scene\"; the demo cannot be built\n");
+        jolp::Log(jolp::LogLevel::Error, "the content has no \"scene\"; the demo cannot be built");
         return false;
     }
     for (size_t i = 0; i < std::size(systems); ++i) {
         if (*systems[i] == nullptr) {
-            std::fprintf(stderr, "tarvel: the content has no particle system \"%s\"; the demo cannot be built\n",
-                         kParticleContent[i].name);
+            jolp::Log(jolp::LogLevel::Error, "the content has no particle system \"%s\"; the demo cannot be built",
+                      kParticleContent[i].name);
             return false;
         }
     }

@@ -4,10 +4,10 @@
 #include "framework/resource_registry.h"
 #include "framework/texture.h"
 #include "particles/sparkls.h"
+#include "platform/log.h"
 #include "render/bind_scene.h"
 #include "render/material.h"
 
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -16,7 +16,7 @@ namespace {
 
 // One line for a file the demo goes on without.
 void WarnMissing(const std::string& error) {
-    std::fprintf(stderr, "tarvel: warning: %s; the demo plays on without it\n", error.c_str());
+    jolp::Log(jolp::LogLevel::Warning, "%s; the demo plays on without it", error.c_str());
 }
 
 // Loads a texture named by its bare file name from the data folder and

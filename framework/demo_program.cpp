@@ -11,12 +11,8 @@
 namespace jolp {
 namespace {
 
-// Headless frames tick a virtual counter in nanoseconds. Frame N reads
-// its root time plus half a microsecond, so that truncating to whole
-// milliseconds always lands on the frame's own millisecond, whatever the
-// rounding of the division.
+// Headless frames tick a virtual counter in nanoseconds (frame_grid.h).
 constexpr int64_t kVirtualFrequency = 1000000000;
-constexpr int64_t kVirtualBias = 500;
 
 constexpr uint32_t kNoMusicLength = 0xFFFFFFFFu;
 constexpr uint64_t kMusicStartTimeoutMs = 2000;
@@ -289,9 +285,9 @@ bool DemoProgram::PlayFrames() {
             return false;
         }
         if (headless) {
-            const uint32_t frameTime = HeadlessFrameTimeMs(frameCount_, config_);
+            const uint32_t frameTime = config_.Grid().TimeOf(frameCount_);
             if (frameTime >= to) break;
-            SetFrameTimeNs(static_cast<int64_t>(frameTime) * 1000000 + kVirtualBias);
+            SetFrameTimeNs(FrameTimeNs(frameTime));
             draw = frameTime >= config_.fromMs;
         }
         if (!PumpMessages(deviceWindow)) break;

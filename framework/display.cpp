@@ -1,51 +1,21 @@
 #include "framework/display.h"
 
+#include "framework/display_platform.h"
 #include "platform/gl_device.h"
 #include "platform/log.h"
 #include "platform/message_box.h"
-#ifdef __EMSCRIPTEN__
-#include "platform/web_canvas.h"
-#else
-#include "platform/egl_context.h"
-#include "platform/sdl_window.h"
-#endif
 
 #include <algorithm>
-#include <cstdio>
 
 namespace jolp {
 namespace {
-
-bool LoadGraphicsLibraries(const DisplaySettings& settings, std::string& error) {
-#ifdef __EMSCRIPTEN__
-    (void)settings, (void)error;  // the browser has loaded them
-    return true;
-#else
-    return settings.headless ? InitHeadlessLibrary(error) : InitVideoLibrary(error);
-#endif
-}
 
 // Opens the window (or headless context) and the device on it. On failure
 // the record has no device, quitRequested is set and error says why.
 void CreateWindowAndDevice(const DisplaySettings& settings, DeviceWindow& record, std::string& error) {
     record.quitRequested = false;
     record.device.reset();
-#ifdef __EMSCRIPTEN__
-    // A page always draws on its canvas, headless (a single frame for a
-    // test) or not.
-    record.window = WebCanvas::Create(settings.width, settings.height, error);
-#else
-    if (settings.headless) {
-        record.window = EglHeadlessContext::Create(error);
-    } else {
-        WindowRequest request;
-        request.title = settings.title;
-        request.width = settings.width;
-        request.height = settings.height;
-        request.fullscreen = settings.fullscreen;
-        record.window = SdlGlWindow::Create(request, error);
-    }
-#endif
+    record.window = OpenDrawingSurface(settings, error);
     if (record.window) record.device = GlDevice::Create(*record.window, settings.width, settings.height, error);
     if (!record.device) record.quitRequested = true;
 }
@@ -105,11 +75,7 @@ Display CreateDisplay(const DisplaySettings& settings) {
     }
     const uint32_t version = record->device->GetDeviceCaps().pixelShaderVersion;
     if (ShaderLevelFromVersion(version) < kRequiredShaderLevel) {
-#ifdef __EMSCRIPTEN__
-        std::string detail = "WebGL 2 with float colour targets (EXT_color_buffer_float) is required";
-#else
-        std::string detail = "OpenGL 3.3 core with float colour and float cube render targets is required";
-#endif
+        std::string detail = RequiredGraphicsText();
         if (auto* gl = dynamic_cast<GlDevice*>(record->device.get())) {
             const GlVersion v = gl->Version();
             detail += "; the driver gives OpenGL " + std::to_string(v.major) + "." + std::to_string(v.minor) +
@@ -133,14 +99,7 @@ Display CreateDisplay(const DisplaySettings& settings) {
 
 bool PumpMessages(DeviceWindow& deviceWindow, KeyPresses* keys) {
     if (deviceWindow.quitRequested) return false;
-#ifdef __EMSCRIPTEN__
-    (void)keys;  // the authoring keys are not read in a browser
-    if (TakeCanvasQuit()) deviceWindow.quitRequested = true;
-#else
-    if (deviceWindow.window && deviceWindow.window->HasWindow() && PollWindowEvents(keys)) {
-        deviceWindow.quitRequested = true;
-    }
-#endif
+    if (ReadWindowEvents(deviceWindow, keys)) deviceWindow.quitRequested = true;
     deviceWindow.device->BeginScene();
     return !deviceWindow.quitRequested;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/display.h"
+#include "framework/frame_grid.h"
 #include "platform/counter.h"
 
 #include <cstdint>
@@ -30,8 +31,8 @@ struct RunConfig {
     // Headless: no window, no sound device; the clock is stepped exactly one
     // frame per loop by a virtual counter.
     bool headless = false;
-    // Frame rate of headless runs as a fraction: frame N is drawn at root
-    // time floor(N * 1000 * fpsDen / fpsNum) ms.
+    // Frame rate of headless runs as a fraction: their frames fall on
+    // Grid() (frame_grid.h).
     uint32_t fpsNum = 30;
     uint32_t fpsDen = 1;
     // Headless span, in root milliseconds: frames in [fromMs, toMs) are
@@ -59,18 +60,8 @@ struct RunConfig {
     // The clock's counter when not headless; null: the machine's. Tests
     // set their own to step time by hand.
     Counter* counter = nullptr;
+
+    FrameGrid Grid() const { return FrameGrid{fpsNum, fpsDen}; }
 };
-
-// Root time of headless frame N, in integer arithmetic so nothing drifts.
-inline uint32_t HeadlessFrameTimeMs(uint64_t frame, const RunConfig& config) {
-    return static_cast<uint32_t>(frame * 1000u * config.fpsDen / config.fpsNum);
-}
-
-// The first headless frame whose root time is at least ms.
-inline uint64_t FirstFrameAtOrAfter(uint32_t ms, const RunConfig& config) {
-    const uint64_t num = static_cast<uint64_t>(ms) * config.fpsNum;
-    const uint64_t den = 1000u * static_cast<uint64_t>(config.fpsDen);
-    return (num + den - 1) / den;
-}
 
 }  // namespace jolp

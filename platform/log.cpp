@@ -28,7 +28,11 @@ void SetLogSink(LogSink sink, void* user) {
 }
 
 void WriteLogLine(LogLevel level, const char* message) {
-    std::fprintf(stderr, "%s: %s%s\n", LogName(), level == LogLevel::Warning ? "warning: " : "", message);
+    if (level == LogLevel::Fatal) {
+        std::fprintf(stderr, "ERROR: %s\n", message);
+    } else {
+        std::fprintf(stderr, "%s: %s%s\n", LogName(), level == LogLevel::Warning ? "warning: " : "", message);
+    }
     std::fflush(stderr);
 }
 

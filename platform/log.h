@@ -6,9 +6,11 @@
 //
 //   NAME: message               (LogLevel::Info and LogLevel::Error)
 //   NAME: warning: message      (LogLevel::Warning)
+//   ERROR: message              (LogLevel::Fatal)
 //
 // NAME being the application's name (SetLogName; the executable's file name
-// until one is set). An application sets its own sink (SetLogSink) to put
+// until one is set). Fatal is the one fatal start-up message, the words of
+// the "ERROR" box (message_box.h), headed by the box's caption. An application sets its own sink (SetLogSink) to put
 // the lines elsewhere: a window, a file, a test's buffer. A message may hold
 // several lines (a compiler's output); it gets the prefix once.
 //
@@ -19,7 +21,7 @@
 
 namespace jolp {
 
-enum class LogLevel { Info, Warning, Error };
+enum class LogLevel { Info, Warning, Error, Fatal };
 
 // Receives every message, without a prefix or a final newline.
 using LogSink = void (*)(LogLevel level, const char* message, void* user);

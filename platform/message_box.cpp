@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <cstdio>
 #include <mutex>
 
 namespace jolp {
@@ -35,13 +34,12 @@ extern "C" void BoxDiesWithItsOwner() {
 void ShowErrorMessage(const std::string& text, const std::string& detail, bool allowWindow) {
     // The reason first, on a line of our own; the box's words after it.
     if (!detail.empty()) Log(LogLevel::Error, "%s", detail.c_str());
-    std::fprintf(stderr, "ERROR: %s\n", text.c_str());
-    std::fflush(stderr);
+    Log(LogLevel::Fatal, "%s", text.c_str());
     if (allowWindow) {
         static std::once_flag registered;
         std::call_once(registered, [] { ::pthread_atfork(nullptr, nullptr, &BoxDiesWithItsOwner); });
         gBoxOwner.store(::getpid());
-        // Fails quietly where there is no display; stderr already has it.
+        // Fails quietly where there is no display; the log already has it.
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "ERROR", text.c_str(), nullptr);
         gBoxOwner.store(0);
     }

@@ -9,8 +9,9 @@
 namespace jolp {
 
 void ShowErrorMessage(const std::string& text, const std::string& detail, bool allowWindow) {
-    Log(LogLevel::Error, "ERROR: %s", text.c_str());
+    // The reason first, then the box's words, as natively.
     if (!detail.empty()) Log(LogLevel::Error, "%s", detail.c_str());
+    Log(LogLevel::Fatal, "%s", text.c_str());
     (void)allowWindow;  // a page always has somewhere to say it
     ShowPageError("ERROR\n" + text + (detail.empty() ? "" : "\n\n" + detail));
 }

@@ -7,7 +7,6 @@
 #include "runner/frame_capture.h"
 #include "runner/video_encoder.h"
 
-
 #include <cctype>
 #include <filesystem>
 #include <utility>
@@ -38,8 +37,9 @@ bool CaptureDriver::Start(DemoProgram& program) {
     const RunConfig& config = program.Config();
     uint32_t to = program.length;
     if (config.hasTo && config.toMs < to) to = config.toMs;
-    const uint64_t first = FirstFrameAtOrAfter(config.fromMs, config);
-    const uint64_t last = FirstFrameAtOrAfter(to, config);
+    const FrameGrid grid = config.Grid();
+    const uint64_t first = grid.FirstFrameAtOrAfter(config.fromMs);
+    const uint64_t last = grid.FirstFrameAtOrAfter(to);
     const uint64_t frames = last > first ? last - first : 0;
     if (frames == 0) {
         // Nothing would be captured: an empty folder or a video without a

@@ -4,22 +4,10 @@
 
 namespace jolp {
 
-uint32_t DevFrameGrid::TimeOf(uint64_t frame) const {
-    return static_cast<uint32_t>(std::min<uint64_t>(frame * 1000u * fpsDen / fpsNum, UINT32_MAX));
-}
-
-uint64_t DevFrameGrid::FrameAtOrBefore(uint32_t ms) const {
-    // The largest n with floor(n * 1000 * den / num) <= ms.
-    uint64_t n = static_cast<uint64_t>(ms) * fpsNum / (1000u * static_cast<uint64_t>(fpsDen));
-    while (TimeOf(n + 1) <= ms) ++n;
-    while (n > 0 && TimeOf(n) > ms) --n;
-    return n;
-}
-
 DevCommand InterpretDevKey(const KeyPress& press, uint32_t nowMs, bool paused, uint32_t lengthMs,
-                           const DevFrameGrid& grid) {
+                           const FrameGrid& grid) {
     DevCommand command;
-    const uint32_t lastMs = lengthMs > 0 ? grid.TimeOf(grid.FrameAtOrBefore(lengthMs - 1)) : 0;
+    const uint32_t lastMs = lengthMs > 0 ? grid.TimeOf(grid.LastFrameAtOrBefore(lengthMs - 1)) : 0;
     auto seek = [&](int64_t target) {
         command.kind = DevCommand::Kind::Seek;
         command.targetMs = static_cast<uint32_t>(std::clamp<int64_t>(target, 0, lastMs));
@@ -37,7 +25,7 @@ DevCommand InterpretDevKey(const KeyPress& press, uint32_t nowMs, bool paused, u
         const bool back = press.key == Key::Left;
         if (ctrl) {
             if (!paused) break;  // a frame step only makes sense on a still picture
-            const uint64_t frame = grid.FrameAtOrBefore(nowMs);
+            const uint64_t frame = grid.LastFrameAtOrBefore(nowMs);
             if (back) {
                 // Off the grid, the frame before is the grid frame below.
                 const bool onGrid = grid.TimeOf(frame) == nowMs;

@@ -13,6 +13,7 @@
 // Seeks land inside [0, the last frame before the end].
 #pragma once
 
+#include "framework/frame_grid.h"
 #include "platform/sdl_window.h"
 
 #include <cstdint>
@@ -23,14 +24,6 @@ struct DevCommand {
     enum class Kind : uint8_t { None, TogglePause, Seek, ToggleLoop, ToggleOverlay, WriteShot };
     Kind kind = Kind::None;
     uint32_t targetMs = 0;  // Seek only
-};
-
-struct DevFrameGrid {
-    uint32_t fpsNum = 30;
-    uint32_t fpsDen = 1;
-    // Root time of grid frame n, and the last grid frame at or before ms.
-    uint32_t TimeOf(uint64_t frame) const;
-    uint64_t FrameAtOrBefore(uint32_t ms) const;
 };
 
 // Keys the authoring mode takes once a frame, after the window's, as if they
@@ -44,6 +37,6 @@ public:
 };
 
 DevCommand InterpretDevKey(const KeyPress& press, uint32_t nowMs, bool paused, uint32_t lengthMs,
-                           const DevFrameGrid& grid);
+                           const FrameGrid& grid);
 
 }  // namespace jolp

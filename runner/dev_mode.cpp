@@ -13,10 +13,6 @@
 namespace jolp {
 namespace {
 
-// As in headless runs: frame times read half a microsecond late, so that
-// truncating to milliseconds lands on the frame's own millisecond.
-constexpr int64_t kNsPerMs = 1000000;
-constexpr int64_t kBiasNs = 500;
 // The music's position moves in steps of the sound buffer and starts late
 // after every (re)start: the gap is measured only once it has settled.
 constexpr int64_t kMusicSettleNs = 500 * kNsPerMs;
@@ -34,8 +30,7 @@ DevMode::~DevMode() = default;
 bool DevMode::Start(DemoProgram& program) {
     program_ = &program;
     wall_ = &WallCounter(program.Config());
-    grid_.fpsNum = program.Config().fpsNum;
-    grid_.fpsDen = program.Config().fpsDen;
+    grid_ = program.Config().Grid();
     std::string error;
     overlay_ = DevOverlay::Create(program.Device(), error);
     if (!overlay_) Log(LogLevel::Error, "dev: no overlay: %s", error.c_str());
@@ -61,7 +56,7 @@ void DevMode::ReplayTo(uint32_t ms) {
     for (uint64_t n = 0;; ++n) {
         const uint32_t t = grid_.TimeOf(n);
         if (t >= ms) break;
-        p.SetFrameTimeNs(static_cast<int64_t>(t) * kNsPerMs + kBiasNs);
+        p.SetFrameTimeNs(FrameTimeNs(t));
         device.BeginScene();
         p.StepFrame(false);
         device.EndScene();
@@ -208,7 +203,7 @@ bool DevMode::Play(DemoProgram& program) {
     DeviceWindow& deviceWindow = *p.display.deviceWindow;
     GfxDevice& device = *deviceWindow.device;
     lengthMs_ = p.length;
-    const uint32_t lastMs = lengthMs_ > 0 ? grid_.TimeOf(grid_.FrameAtOrBefore(lengthMs_ - 1)) : 0;
+    const uint32_t lastMs = lengthMs_ > 0 ? grid_.TimeOf(grid_.LastFrameAtOrBefore(lengthMs_ - 1)) : 0;
 
     const Viewport whole = p.WholeWindow();
 
@@ -248,7 +243,7 @@ bool DevMode::Play(DemoProgram& program) {
         int64_t playNs = 0;
         bool advance = true;
         if (!seekPending_ && !paused_) {
-            playNs = static_cast<int64_t>(baseMs_) * kNsPerMs + WallToNs(wallNow - baseWall_) + kBiasNs;
+            playNs = FrameTimeNs(baseMs_) + WallToNs(wallNow - baseWall_);
             const int64_t endNs = static_cast<int64_t>(loop_ ? std::min(loopEndMs_, lengthMs_) : lengthMs_) * kNsPerMs;
             if (playNs >= endNs) {
                 if (loop_) {
@@ -263,7 +258,7 @@ bool DevMode::Play(DemoProgram& program) {
         }
         if (seekPending_) {
             ReplayTo(seekTarget_);
-            playNs = static_cast<int64_t>(seekTarget_) * kNsPerMs + kBiasNs;
+            playNs = FrameTimeNs(seekTarget_);
             seekPending_ = false;
         } else if (paused_) {
             advance = false;

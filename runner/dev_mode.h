@@ -99,7 +99,7 @@ private:
     DemoProgram* program_ = nullptr;
     Counter* wall_ = nullptr;
     ShotSink shotSink_{*this};
-    DevFrameGrid grid_;
+    FrameGrid grid_;
     uint32_t lengthMs_ = 0;
 
     std::unique_ptr<DevOverlay> overlay_;

@@ -1,7 +1,6 @@
 #include "runner/run_options.h"
 
 #include "runner/video_encoder.h"
-#include "platform/letterbox.h"
 
 #include <charconv>
 #include <cmath>
@@ -12,43 +11,12 @@
 namespace jolp {
 namespace {
 
-constexpr uint32_t kMaxSize = 16384;
 constexpr uint32_t kMaxFps = 1000;
 
 bool ParseUnsigned(std::string_view text, uint32_t& value) {
     if (text.empty()) return false;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size();
-}
-
-bool ParseSize(std::string_view text, uint32_t& width, uint32_t& height) {
-    const size_t x = text.find_first_of("xX");
-    if (x == std::string_view::npos) return false;
-    return ParseUnsigned(text.substr(0, x), width) && ParseUnsigned(text.substr(x + 1), height) && width > 0 &&
-           height > 0 && width <= kMaxSize && height <= kMaxSize;
-}
-
-// Why a back buffer of width x height cannot be used: its letterboxed
-// picture would be too small to show anything, or its frame would need more
-// memory than kMaxFramePixels allows. Empty when it can.
-std::string SizeProblem(uint32_t width, uint32_t height) {
-    const Rect picture = Letterbox(kPictureAspect[0], kPictureAspect[1],
-                                   Rect{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)});
-    if (picture.Width() < static_cast<int32_t>(kMinPictureSide) ||
-        picture.Height() < static_cast<int32_t>(kMinPictureSide)) {
-        return "its " + std::to_string(kPictureAspect[0]) + ":" + std::to_string(kPictureAspect[1]) +
-               " picture would be " + std::to_string(picture.Width()) + " x " + std::to_string(picture.Height()) +
-               " pixels, and needs at least " + std::to_string(kMinPictureSide) + " on each side";
-    }
-    const uint64_t pixels = uint64_t{width} * height;
-    if (pixels > kMaxFramePixels) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "%.1f million pixels, more than the %.1f million (7680x4320) a frame may have", pixels / 1e6,
-                      kMaxFramePixels / 1e6);
-        return text;
-    }
-    return {};
 }
 
 bool ParseFps(std::string_view text, uint32_t& num, uint32_t& den) {
@@ -98,7 +66,8 @@ ParseResult Fail(std::string message) {
 
 }  // namespace
 
-std::string UsageText(const std::string& program) {
+std::string UsageText(const std::string& program, const uint32_t aspect[2]) {
+    const std::string picture = std::to_string(aspect[0]) + ":" + std::to_string(aspect[1]);
     return "Usage: " + program +
            " [options]\n"
            "Plays the demo full screen with its music; Escape or closing the window ends it.\n"
@@ -106,7 +75,7 @@ std::string UsageText(const std::string& program) {
            "Options:\n"
            "  --windowed        play in a window of the back buffer's size\n"
            "  --size WxH        back-buffer size in pixels (default 640x480); the picture\n"
-           "                    is letterboxed to 16:9 inside it\n"
+           "                    is letterboxed to " + picture + " inside it\n"
            "  --data DIR        read media/, shaders/ and textures from DIR (default: the\n"
            "                    folder holding the executable)\n"
            "  --capture DIR     render headlessly (no window, no sound) and write every\n"
@@ -144,7 +113,7 @@ std::string UsageText(const std::string& program) {
 
 std::string VersionText(const std::string& program, const std::string& version) { return program + " " + version; }
 
-ParseResult ParseRunOptions(int argc, const char* const* argv) {
+ParseResult ParseRunOptions(int argc, const char* const* argv, const uint32_t aspect[2]) {
     ParseResult result;
     RunOptions& options = result.options;
     RunConfig& config = options.config;
@@ -190,9 +159,7 @@ ParseResult ParseRunOptions(int argc, const char* const* argv) {
             config.fullscreen = false;
         } else if (arg == "--size") {
             if (!needValue(v)) return Fail("option --size needs a value WxH");
-            if (!ParseSize(v, config.width, config.height))
-                return Fail("bad value '" + std::string(v) + "' for --size: expected WxH, each 1 to 16384");
-            if (const std::string problem = SizeProblem(config.width, config.height); !problem.empty())
+            if (!ParseBackBufferSize(v, aspect, config.width, config.height, problem))
                 return Fail("bad value '" + std::string(v) + "' for --size: " + problem);
         } else if (arg == "--data") {
             if (!needValue(v) || v.empty()) return Fail("option --data needs a folder");

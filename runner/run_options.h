@@ -14,26 +14,17 @@
 //   --help, --version
 //
 // Parsing opens nothing; it looks on disk only to refuse a --video path
-// that names a folder.
-//
-// --size is refused (exit 2) when the letterboxed 16:9 picture would be
-// under kMinPictureSide pixels on a side, or when the back buffer has more
-// than kMaxFramePixels pixels: the back buffer, its depth, the 16-bit float
-// picture target with its depth and, when capturing, the read-back copies
-// cost about 27 bytes a pixel (900 MB at the limit) on top of the 170 MB
-// the demo needs at 640 x 480.
+// that names a folder. --size follows back_buffer_size.h, at the aspect of
+// the demo's picture; a size it refuses is a bad command line (exit 2).
 #pragma once
 
 #include "framework/run_config.h"
+#include "runner/back_buffer_size.h"
 
 #include <cstdint>
 #include <string>
 
 namespace jolp {
-
-inline constexpr uint32_t kPictureAspect[2] = {16, 9};
-inline constexpr uint32_t kMinPictureSide = 16;
-inline constexpr uint64_t kMaxFramePixels = uint64_t{7680} * 4320;
 
 struct RunOptions {
     // Size, window, the headless frame grid and span.
@@ -68,10 +59,11 @@ struct ParseResult {
     std::string message;
 };
 
-ParseResult ParseRunOptions(int argc, const char* const* argv);
+// The command line of a demo whose picture is aspect[0]:aspect[1].
+ParseResult ParseRunOptions(int argc, const char* const* argv, const uint32_t aspect[2] = kPictureAspect);
 // The --help text of the program called program (its pictures are named
 // after it), and the --version line.
-std::string UsageText(const std::string& program);
+std::string UsageText(const std::string& program, const uint32_t aspect[2] = kPictureAspect);
 std::string VersionText(const std::string& program, const std::string& version);
 
 }  // namespace jolp

@@ -56,10 +56,10 @@ private:
 bool StopRequested() { return InterruptRequested(); }
 
 int Run(int argc, char** argv, const DemoInfo& demo) {
-    ParseResult parsed = ParseRunOptions(argc, argv);
+    ParseResult parsed = ParseRunOptions(argc, argv, demo.aspect);
     switch (parsed.status) {
     case ParseStatus::Help:
-        std::fputs(UsageText(demo.name).c_str(), stdout);
+        std::fputs(UsageText(demo.name, demo.aspect).c_str(), stdout);
         return 0;
     case ParseStatus::Version:
         std::printf("%s\n", VersionText(demo.name, demo.version).c_str());

@@ -11,9 +11,11 @@
 //                               30 fps grid without drawing, no music),
 //                               keeps its pixels for a test (jolpFrame) and
 //                               sets the title to "ready"
-//   &size=WxH                   the back buffer's size (default: the
-//                               page's, 16:9, at most 1920 x 1080, or
-//                               640 x 360 where WebGL runs in software)
+//   &size=WxH                   the back buffer's size, as --size takes
+//                               it (back_buffer_size.h; default: the
+//                               page's, at the demo's aspect, at most
+//                               1920 x 1080, or 640 x 360 where WebGL
+//                               runs in software)
 //
 // A setting the page cannot use (a frame past the demo's end, a size out of
 // range) is refused with its reason in the page and the console; a start
@@ -27,6 +29,7 @@
 #include "platform/counter.h"
 #include "platform/log.h"
 #include "platform/web_canvas.h"
+#include "runner/back_buffer_size.h"
 
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
@@ -68,21 +71,9 @@ struct PageOptions {
     uint32_t height = 0;
 };
 
-bool ParseSize(const char* text, uint32_t& width, uint32_t& height) {
-    char* end = nullptr;
-    const unsigned long w = std::strtoul(text, &end, 10);
-    if (end == text || (*end != 'x' && *end != 'X')) return false;
-    const char* second = end + 1;
-    const unsigned long h = std::strtoul(second, &end, 10);
-    if (end == second || *end != '\0' || w < 16 || h < 16 || w > 7680 || h > 4320) return false;
-    width = static_cast<uint32_t>(w);
-    height = static_cast<uint32_t>(h);
-    return true;
-}
-
 // False, with the message logged and in error, for settings that make no
 // sense.
-bool ReadPageOptions(int argc, char** argv, PageOptions& options, std::string& error) {
+bool ReadPageOptions(int argc, char** argv, const uint32_t aspect[2], PageOptions& options, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -99,8 +90,9 @@ bool ReadPageOptions(int argc, char** argv, PageOptions& options, std::string& e
             options.frameMs = static_cast<uint32_t>(std::floor(seconds * 1000.0));
             ++i;
         } else if (name == "--size" && value) {
-            if (!ParseSize(value, options.width, options.height)) {
-                error = std::string("bad value '") + value + "' for size: WxH is wanted, 16 to 7680 by 16 to 4320";
+            std::string problem;
+            if (!ParseBackBufferSize(value, aspect, options.width, options.height, problem)) {
+                error = std::string("bad value '") + value + "' for size: " + problem;
                 Log(LogLevel::Error, "%s", error.c_str());
                 return false;
             }
@@ -256,7 +248,8 @@ int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms, const std:
     config.fpsDen = 1;
     config.fromMs = ms;
     config.hasTo = true;
-    config.toMs = HeadlessFrameTimeMs(FirstFrameAtOrAfter(ms, config), config) + 1;
+    const FrameGrid grid = config.Grid();
+    config.toMs = grid.TimeOf(grid.FirstFrameAtOrAfter(ms)) + 1;
     std::unique_ptr<DemoProgram> program = demo.create(config);
     FrameKeeper keeper;
     bool ok = program->Init(demo.title);
@@ -267,9 +260,9 @@ int DrawOneFrame(const DemoInfo& demo, RunConfig config, uint32_t ms, const std:
     if (ok && keeper.pixels.empty()) {
         // No frame of the 30 fps grid lies between the moment asked for and
         // the demo's end.
-        const uint64_t frames = FirstFrameAtOrAfter(program->length, config);
+        const uint64_t frames = grid.FirstFrameAtOrAfter(program->length);
         const std::string reason = "bad value '" + text + "' for frame: the demo's last frame is at " +
-                                   Seconds(frames > 0 ? HeadlessFrameTimeMs(frames - 1, config) : 0) + " s";
+                                   Seconds(frames > 0 ? grid.TimeOf(frames - 1) : 0) + " s";
         Log(LogLevel::Error, "%s", reason.c_str());
         ShowPageError("The frame could not be drawn:\n" + reason);
         return 1;
@@ -296,9 +289,14 @@ EM_JS(void, jolp_console, (int level, const char* line), {
 
 void ConsoleSink(LogLevel level, const char* message, void*) {
     char line[4096 + 80];
-    std::snprintf(line, sizeof line, "%s: %s%s", LogName(), level == LogLevel::Warning ? "warning: " : "", message);
-    if (level == LogLevel::Error && g_firstError.empty()) g_firstError = message;
-    jolp_console(level == LogLevel::Error ? 2 : level == LogLevel::Warning ? 1 : 0, line);
+    if (level == LogLevel::Fatal) {
+        std::snprintf(line, sizeof line, "ERROR: %s", message);
+    } else {
+        std::snprintf(line, sizeof line, "%s: %s%s", LogName(), level == LogLevel::Warning ? "warning: " : "", message);
+    }
+    const bool error = level == LogLevel::Error || level == LogLevel::Fatal;
+    if (error && g_firstError.empty()) g_firstError = message;
+    jolp_console(error ? 2 : level == LogLevel::Warning ? 1 : 0, line);
 }
 
 }  // namespace
@@ -308,7 +306,7 @@ int RunDemo(int argc, char** argv, const DemoInfo& demo) {
     SetLogSink(&ConsoleSink, nullptr);
     PageOptions page;
     std::string error;
-    if (!ReadPageOptions(argc, argv, page, error)) {
+    if (!ReadPageOptions(argc, argv, demo.aspect, page, error)) {
         ShowPageError("The page's address has a bad setting:\n" + error);
         return 2;
     }

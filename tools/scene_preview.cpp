@@ -25,6 +25,7 @@
 #include "render/bind_scene.h"
 #include "render/camera_shots.h"
 #include "render/render_system.h"
+#include "runner/back_buffer_size.h"
 #include "runner/png_file.h"
 #include "scene/jolp3d.h"
 
@@ -47,18 +48,6 @@ constexpr const char* kUsage =
     "  --data DIR   the data folder, a demo's run folder (default: run/ beside this\n"
     "               program, as in a build folder)\n"
     "  --size WxH   back-buffer size (default 640x480; the picture is 16:9 inside it)\n";
-
-bool ParseSize(const char* text, uint32_t& w, uint32_t& h) {
-    char* end = nullptr;
-    const unsigned long a = std::strtoul(text, &end, 10);
-    if (end == text || *end != 'x') return false;
-    const char* second = end + 1;
-    const unsigned long b = std::strtoul(second, &end, 10);
-    if (end == second || *end != '\0' || a < 16 || b < 16 || a > 8192 || b > 8192) return false;
-    w = static_cast<uint32_t>(a);
-    h = static_cast<uint32_t>(b);
-    return true;
-}
 
 // The demo's data as the demo loads it: the named textures, the texture
 // folders and the scene, bound to the render system.
@@ -163,8 +152,9 @@ int Run(int argc, char** argv) {
         } else if (arg == "--out") {
             prefix = argv[++i];
         } else if (arg == "--size") {
-            if (!ParseSize(argv[++i], width, height)) {
-                std::fprintf(stderr, "jolp_preview: bad size '%s': expected WxH, 16 to 8192 each\n", argv[i]);
+            std::string problem;
+            if (!jolp::ParseBackBufferSize(argv[++i], jolp::kPictureAspect, width, height, problem)) {
+                std::fprintf(stderr, "jolp_preview: bad value '%s' for --size: %s\n", argv[i], problem.c_str());
                 return 2;
             }
         } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
@@ -229,7 +219,7 @@ int Run(int argc, char** argv) {
     for (float t : times) {
         files.seconds_ = t;
         // To the millisecond, as the demo's clock gives its tracks the time.
-        preview.SetFrameTimeNs(std::llround(static_cast<double>(t) * 1000.0) * 1000000 + 500);
+        preview.SetFrameTimeNs(jolp::FrameTimeNs(static_cast<uint32_t>(std::llround(static_cast<double>(t) * 1000.0))));
         jolp::PumpMessages(deviceWindow);
         preview.StepFrame(true);
         if (!preview.EndFrame(true)) return 1;

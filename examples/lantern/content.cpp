@@ -2,13 +2,13 @@
 // the scene (our scene writer), four small textures and the light cube
 // (DDS), and twelve seconds of music (Ogg Vorbis). The same bytes each run.
 #include "framework/dds_file.h"
+#include "platform/log.h"
 #include "scene/jolp3d.h"
 #include "scene/scene_file.h"
 #include "tools/vorbis_writer.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -142,7 +142,7 @@ std::vector<float> Music(int rate) {
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: lantern_content RUN_FOLDER\n");
+        jolp::Log(jolp::LogLevel::Error, "usage: lantern_content RUN_FOLDER");
         return 2;
     }
     const std::filesystem::path root = argv[1];
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
             throw std::runtime_error(error);
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "lantern_content: %s\n", e.what());
+        jolp::Log(jolp::LogLevel::Error, "%s", e.what());
         return 1;
     }
     return 0;

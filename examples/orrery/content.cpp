@@ -1,11 +1,11 @@
 // orrery_content - writes the orrery's data set into a run folder: its one
 // file, eight seconds of music (Ogg Vorbis), a low drone under a slow
 // arpeggio. The same bytes each run.
+#include "platform/log.h"
 #include "tools/vorbis_writer.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -35,7 +35,7 @@ std::vector<float> Music(int rate) {
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: orrery_content RUN_FOLDER\n");
+        jolp::Log(jolp::LogLevel::Error, "usage: orrery_content RUN_FOLDER");
         return 2;
     }
     const std::filesystem::path root = argv[1];
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!jolp::tools::WriteOggVorbis((root / "media/music.ogg").string(), music.data(), music.size() / 2, settings,
                                      error)) {
-        std::fprintf(stderr, "orrery_content: %s\n", error.c_str());
+        jolp::Log(jolp::LogLevel::Error, "%s", error.c_str());
         return 1;
     }
     return 0;

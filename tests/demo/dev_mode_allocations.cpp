@@ -107,12 +107,12 @@ TEST(DevModeAllocationTest, NoFrameOfAScriptedSessionAllocates) {
     ASSERT_EQ(session.counts.size(), 131u);
     // The session did what its keys say. shown[i] is what frame i - 1 showed,
     // and a key given at call k acts in frame k: it shows in shown[k + 1].
-    const jolp::DevFrameGrid grid;
+    const jolp::FrameGrid grid;
     EXPECT_EQ(session.shown[1], 11000u);
     for (size_t i = 6; i <= 11; ++i) EXPECT_TRUE(session.paused[i]) << i;
     EXPECT_EQ(session.shown[6], session.shown[5]) << "the pause held the picture";
     EXPECT_EQ(session.shown[7], session.shown[5]);
-    EXPECT_EQ(session.shown[8], grid.TimeOf(grid.FrameAtOrBefore(session.shown[7]) + 1)) << "one grid frame on";
+    EXPECT_EQ(session.shown[8], grid.TimeOf(grid.LastFrameAtOrBefore(session.shown[7]) + 1)) << "one grid frame on";
     EXPECT_EQ(session.shown[11], session.shown[8]);
     EXPECT_FALSE(session.paused[12]);
     EXPECT_EQ(session.shown[15] + 5000, session.shown[14]) << "5 s back";

@@ -109,6 +109,10 @@ TEST(PreviewTool, RefusesWhatItCannotShow) {
 
     r = RunProcess(kPreview, {"--size", "12", "CameraBack", "1"});
     EXPECT_EQ(r.exitCode, 2);
+    // The demo's own rule for --size, and its words.
+    r = RunProcess(kPreview, {"--size", "28x16", "CameraBack", "1"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_THAT(r.err, HasSubstr("bad value '28x16' for --size: its 16:9 picture would be 28 x 14 pixels"));
     r = RunProcess(kPreview, {"--help"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_THAT(r.out, HasSubstr("usage: jolp_preview"));

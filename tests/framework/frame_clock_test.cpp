@@ -1,4 +1,5 @@
 #include "framework/frame_clock.h"
+#include "framework/frame_grid.h"
 #include "platform/counter.h"
 
 #include <gtest/gtest.h>
@@ -100,6 +101,60 @@ TEST(FrameClockOutputs, ElapsedDoesNotDriftOverManyFrames) {
     EXPECT_EQ(clock.elapsedMs, 3333366);
     EXPECT_LT(summedDeltas, clock.elapsedMs);
     EXPECT_NEAR(clock.elapsedSeconds, 3333.3667f, 0.001f);
+}
+
+// The frame grid every self-stepped loop draws on, and the counter reading
+// that shows a frame's time.
+TEST(FrameGrid, FramesLandOnWholeMillisecondsWithoutDrift) {
+    const FrameGrid thirty;
+    EXPECT_EQ(thirty.TimeOf(0), 0u);
+    EXPECT_EQ(thirty.TimeOf(1), 33u);
+    EXPECT_EQ(thirty.TimeOf(2), 66u);
+    EXPECT_EQ(thirty.TimeOf(3), 100u);
+    EXPECT_EQ(thirty.TimeOf(601), 20033u);
+
+    const FrameGrid ntsc{60000, 1001};
+    EXPECT_EQ(ntsc.TimeOf(1), 16u);
+    EXPECT_EQ(ntsc.TimeOf(60000), 1001000u);
+    EXPECT_EQ(ntsc.TimeOf(3000000), 50050000u);
+    // Past the timeline's 32 bits the time stays at its end, not wrapped
+    // round to an early frame.
+    EXPECT_EQ(FrameGrid({1, 1}).TimeOf(4294968), UINT32_MAX);
+}
+
+TEST(FrameGrid, FramesAndTheirTimesAgree) {
+    const FrameGrid thirty;
+    EXPECT_EQ(thirty.LastFrameAtOrBefore(20033), 601u);
+    EXPECT_EQ(thirty.LastFrameAtOrBefore(20032), 600u);
+    EXPECT_EQ(thirty.LastFrameAtOrBefore(0), 0u);
+    EXPECT_EQ(thirty.FirstFrameAtOrAfter(20033), 601u);
+    EXPECT_EQ(thirty.FirstFrameAtOrAfter(20034), 602u);
+    EXPECT_EQ(thirty.FirstFrameAtOrAfter(0), 0u);
+    for (const FrameGrid grid : {FrameGrid{30000, 1001}, FrameGrid{60000, 1001}, FrameGrid{1000, 1}, FrameGrid{7, 3}}) {
+        for (uint64_t n = 0; n < 7000; n += 37) {
+            const uint32_t t = grid.TimeOf(n);
+            ASSERT_EQ(grid.LastFrameAtOrBefore(t), n) << grid.fpsNum << "/" << grid.fpsDen << " frame " << n;
+            ASSERT_EQ(grid.FirstFrameAtOrAfter(t), n) << grid.fpsNum << "/" << grid.fpsDen << " frame " << n;
+            if (grid.TimeOf(n + 1) > t + 1) {
+                EXPECT_EQ(grid.LastFrameAtOrBefore(grid.TimeOf(n + 1) - 1), n);
+                EXPECT_EQ(grid.FirstFrameAtOrAfter(t + 1), n + 1);
+            }
+        }
+    }
+}
+
+TEST(FrameGrid, EachFrameTimeReadsAsItsOwnMillisecond) {
+    // The nanosecond counter of headless runs, read by the clock as the
+    // demo's tracks see it, over an hour of a 59.94 frames/s capture.
+    VirtualCounter counter(1000000000, 0);
+    FrameClock clock(counter);
+    const FrameGrid grid{60000, 1001};
+    for (uint64_t n = 0; n < 216000; ++n) {
+        const uint32_t t = grid.TimeOf(n);
+        counter.Set(FrameTimeNs(t));
+        clock.Update();
+        ASSERT_EQ(clock.elapsedMs, static_cast<int32_t>(t)) << "frame " << n;
+    }
 }
 
 }  // namespace

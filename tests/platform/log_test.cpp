@@ -1,6 +1,8 @@
 // The libraries' log: what reaches a sink the application sets, and the
-// default line on stderr with the application's name.
+// default line on stderr with the application's name; the fatal start-up
+// message goes the same way.
 #include "platform/log.h"
+#include "platform/message_box.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +45,29 @@ TEST(Log, TheDefaultLineCarriesTheApplicationsNameNotTheLibrarys) {
               "orbits: warning: music.ogg: not an Ogg file\n"
               "orbits: the renderer failed\n"
               "orbits: wrote orbits.mp4\n");
+}
+
+TEST(Log, TheFatalMessageIsHeadedByTheBoxsCaption) {
+    SetLogName("orbits");
+    ::testing::internal::CaptureStderr();
+    ShowErrorMessage("Failed to initialize Direct3D 9.\ndemo will no run.", "no display to show the demo on", false);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "orbits: no display to show the demo on\n"
+              "ERROR: Failed to initialize Direct3D 9.\ndemo will no run.\n");
+
+    // An application's sink gets it too, reason first, each at its level:
+    // nothing goes past the log to stderr.
+    Captured captured;
+    SetLogSink(&Capture, &captured);
+    ::testing::internal::CaptureStderr();
+    ShowErrorMessage("Shader model no supported.\nDemo requires al least SM 3.0 to run.", "OpenGL 3.0", false);
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    SetLogSink(nullptr, nullptr);
+    EXPECT_EQ(stderrText, "");
+    ASSERT_EQ(captured.lines.size(), 2u);
+    EXPECT_EQ(captured.lines[0], std::make_pair(LogLevel::Error, std::string("OpenGL 3.0")));
+    EXPECT_EQ(captured.lines[1], std::make_pair(LogLevel::Fatal, std::string("Shader model no supported.\n"
+                                                                             "Demo requires al least SM 3.0 to run.")));
 }
 
 }  // namespace

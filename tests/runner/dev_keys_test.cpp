@@ -9,29 +9,14 @@ namespace {
 
 constexpr uint32_t kLength = 205000;
 
-DevCommand Press(Key key, uint8_t modifiers, uint32_t now, bool paused, DevFrameGrid grid = {}) {
+DevCommand Press(Key key, uint8_t modifiers, uint32_t now, bool paused, FrameGrid grid = {}) {
     return InterpretDevKey(KeyPress{key, modifiers}, now, paused, kLength, grid);
 }
 
-uint32_t SeekTarget(Key key, uint8_t modifiers, uint32_t now, bool paused, DevFrameGrid grid = {}) {
+uint32_t SeekTarget(Key key, uint8_t modifiers, uint32_t now, bool paused, FrameGrid grid = {}) {
     const DevCommand c = Press(key, modifiers, now, paused, grid);
     EXPECT_EQ(c.kind, DevCommand::Kind::Seek);
     return c.targetMs;
-}
-
-TEST(DevFrameGrid, FramesAndTheirTimesAgree) {
-    const DevFrameGrid thirty;
-    EXPECT_EQ(thirty.TimeOf(601), 20033u);
-    EXPECT_EQ(thirty.FrameAtOrBefore(20033), 601u);
-    EXPECT_EQ(thirty.FrameAtOrBefore(20032), 600u);
-    EXPECT_EQ(thirty.FrameAtOrBefore(0), 0u);
-    const DevFrameGrid ntsc{30000, 1001};
-    for (uint64_t n = 0; n < 7000; n += 37) {
-        EXPECT_EQ(ntsc.FrameAtOrBefore(ntsc.TimeOf(n)), n) << n;
-        if (ntsc.TimeOf(n + 1) > ntsc.TimeOf(n) + 1) {
-            EXPECT_EQ(ntsc.FrameAtOrBefore(ntsc.TimeOf(n + 1) - 1), n);
-        }
-    }
 }
 
 TEST(DevKeys, SeeksByFiveSecondsOneWithShiftAndStayInsideTheDemo) {
@@ -50,7 +35,7 @@ TEST(DevKeys, CtrlStepsOneFrameOnlyWhilePaused) {
     EXPECT_EQ(SeekTarget(Key::Right, kKeyCtrl, 20000, true), 20033u);
     EXPECT_EQ(SeekTarget(Key::Left, kKeyCtrl, 20033, true), 20000u);
     // Between grid frames (after a seek by seconds at 29.97): the frames around.
-    const DevFrameGrid ntsc{30000, 1001};
+    const FrameGrid ntsc{30000, 1001};
     EXPECT_EQ(SeekTarget(Key::Right, kKeyCtrl, 20000, true, ntsc), 20020u);
     EXPECT_EQ(SeekTarget(Key::Left, kKeyCtrl, 20000, true, ntsc), 19986u);
     EXPECT_EQ(SeekTarget(Key::Left, kKeyCtrl, 0, true), 0u);
@@ -66,7 +51,7 @@ TEST(DevKeys, TheOtherKeysToggle) {
     EXPECT_EQ(Press(Key::O, 0, 1, false).kind, DevCommand::Kind::ToggleOverlay);
     EXPECT_EQ(Press(Key::F12, 0, 1, true).kind, DevCommand::Kind::WriteShot);
     // A demo without music has no end to clamp to but its start.
-    EXPECT_EQ(InterpretDevKey(KeyPress{Key::Right, 0}, 0, false, 0, DevFrameGrid{}).targetMs, 0u);
+    EXPECT_EQ(InterpretDevKey(KeyPress{Key::Right, 0}, 0, false, 0, FrameGrid{}).targetMs, 0u);
 }
 
 }  // namespace

@@ -10,10 +10,10 @@
 namespace jolp {
 namespace {
 
-ParseResult Parse(std::initializer_list<const char*> args) {
+ParseResult Parse(std::initializer_list<const char*> args, const uint32_t aspect[2] = kPictureAspect) {
     std::vector<const char*> argv{"tarvel"};
     argv.insert(argv.end(), args);
-    return ParseRunOptions(static_cast<int>(argv.size()), argv.data());
+    return ParseRunOptions(static_cast<int>(argv.size()), argv.data(), aspect);
 }
 
 // An error whose one-line message contains every one of words.
@@ -77,6 +77,22 @@ TEST(RunOptionsParse, BadSizes) {
     for (const char* bad : {"7681x4320", "16384x16384"}) {
         ExpectError({"--size", bad}, {"--size", bad, "million pixels"});
     }
+}
+
+TEST(RunOptionsParse, SizesFollowTheDemosOwnAspect) {
+    // A square picture fits a narrow back buffer a 16:9 one would not.
+    constexpr uint32_t kSquare[2] = {1, 1};
+    ParseResult result = Parse({"--size", "16x28"}, kSquare);
+    ASSERT_EQ(result.status, ParseStatus::Run) << result.message;
+    EXPECT_EQ(result.options.config.height, 28u);
+    result = Parse({"--size", "15x400"}, kSquare);
+    ASSERT_EQ(result.status, ParseStatus::Error);
+    EXPECT_NE(result.message.find("its 1:1 picture would be 14 x 14 pixels"), std::string::npos) << result.message;
+    // The other limits are the same whatever the aspect.
+    EXPECT_EQ(Parse({"--size", "7681x4320"}, kSquare).status, ParseStatus::Error);
+    EXPECT_EQ(Parse({"--size", "16385x16"}, kSquare).status, ParseStatus::Error);
+    EXPECT_NE(UsageText("orbits", kSquare).find("letterboxed to 1:1"), std::string::npos);
+    EXPECT_NE(UsageText("tarvel").find("letterboxed to 16:9"), std::string::npos);
 }
 
 TEST(RunOptionsParse, CaptureRunsHeadless) {
@@ -192,20 +208,6 @@ TEST(RunOptionsParse, HelpAndVersion) {
     EXPECT_NE(UsageText("orbits").find("Usage: orbits"), std::string::npos);
     EXPECT_NE(UsageText("orbits").find("orbits_shot_MS.png"), std::string::npos);
     EXPECT_EQ(VersionText("orbits", "1.2.3"), "orbits 1.2.3");
-}
-
-TEST(HeadlessFrameTime, FramesLandOnWholeMilliseconds) {
-    RunConfig config;
-    EXPECT_EQ(HeadlessFrameTimeMs(0, config), 0u);
-    EXPECT_EQ(HeadlessFrameTimeMs(1, config), 33u);
-    EXPECT_EQ(HeadlessFrameTimeMs(2, config), 66u);
-    EXPECT_EQ(HeadlessFrameTimeMs(3, config), 100u);
-
-    config.fpsNum = 60000;
-    config.fpsDen = 1001;
-    EXPECT_EQ(HeadlessFrameTimeMs(1, config), 16u);
-    EXPECT_EQ(HeadlessFrameTimeMs(60000, config), 1001000u);
-    EXPECT_EQ(HeadlessFrameTimeMs(3000000, config), 50050000u);
 }
 
 }  // namespace
