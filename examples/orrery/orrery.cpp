@@ -29,14 +29,12 @@ constexpr Planet kPlanets[] = {
     {0.42f, 9.0f, 0.016f, {1.0f, 0.35f, 0.2f}},
 };
 
-class Orrery final : public jolp::DemoProgram {
+class Orrery final : public jolp::DemoProgramOf<jolp::RenderSystem> {
 public:
-    explicit Orrery(const jolp::RunConfig& config) : jolp::DemoProgram(&MakeRenderer, config) {}
+    explicit Orrery(const jolp::RunConfig& config) : DemoProgramOf(&MakeRenderer, config) {}
 
     void QueueWorkers(jolp::WorkerQueue&) override {}
     bool BuildTimeline() override;
-
-    jolp::RenderSystem& Renderer() { return static_cast<jolp::RenderSystem&>(*renderSystem); }
 
 private:
     // The shared renderer with the standard background and the shapes; no
@@ -49,8 +47,6 @@ private:
         files.lightCube.clear();
         return std::make_unique<jolp::RenderSystem>(device, window, viewport, files);
     }
-
-    std::unique_ptr<jolp::DemoTrack> track_;
 };
 
 // The whole piece: the sky, the sun and the planets at the clock's time.
@@ -90,8 +86,7 @@ private:
 };
 
 bool Orrery::BuildTimeline() {
-    track_ = std::make_unique<SkyTrack>(*this);
-    AddChild(track_.get());
+    AddChild(std::make_unique<SkyTrack>(*this));
     return true;
 }
 
