@@ -110,6 +110,7 @@ bool DemoProgram::Prepare(const std::string& musicPath) {
     if (!renderSystem) return false;
     QueueWorkers(*workers);
     workers->RunAll();
+    if (!sync.Load(config_.dataFolder)) return false;
     return BuildTimeline();
 }
 

@@ -24,7 +24,10 @@
 //  2. QueueWorkers(queue), once: the render system exists (RendererAs<R>()
 //     or DemoProgramOf<R>::Renderer() reach it as its own type, checked in
 //     debug builds) and the music is registered as "music". Append workers
-//     that load your content and register it in `resources` by name.
+//     that load your content and register it in `resources` by name. Ask
+//     for your sync tracks here (sync.Track(name)) at the latest: they are
+//     read from the data folder's sync/ before BuildTimeline, and a track
+//     reads its value at SyncRowNow() in a frame.
 //  3. BuildTimeline(), once, after every worker finished. `length` and `end`
 //     are the music's already (all bits set without music: set your own
 //     then, or the demo runs until Escape). Find your content with
@@ -107,6 +110,7 @@
 #include "framework/resource_registry.h"
 #include "framework/run_config.h"
 #include "framework/sound_stream.h"
+#include "framework/sync_tracks.h"
 #include "framework/worker.h"
 #include "framework/worker_queue.h"
 
@@ -260,6 +264,10 @@ public:
     Viewport WholeWindow() const;
     // Number of frames the main loop has completed.
     uint64_t FrameCount() const { return frameCount_; }
+    // The sync tracks' row at the frame clock's time (RunConfig's tempo).
+    double SyncRowNow() const {
+        return SyncRow(clock.elapsedSeconds, config_.beatsPerMinute, config_.rowsPerBeat);
+    }
 
 private:
     // Declared before the clock, which reads it.
@@ -277,6 +285,10 @@ public:
     int32_t musicChannel = -1;
     FrameClock clock;
     ResourceRegistry resources;
+    // The demo's sync tracks: asked for (sync.Track) in its constructor or
+    // QueueWorkers, read from the data folder before BuildTimeline. A file
+    // that cannot be read stops the start.
+    SyncTracks sync;
     std::unique_ptr<WorkerQueue> workers;
     std::unique_ptr<WorkerRenderSystem> renderSystemWorker;
 

@@ -49,6 +49,11 @@ struct RunConfig {
     // working folder.
     std::string dataFolder;
 
+    // The music's tempo, for the rows of the sync tracks (sync_tracks.h):
+    // row = seconds x beatsPerMinute / 60 x rowsPerBeat.
+    double beatsPerMinute = 120.0;
+    double rowsPerBeat = 8.0;
+
     // Who plays the prepared program (play_driver.h); null: its own loop.
     PlayDriver* driver = nullptr;
     // Asked between frames of the program's own loop; true ends the play as

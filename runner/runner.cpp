@@ -92,6 +92,8 @@ int Run(int argc, char** argv, const DemoInfo& demo) {
     config.aspect[0] = demo.aspect[0];
     config.aspect[1] = demo.aspect[1];
     config.dataFolder = dataDir;
+    config.beatsPerMinute = demo.beatsPerMinute;
+    config.rowsPerBeat = demo.rowsPerBeat;
     config.stopRequested = &StopRequested;
 
     CaptureSettings capture;

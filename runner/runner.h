@@ -47,6 +47,9 @@ struct DemoInfo {
     uint32_t aspect[2] = {16, 9};
     // The folder inside the data folder whose effect files --dev reloads.
     const char* watchFolder = "shaders";
+    // The music's tempo and the sync tracks' rows per beat (sync_tracks.h).
+    double beatsPerMinute = 120.0;
+    double rowsPerBeat = 8.0;
     // Makes the demo's program for this run.
     std::unique_ptr<DemoProgram> (*create)(const RunConfig& config) = nullptr;
 };
