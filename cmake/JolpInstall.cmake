@@ -1,8 +1,9 @@
 # cmake --install: jolp as a package an outside demo finds with
 # find_package(jolp). It lays out
-#   bin/jolp3d, bin/jolp_preview, bin/jolp_ogg
+#   bin/jolp3d, bin/jolp_preview, bin/jolp_ogg, bin/jolpsync
 #                                 the scene inspector and glTF importer, the
-#                                 camera previewer, the Ogg Vorbis maker
+#                                 camera previewer, the Ogg Vorbis maker, the
+#                                 sync track reader
 #   include/jolp/<folder>/*.h     what a demo's code includes, in the same
 #                                 "framework/demo_program.h" form as here
 #   include/jolp/jolp.h           all of it at once ("jolp/jolp.h")
@@ -45,7 +46,7 @@ install(TARGETS ${jolp_install_target_list}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${JOLP_INSTALL_INCLUDEDIR} ${CMAKE_INSTALL_INCLUDEDIR})
 
-install(TARGETS jolp3d jolp_preview jolp_ogg RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS jolp3d jolp_preview jolp_ogg jolpsync RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # What a demo includes, and everything those headers include in turn. Of
 # the renderer's inner workings render_system.h holds the culling volumes,
@@ -57,7 +58,8 @@ set(jolp_public_headers
   framework/data_path.h framework/dds_file.h framework/demo_program.h framework/demo_track.h framework/display.h
   framework/effect.h framework/effect_source.h framework/frame_clock.h framework/frame_grid.h framework/frame_sink.h
   framework/null_device.h framework/play_driver.h framework/render_system_base.h framework/resource.h
-  framework/resource_registry.h framework/run_config.h framework/sound_stream.h framework/texture.h
+  framework/resource_registry.h framework/run_config.h framework/sound_stream.h framework/sync_tracks.h
+  framework/texture.h
   framework/worker.h framework/worker_queue.h
   scene/animation.h scene/draw_submission.h scene/jolp3d.h scene/mesh_chunks.h scene/scene_file.h
   scene/transform_math.h

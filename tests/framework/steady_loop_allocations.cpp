@@ -40,23 +40,27 @@ std::unique_ptr<RenderSystemBase> MakeQuiet(GfxDevice& device, const Rect&, cons
     return std::make_unique<QuietRenderSystem>(device, viewport);
 }
 
-// Records the process's allocation count at every frame, into storage
-// reserved up front.
+// Reads a sync track as a demo would, and records the process's
+// allocation count at every frame, into storage reserved up front.
 class CountingTrack final : public DemoTrack {
 public:
     CountingTrack() : DemoTrack(0, 0xFFFFFFFFu) { counts.reserve(kFrames); }
-    void Update(DemoProgram&) override {
+    void Update(DemoProgram& program) override {
+        synced += program.sync.Value(0, program.SyncRowNow());
         if (counts.size() < counts.capacity()) counts.push_back(testing::AllocationCount());
     }
     static constexpr size_t kFrames = 300;
     std::vector<uint64_t> counts;
+    double synced = 0.0;
 };
 
 class AllocationProgram final : public DemoProgram {
 public:
-    explicit AllocationProgram(const RunConfig& config) : DemoProgram(&MakeQuiet, config) {}
+    explicit AllocationProgram(const RunConfig& config) : DemoProgram(&MakeQuiet, config) { sync.Track("glow"); }
     void QueueWorkers(WorkerQueue&) override {}
     bool BuildTimeline() override {
+        sync.SetKeys(0, {{0, 0.0f, SyncInterpolation::Linear}, {50, 1.0f, SyncInterpolation::Smooth},
+                         {100, 0.5f, SyncInterpolation::Ramp}, {200, 2.0f, SyncInterpolation::Step}});
         AddChild(&track);
         return true;
     }
