@@ -36,7 +36,7 @@ cmake --install "$build" --prefix "$work/prefix" > "$work/install.log"
 prefix=$work/prefix
 
 # The tools, run from the prefix.
-for tool in jolp3d jolp_preview jolp_ogg; do
+for tool in jolp3d jolp_preview jolp_ogg jolpsync; do
   [ -x "$prefix/bin/$tool" ] || fail "bin/$tool is not installed"
   "$prefix/bin/$tool" --help > "$work/help.txt" || fail "bin/$tool --help exits $?"
   grep -qi "^usage: $tool" "$work/help.txt" || fail "bin/$tool --help: $(head -1 "$work/help.txt")"
