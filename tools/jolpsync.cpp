@@ -3,10 +3,13 @@
 //
 //   jolpsync list DATA               the tracks' names, one a line, sorted
 //   jolpsync value DATA TRACK ROW... the track's value at each row, one a line
+//   jolpsync convert DOC DATA        an editor's document (.rocket) as the
+//                                    data folder's track files
 //
 // Exit status: 0 done, 1 a file could not be read or is malformed (or what it
 // prints could not be written to stdout), 2 a bad command line.
 #include "framework/data_path.h"
+#include "framework/sync_document.h"
 #include "framework/sync_tracks.h"
 #include "platform/standard_output.h"
 
@@ -25,6 +28,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: jolpsync list DATA\n"
     "       jolpsync value DATA TRACK ROW...\n"
+    "       jolpsync convert DOC DATA\n"
     "Looks into the sync tracks of the data folder DATA (its sync/*.track files).\n"
     "\n"
     "Commands:\n"
@@ -33,6 +37,10 @@ constexpr const char* kUsage =
     "                   print the value of TRACK at each ROW, one a line; rows may\n"
     "                   be fractional (seconds x beats per minute / 60 x rows per\n"
     "                   beat)\n"
+    "  convert DOC DATA the sync tracker's editor document DOC (.rocket XML, of\n"
+    "                   either editor) as the track files of DATA/sync, made when\n"
+    "                   missing; prints each track and the tempo the document\n"
+    "                   gives, for the demo's beatsPerMinute and rowsPerBeat\n"
     "  --help           show this text\n"
     "\n"
     "Exit status: 0 done, 1 unreadable or malformed file, 2 bad command line.\n";
@@ -107,6 +115,36 @@ int Value(int argc, char** argv) {
     return 0;
 }
 
+int Convert(const std::string& documentPath, const std::string& data) {
+    jolp::SyncDocument document;
+    std::string error;
+    if (!jolp::ReadSyncDocumentFile(documentPath, document, error)) {
+        std::fprintf(stderr, "jolpsync: %s\n", error.c_str());
+        return 1;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(data, ec)) {
+        std::fprintf(stderr, "jolpsync: %s: no such folder\n", data.c_str());
+        return 1;
+    }
+    for (const jolp::SyncDocumentTrack& track : document.tracks) {
+        const std::string path = jolp::DataPath(data, jolp::SyncTrackFile(track.name));
+        // A '/' in a name is a folder, as the tracker has it.
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+        if (!jolp::WriteSyncTrackFile(path, track.keys, error)) {
+            std::fprintf(stderr, "jolpsync: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("%s: %zu keys\n", track.name.c_str(), track.keys.size());
+    }
+    if (document.beatsPerMinute > 0.0 || document.rowsPerBeat > 0.0) {
+        std::printf("tempo: %s beats per minute, %s rows per beat\n",
+                    document.beatsPerMinute > 0.0 ? Number(document.beatsPerMinute).c_str() : "?",
+                    document.rowsPerBeat > 0.0 ? Number(document.rowsPerBeat).c_str() : "?");
+    }
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
         std::fputs(kUsage, stdout);
@@ -119,6 +157,10 @@ int Run(int argc, char** argv) {
         return List(argv[2]);
     }
     if (command == "value") return Value(argc, argv);
+    if (command == "convert") {
+        if (argc != 4) return BadCommandLine("convert takes a DOC and a DATA folder");
+        return Convert(argv[2], argv[3]);
+    }
     return BadCommandLine("unknown command '" + command + "'");
 }
 

@@ -1,5 +1,7 @@
 #include "framework/sync_tracks.h"
 
+#include "framework/sync_document.h"
+
 #include "platform/log.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_program.h"
@@ -267,6 +269,103 @@ TEST(SyncTrackFileTest, AMissingFileIsATrackWithoutKeysAndAWarning) {
     EXPECT_FALSE(sync.Load(dir.Path().string()));
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_THAT(log.lines[0], HasSubstr("not a regular file"));
+}
+
+// ---- Editor documents ----------------------------------------------------
+
+std::vector<std::string> Rows(const SyncDocumentTrack& track) {
+    std::vector<std::string> out;
+    for (const SyncKey& k : track.keys) {
+        out.push_back(std::to_string(k.row) + " " + std::to_string(k.value) + " " +
+                      std::to_string(static_cast<int>(k.interpolation)));
+    }
+    return out;
+}
+
+TEST(SyncDocumentTest, TheQtEditorsDocumentIsRead) {
+    const char* text =
+        "<sync rows=\"10000\">\n"
+        "\t<tracks>\n"
+        "\t\t<track name=\"camera:distance\">\n"
+        "\t\t\t<key row=\"16\" value=\"-2.5\" interpolation=\"3\"/>\n"
+        "\t\t\t<key row=\"0\" value=\"1\" interpolation=\"1\"/>\n"
+        "\t\t</track>\n"
+        "\t\t<track name=\"fx &amp; &#x6C;ight&lt;1&gt; &quot;&#228;&quot;\"/>\n"
+        "\t</tracks>\n"
+        "\t<bookmarks><bookmark row=\"4\"/></bookmarks>\n"
+        "</sync>\n";
+    SyncDocument document;
+    std::string error;
+    ASSERT_TRUE(ParseSyncDocument(text, document, error)) << error;
+    ASSERT_EQ(document.tracks.size(), 2u);
+    EXPECT_EQ(document.tracks[0].name, "camera:distance");
+    EXPECT_THAT(Rows(document.tracks[0]), ElementsAre("0 1.000000 1", "16 -2.500000 3"));
+    EXPECT_EQ(document.tracks[1].name, "fx & light<1> \"\xC3\xA4\"");
+    EXPECT_TRUE(document.tracks[1].keys.empty());
+    EXPECT_EQ(document.beatsPerMinute, 0.0);
+}
+
+TEST(SyncDocumentTest, TheOtherEditorsDocumentGivesTheTempoAndPlaysMutedTracksAsTheirMuteValue) {
+    const char* text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!-- saved by hand -->\n"
+        "<rootElement>\n"
+        "\t<bookmark row=\"8\" />\n"
+        "\t<group name=\"fx\" />\n"
+        "<tracks rows=\"10000\" startRow=\"0\" endRow=\"10000\" rowsPerBeat=\"4\" beatsPerMin=\"125\">\n"
+        "\t<track name=\"fx:glow\" folded=\"0\" muteKeyCount=\"0\" color=\"ffb27474\">\n"
+        "\t\t<key row=\"0\" value=\"0.100000\" interpolation=\"2\" />\n"
+        "\t\t<key row=\"32\" value=\"1.000000\" interpolation=\"0\" />\n"
+        "\t</track>\n"
+        "\t<track name=\"fx:dim\" folded=\"0\" muteKeyCount=\"2\" color=\"ff00ff00\" muteValue=\"0.500000\">\n"
+        "\t\t<key row=\"0\" value=\"3.000000\" interpolation=\"1\" />\n"
+        "\t\t<key row=\"8\" value=\"4.000000\" interpolation=\"0\" />\n"
+        "\t</track>\n"
+        "</tracks>\n"
+        "</rootElement>\n";
+    SyncDocument document;
+    std::string error;
+    ASSERT_TRUE(ParseSyncDocument(text, document, error)) << error;
+    EXPECT_EQ(document.beatsPerMinute, 125.0);
+    EXPECT_EQ(document.rowsPerBeat, 4.0);
+    ASSERT_EQ(document.tracks.size(), 2u);
+    EXPECT_THAT(Rows(document.tracks[0]), ElementsAre("0 0.100000 2", "32 1.000000 0"));
+    EXPECT_EQ(document.tracks[0].keys[0].value, 0.1f);
+    EXPECT_EQ(document.tracks[1].name, "fx:dim");
+    EXPECT_THAT(Rows(document.tracks[1]), ElementsAre("0 0.500000 0"));
+}
+
+TEST(SyncDocumentTest, MalformedDocumentsAreRefusedWithTheirLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "line 1: no root element"},
+        {"<sync>\n<tracks>\n</sync>", "line 3: </sync> closes nothing open"},
+        {"<sync>\n<tracks>", "line 2: <tracks> is not closed"},
+        {"<sync/><sync/>", "line 1: a second root element"},
+        {"<sync>\n<!-- never ends", "line 2: unterminated <!--"},
+        {"<sync a=\"1\" a=\"2\"/>", "line 1: attribute a given twice"},
+        {"<sync a=1/>", "line 1: attribute a without quotes"},
+        {"<sync a=\"&nbsp;\"/>", "line 1: unknown entity &nbsp;"},
+        {"<sync a=\"&#0;\"/>", "line 1: bad character reference"},
+        {"<sync><tracks>\n<track name=\"a\">\n<key row=\"1\" value=\"2\"/>", "line 3: a key needs row, value"},
+        {"<sync><tracks><track name=\"a\">\n\n<key row=\"1.5\" value=\"2\" interpolation=\"0\"/>",
+         "line 3: bad key row \"1.5\""},
+        {"<sync><tracks><track name=\"a\"><key row=\"1\" value=\"x\" interpolation=\"0\"/>", "bad key value"},
+        {"<sync><tracks><track name=\"a\"><key row=\"1\" value=\"2\" interpolation=\"4\"/>",
+         "unknown interpolation \"4\""},
+        {"<sync><tracks><track name=\"a\"><key row=\"1\" value=\"2\" interpolation=\"0\"/>"
+         "<key row=\"1\" value=\"3\" interpolation=\"0\"/>\n</track>",
+         "line 2: track \"a\" has two keys on row 1"},
+        {"<sync><tracks><track name=\"a\"/>\n<track name=\"a\"/>", "line 2: track \"a\" appears twice"},
+        {"<sync><tracks beatsPerMin=\"fast\"/></sync>", "bad beatsPerMin"},
+    };
+    for (const auto& [text, expected] : cases) {
+        SyncDocument document;
+        document.tracks.push_back({"left over", {}});
+        std::string error;
+        EXPECT_FALSE(ParseSyncDocument(text, document, error)) << text;
+        EXPECT_THAT(error, HasSubstr(expected)) << text;
+        EXPECT_TRUE(document.tracks.empty()) << text;
+    }
 }
 
 // ---- In the program ------------------------------------------------------

@@ -84,5 +84,28 @@ TEST_F(JolpSyncTest, ExitsOneForABadFileAndTwoForABadCommandLine) {
     EXPECT_THAT(help.out, HasSubstr("jolpsync value DATA TRACK ROW..."));
 }
 
+TEST_F(JolpSyncTest, ConvertsAnEditorsDocumentIntoTheTrackFiles) {
+    std::ofstream(dir / "demo.rocket")
+        << "<?xml version=\"1.0\"?>\n<rootElement>\n"
+           "<tracks rows=\"10000\" rowsPerBeat=\"8\" beatsPerMin=\"125\">\n"
+           "\t<track name=\"glow\" folded=\"0\" muteKeyCount=\"0\" color=\"ffb27474\">\n"
+           "\t\t<key row=\"2\" value=\"7.000000\" interpolation=\"1\" />\n"
+           "\t\t<key row=\"6\" value=\"9.000000\" interpolation=\"0\" />\n"
+           "\t</track>\n"
+           "\t<track name=\"fx:dim\" folded=\"0\" muteKeyCount=\"0\"/>\n"
+           "</tracks>\n</rootElement>\n";
+    const ProcessResult r = Run({"convert", dir / "demo.rocket", dir.Path().string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "glow: 2 keys\nfx:dim: 0 keys\ntempo: 125 beats per minute, 8 rows per beat\n");
+    EXPECT_EQ(Run({"list", dir.Path().string()}).out, "camera:distance\nfx:dim\nglow\n");
+    EXPECT_EQ(Run({"value", dir.Path().string(), "glow", "4", "6"}).out, "8\n9\n");
+
+    std::ofstream(dir / "broken.rocket") << "<sync>\n<tracks>\n";
+    const ProcessResult broken = Run({"convert", dir / "broken.rocket", dir.Path().string()});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_THAT(broken.err, HasSubstr("broken.rocket: line 3: <tracks> is not closed"));
+    EXPECT_EQ(Run({"convert", dir / "demo.rocket"}).exitCode, 2);
+}
+
 }  // namespace
 }  // namespace jolp::testing
