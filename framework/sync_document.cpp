@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <unordered_set>
 #include <utility>
 
 namespace jolp {
@@ -219,6 +220,7 @@ bool ParseSyncDocument(std::string_view text, SyncDocument& document, std::strin
     document = SyncDocument{};
     Reader reader(text);
     std::vector<std::string> open;  // the elements around the reading point
+    std::unordered_set<std::string> names;
     bool rootSeen = false;
     SyncDocumentTrack* track = nullptr;
     bool muted = false;
@@ -264,9 +266,7 @@ bool ParseSyncDocument(std::string_view text, SyncDocument& document, std::strin
         } else if (tag.name == "track" && parent == "tracks") {
             const std::string* name = tag.Find("name");
             if (!name) return fail(tag.at, "a track without a name");
-            for (const SyncDocumentTrack& t : document.tracks) {
-                if (t.name == *name) return fail(tag.at, "track \"" + *name + "\" appears twice");
-            }
+            if (!names.insert(*name).second) return fail(tag.at, "track \"" + *name + "\" appears twice");
             document.tracks.push_back(SyncDocumentTrack{*name, {}});
             track = &document.tracks.back();
             int32_t muteKeys = 0;
