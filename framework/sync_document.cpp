@@ -6,8 +6,13 @@
 #include "platform/file_read.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <type_traits>
 #include <unordered_set>
 #include <utility>
 
@@ -203,8 +208,21 @@ private:
 
 template <class T>
 bool ReadNumber(const std::string& text, T& value) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+    if constexpr (std::is_floating_point_v<T>) {
+        // strtod in the C locale the program keeps: the browser build's C++
+        // library has no from_chars for floating point. A number that does
+        // not fit, or is none (inf, nan), is refused.
+        if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+        char* end = nullptr;
+        const double read = std::strtod(text.c_str(), &end);
+        if (end != text.c_str() + text.size() || !std::isfinite(read)) return false;
+        if (std::fabs(read) > static_cast<double>(std::numeric_limits<T>::max())) return false;
+        value = static_cast<T>(read);
+        return true;
+    } else {
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+    }
 }
 
 // Whole, trimmed: the editors write numbers without spaces, people may not.
