@@ -186,14 +186,14 @@ bool ParseWav(const std::vector<uint8_t>& file, Pcm& pcm, std::string& why) {
     return false;
 }
 
-bool ParseRawSpec(const std::string& spec, Pcm& pcm, std::string& why) {
-    const size_t a = spec.find(':');
-    const size_t b = a == std::string::npos ? a : spec.find(':', a + 1);
+bool ParseRawLayout(const std::string& layout, Pcm& pcm, std::string& why) {
+    const size_t a = layout.find(':');
+    const size_t b = a == std::string::npos ? a : layout.find(':', a + 1);
     if (b == std::string::npos) {
-        why = "bad --raw '" + spec + "': expected FORMAT:RATE:CHANNELS, such as s16le:44100:2";
+        why = "bad --raw '" + layout + "': expected FORMAT:RATE:CHANNELS, such as s16le:44100:2";
         return false;
     }
-    const std::string format = spec.substr(0, a);
+    const std::string format = layout.substr(0, a);
     if (format == "u8") pcm.format = SampleFormat::U8;
     else if (format == "s16le") pcm.format = SampleFormat::S16;
     else if (format == "s24le") pcm.format = SampleFormat::S24;
@@ -204,16 +204,16 @@ bool ParseRawSpec(const std::string& spec, Pcm& pcm, std::string& why) {
         return false;
     }
     double rate = 0, channels = 0;
-    if (!ParseNumber(spec.substr(a + 1, b - a - 1).c_str(), 1, 1e6, rate) ||
-        !ParseNumber(spec.substr(b + 1).c_str(), 1, 64, channels) || rate != std::floor(rate) ||
+    if (!ParseNumber(layout.substr(a + 1, b - a - 1).c_str(), 1, 1e6, rate) ||
+        !ParseNumber(layout.substr(b + 1).c_str(), 1, 64, channels) || rate != std::floor(rate) ||
         channels != std::floor(channels)) {
-        why = "bad --raw '" + spec + "': expected FORMAT:RATE:CHANNELS, such as s16le:44100:2";
+        why = "bad --raw '" + layout + "': expected FORMAT:RATE:CHANNELS, such as s16le:44100:2";
         return false;
     }
     pcm.rate = static_cast<int>(rate);
     pcm.channels = static_cast<int>(channels);
     if (!CheckShape(pcm.rate, pcm.channels, why)) {
-        why = "bad --raw '" + spec + "': " + why;
+        why = "bad --raw '" + layout + "': " + why;
         return false;
     }
     return true;
@@ -282,7 +282,7 @@ int Run(int argc, char** argv) {
         if (raw.empty()) {
             if (!ParseWav(file, pcm, why)) return Fail(in + ": " + why);
         } else {
-            if (!ParseRawSpec(raw, pcm, why)) return Usage(why);
+            if (!ParseRawLayout(raw, pcm, why)) return Usage(why);
             pcm.bytes = file.data();
             pcm.size = file.size();
         }
